@@ -1,0 +1,31 @@
+# vardocle_add_test(NAME LABEL unit|gui|integration|bench SOURCES ... LIBS ... [TIMEOUT s])
+# One CTest entry per test program. GUI tests run on Qt's offscreen platform;
+# integration tests use the X server and sound server that scripts/test starts.
+function(vardocle_add_test name)
+    cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(NOT T_LABEL)
+        message(FATAL_ERROR "vardocle_add_test(${name}): LABEL is required")
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE vardocle_test_support GTest::gtest GTest::gtest_main
+                                           GTest::gmock ${T_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    set(env "VARDOCLE_BIN_DIR=${CMAKE_BINARY_DIR}/bin" "VARDOCLE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    if(T_LABEL STREQUAL "gui")
+        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    endif()
+    if(NOT T_TIMEOUT)
+        if(T_LABEL STREQUAL "integration")
+            set(T_TIMEOUT 600)
+        else()
+            set(T_TIMEOUT 180)
+        endif()
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "${env}"
+                                            TIMEOUT ${T_TIMEOUT})
+    # Integration tests and benchmarks share the one X screen and sound server.
+    if(T_LABEL STREQUAL "integration" OR T_LABEL STREQUAL "bench")
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK desktop)
+    endif()
+endfunction()

@@ -1,0 +1,37 @@
+#pragma once
+// Errors are exceptions that carry the message the user (or the caller) sees.
+#include <stdexcept>
+#include <string>
+
+namespace vardocle {
+
+class Exception : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A file could not be created / opened / read.
+class EFCreateError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EFOpenError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EReadError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The system's text for an errno value.
+std::string SystemErrorText(int errorNumber);
+
+// "Cannot create file "<full path>". <system text>"
+std::string CannotCreateFileMessage(const std::string& path, int errorNumber);
+// "Cannot open file "<full path>". <system text>"
+std::string CannotOpenFileMessage(const std::string& path, int errorNumber);
+
+inline constexpr const char* kStreamReadError = "Stream read error";
+
+} // namespace vardocle

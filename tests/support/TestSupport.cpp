@@ -1,0 +1,102 @@
+#include "tests/support/TestSupport.h"
+
+#include <QJsonDocument>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <cstdlib>
+#include <random>
+
+namespace vardocle::test {
+
+TempDir::TempDir() {
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        auto candidate = base / ("vardocle-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            FPath = candidate;
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Tests may leave read-only files or folders behind on purpose.
+    std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    for (auto it = std::filesystem::recursive_directory_iterator(FPath, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(FPath, ignored);
+}
+
+ProcessResult RunProcess(const QString& program, const QStringList& arguments,
+                         std::chrono::milliseconds timeout, const QStringList& extraEnvironment) {
+    QProcess process;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : extraEnvironment) {
+        const auto eq = entry.indexOf('=');
+        environment.insert(entry.left(eq), entry.mid(eq + 1));
+    }
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    ProcessResult result;
+    if (!process.waitForStarted(10000))
+        return result;
+    if (!process.waitForFinished(static_cast<int>(timeout.count()))) {
+        result.TimedOut = true;
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    result.Out = process.readAllStandardOutput();
+    result.Err = process.readAllStandardError();
+    if (!result.TimedOut && process.exitStatus() == QProcess::NormalExit)
+        result.ExitCode = process.exitCode();
+    return result;
+}
+
+static std::filesystem::path PathFromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::filesystem::path(value) : std::filesystem::path();
+}
+
+std::filesystem::path BinDir() {
+    return PathFromEnvironment("VARDOCLE_BIN_DIR");
+}
+std::filesystem::path SourceDir() {
+    return PathFromEnvironment("VARDOCLE_SOURCE_DIR");
+}
+
+QJsonArray ProbeStreams(const std::filesystem::path& file) {
+    const auto result = RunProcess("ffprobe",
+                                   {"-v", "error", "-count_frames", "-show_streams", "-of", "json",
+                                    QString::fromStdString(file.string())},
+                                   std::chrono::minutes(5));
+    if (result.ExitCode != 0)
+        return {};
+    return QJsonDocument::fromJson(result.Out).object().value("streams").toArray();
+}
+
+QJsonObject ProbeStream(const std::filesystem::path& file, const QString& codecType) {
+    for (const auto& stream : ProbeStreams(file)) {
+        if (stream.toObject().value("codec_type").toString() == codecType)
+            return stream.toObject();
+    }
+    return {};
+}
+
+bool HaveDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display && *display;
+}
+
+bool DesktopPromised() {
+    const char* promised = std::getenv("VARDOCLE_TEST_DESKTOP");
+    return promised && std::string(promised) == "1";
+}
+
+} // namespace vardocle::test

@@ -1,0 +1,68 @@
+#pragma once
+// Helpers shared by the tests: temporary folders, running programs, reading
+// our AVI files back with ffprobe, and the desktop the integration tests use.
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace vardocle::test {
+
+// A fresh folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return FPath; }
+    std::filesystem::path operator/(const std::string& name) const { return FPath / name; }
+
+private:
+    std::filesystem::path FPath;
+};
+
+struct ProcessResult {
+    int ExitCode = -1; // -1 when the program could not start or was killed by the timeout
+    bool TimedOut = false;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+// Runs a program to its end (or kills it after the timeout).
+ProcessResult RunProcess(const QString& program, const QStringList& arguments,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(60),
+                         const QStringList& extraEnvironment = {});
+
+// Where the build put the executables (bin/) and the source tree.
+std::filesystem::path BinDir();
+std::filesystem::path SourceDir();
+
+// The streams of a media file as ffprobe reads them (with counted frames).
+QJsonArray ProbeStreams(const std::filesystem::path& file);
+// The first stream of the given codec_type ("video", "audio"); empty when none.
+QJsonObject ProbeStream(const std::filesystem::path& file, const QString& codecType);
+
+// True when an X server is reachable through DISPLAY.
+bool HaveDisplay();
+// True when the run promised a desktop (scripts/test sets VARDOCLE_TEST_DESKTOP=1);
+// then a missing X server or sound server is a failure, not a skip.
+bool DesktopPromised();
+
+} // namespace vardocle::test
+
+// Skips a test that needs the X server when none is there, unless the run
+// promised one (then it fails).
+#define VARDOCLE_REQUIRE_DISPLAY()                                                                 \
+    do {                                                                                           \
+        if (!::vardocle::test::HaveDisplay()) {                                                    \
+            if (::vardocle::test::DesktopPromised())                                               \
+                FAIL() << "no X server although the run promised one (DISPLAY)";                   \
+            GTEST_SKIP() << "no X server (DISPLAY)";                                               \
+        }                                                                                          \
+    } while (0)
