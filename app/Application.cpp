@@ -1,0 +1,63 @@
+#include "app/Application.h"
+
+#include "platform/base/Paths.h"
+
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTranslator>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <unistd.h>
+
+namespace vardocle {
+
+namespace {
+TVardocleApplication::ErrorDisplay& Display() {
+    static TVardocleApplication::ErrorDisplay display = [](const QString& message) {
+        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
+                              message);
+    };
+    return display;
+}
+} // namespace
+
+TVardocleApplication::TVardocleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TVardocleApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowError(QStringLiteral("未知错误"));
+    }
+    return false;
+}
+
+void TVardocleApplication::SetErrorDisplay(ErrorDisplay display) {
+    Display() = std::move(display);
+}
+
+void TVardocleApplication::ShowError(const QString& message) {
+    Display()(message);
+}
+
+void PrepareProcessEnvironment() {
+    const auto fonts = ExecutableDir() / "fonts.conf";
+    if (std::filesystem::exists(fonts) && !std::getenv("FONTCONFIG_FILE"))
+        setenv("FONTCONFIG_FILE", fonts.c_str(), 1);
+    // The web engine refuses to start as root inside its sandbox.
+    if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
+        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+}
+
+void InstallChineseTranslations(QApplication& application) {
+    // Owned by the application, which outlives every dialog.
+    auto* translator = new QTranslator(&application);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
+} // namespace vardocle

@@ -1,0 +1,55 @@
+#include "app/uFrmAskExit.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace vardocle {
+
+TFrmAskExit::TFrmAskExit(QWidget* centerOn)
+    : QDialog(centerOn, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowStaysOnTopHint) {
+    setWindowTitle(QStringLiteral("Vardocle"));
+    setFixedSize(209, 92);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    ImgIco = new QLabel(this);
+    ImgIco->setGeometry(16, 11, 41, 33);
+    ImgIco->setScaledContents(true);
+    ImgIco->setPixmap(QPixmap(QStringLiteral(":/icons/vardocle-32.png")));
+
+    LblMsg = new QLabel(this);
+    LblMsg->setGeometry(63, 13, 131, 32);
+    LblMsg->setWordWrap(true);
+    QFont messageFont(QStringLiteral("宋体-PUA"));
+    messageFont.setPixelSize(14);
+    LblMsg->setFont(messageFont);
+    LblMsg->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+
+    BtnYes = new QPushButton(QStringLiteral("是的(&Y)"), this);
+    BtnYes->setGeometry(23, 59, 75, 24);
+    BtnYes->setDefault(true);
+    BtnYes->setAutoDefault(true);
+    connect(BtnYes, &QPushButton::clicked, this, &QDialog::accept);
+
+    BtnNo = new QPushButton(QStringLiteral("不要(&N)"), this);
+    BtnNo->setGeometry(112, 59, 75, 24);
+    BtnNo->setAutoDefault(false);
+    connect(BtnNo, &QPushButton::clicked, this, &QDialog::reject); // Esc rejects too
+
+    if (centerOn) {
+        const QPoint center = centerOn->frameGeometry().center();
+        move(center.x() - width() / 2, center.y() - height() / 2);
+    }
+}
+
+bool AskExit(const QString& message, QWidget* centerOn) {
+    TFrmAskExit dialog(centerOn);
+    dialog.LblMsg->setText(message);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace vardocle
