@@ -4,6 +4,7 @@
 #include <QPen>
 
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 
 namespace vardocle::skinart {
@@ -50,15 +51,19 @@ void Pause(QPainter& p, const Box& b, const StateStyle& s) {
     p.drawRoundedRect(b.Rect(9 / 16.0, 2 / 16.0, 13 / 16.0, 14 / 16.0), r, r);
 }
 
+// A filled polygon whose corners are softened by a thin stroke of its colour.
+void SoftPolygon(QPainter& p, const Box& b, std::initializer_list<QPointF> unitPoints,
+                 const QColor& colour, double softness) {
+    QPolygonF polygon;
+    for (const QPointF& point : unitPoints)
+        polygon << b.At(point.x(), point.y());
+    p.setPen(Stroke(colour, softness));
+    p.setBrush(colour);
+    p.drawPolygon(polygon);
+}
+
 void Resume(QPainter& p, const Box& b, const StateStyle& s) {
-    QPainterPath path;
-    path.moveTo(b.At(0.2, 0.1));
-    path.lineTo(b.At(0.9, 0.5));
-    path.lineTo(b.At(0.2, 0.9));
-    path.closeSubpath();
-    p.setPen(Stroke(s.Ink, 1.2));
-    p.setBrush(s.Ink);
-    p.drawPath(path);
+    SoftPolygon(p, b, {{0.2, 0.1}, {0.9, 0.5}, {0.2, 0.9}}, s.Ink, 1.2);
 }
 
 void Stop(QPainter& p, const Box& b, const StateStyle& s) {
@@ -69,17 +74,9 @@ void Stop(QPainter& p, const Box& b, const StateStyle& s) {
 }
 
 void Speaker(QPainter& p, const Box& b, const StateStyle& s) {
-    QPainterPath path;
-    path.moveTo(b.At(0.0, 0.34));
-    path.lineTo(b.At(0.2, 0.34));
-    path.lineTo(b.At(0.46, 0.1));
-    path.lineTo(b.At(0.46, 0.9));
-    path.lineTo(b.At(0.2, 0.66));
-    path.lineTo(b.At(0.0, 0.66));
-    path.closeSubpath();
-    p.setPen(Stroke(s.Ink, 1.0));
-    p.setBrush(s.Ink);
-    p.drawPath(path);
+    SoftPolygon(p, b,
+                {{0.0, 0.34}, {0.2, 0.34}, {0.46, 0.1}, {0.46, 0.9}, {0.2, 0.66}, {0.0, 0.66}},
+                s.Ink, 1.0);
 }
 
 void SoundOn(QPainter& p, const Box& b, const StateStyle& s) {

@@ -81,6 +81,21 @@ QRgb AwayFromKey(QRgb pixel, const QColor& key) {
     return qRgb(qRed(pixel), green, qBlue(pixel));
 }
 
+// A window picture: an outline-coloured shape with the given corner radii,
+// its inside painted by paint (clipped to the inner shape), then keyed.
+template <typename Paint>
+QImage KeyedPanel(QSize size, Radii outer, const QRectF& inner, Radii innerRadii, const QColor& key,
+                  Paint paint) {
+    QImage image = Canvas(size.width(), size.height());
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillPath(RoundedPath(QRectF(QPointF(0, 0), QSizeF(size)), outer), look::Outline);
+    p.setClipPath(RoundedPath(inner, innerRadii));
+    paint(p);
+    p.end();
+    return FinishWithKey(image, key);
+}
+
 } // namespace
 
 QImage FinishWithKey(const QImage& drawn, const QColor& key) {
@@ -109,47 +124,33 @@ QImage FinishWithKey(const QImage& drawn, const QColor& key) {
 }
 
 QImage MakeMainBackground(const QColor& key) {
-    QImage image = Canvas(240, 89);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillPath(RoundedPath(QRectF(0, 0, 240, 89), {6, 6, 6, 6}), look::Outline);
-    p.setClipPath(RoundedPath(QRectF(1, 1, 238, 87), {5, 5, 5, 5}));
-    // The caption label sits on the band; it stays plain behind the text.
-    PaintTitleBand(p, QRectF(0, 0, 240, 25));
-    PaintBody(p, QRectF(0, 25, 240, 64));
-    p.fillRect(QRectF(0, 25, 240, 1), look::Outline);
-    p.fillRect(QRectF(0, 26, 240, 1), QColor(255, 255, 255, 20));
-    // The well behind the six large buttons and their captions.
-    p.setPen(QPen(QColor(8, 12, 14, 150), 1.0));
-    p.setBrush(Vertical(30, 85, look::Well, look::Well.lighter(112)));
-    p.drawRoundedRect(QRectF(4.5, 29.5, 231, 55), 4, 4);
-    p.setPen(QPen(QColor(255, 255, 255, 26), 1.0));
-    p.drawLine(QPointF(9, 85.5), QPointF(231, 85.5));
-    p.end();
-    return FinishWithKey(image, key);
+    return KeyedPanel({240, 89}, {6, 6, 6, 6}, QRectF(1, 1, 238, 87), {5, 5, 5, 5}, key,
+                      [](QPainter& p) {
+                          // The caption label sits on the band; it stays plain behind the text.
+                          PaintTitleBand(p, QRectF(0, 0, 240, 25));
+                          PaintBody(p, QRectF(0, 25, 240, 64));
+                          p.fillRect(QRectF(0, 25, 240, 1), look::Outline);
+                          p.fillRect(QRectF(0, 26, 240, 1), QColor(255, 255, 255, 20));
+                          // The well behind the six large buttons and their captions.
+                          p.setPen(QPen(QColor(8, 12, 14, 150), 1.0));
+                          p.setBrush(Vertical(30, 85, look::Well, look::Well.lighter(112)));
+                          p.drawRoundedRect(QRectF(4.5, 29.5, 231, 55), 4, 4);
+                          p.setPen(QPen(QColor(255, 255, 255, 26), 1.0));
+                          p.drawLine(QPointF(9, 85.5), QPointF(231, 85.5));
+                      });
 }
 
 QImage MakeTitleBar(const QColor& key) {
-    QImage image = Canvas(240, 24);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillPath(RoundedPath(QRectF(0, 0, 240, 24), {6, 6, 0, 0}), look::Outline);
-    p.setClipPath(RoundedPath(QRectF(1, 1, 238, 22), {5, 5, 0, 0}));
-    PaintTitleBand(p, QRectF(0, 0, 240, 23));
-    p.end();
-    return FinishWithKey(image, key);
+    return KeyedPanel({240, 24}, {6, 6, 0, 0}, QRectF(1, 1, 238, 22), {5, 5, 0, 0}, key,
+                      [](QPainter& p) { PaintTitleBand(p, QRectF(0, 0, 240, 23)); });
 }
 
 QImage MakeWindowBody(const QColor& key) {
-    QImage image = Canvas(240, 65);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillPath(RoundedPath(QRectF(0, 0, 240, 65), {0, 0, 3, 3}), look::Outline);
-    p.setClipPath(RoundedPath(QRectF(1, 0, 238, 64), {0, 0, 2, 2}));
-    PaintBody(p, QRectF(0, 0, 240, 64));
-    p.fillRect(QRectF(0, 0, 240, 1), QColor(255, 255, 255, 20));
-    p.end();
-    return FinishWithKey(image, key);
+    return KeyedPanel({240, 65}, {0, 0, 3, 3}, QRectF(1, 0, 238, 64), {0, 0, 2, 2}, key,
+                      [](QPainter& p) {
+                          PaintBody(p, QRectF(0, 0, 240, 64));
+                          p.fillRect(QRectF(0, 0, 240, 1), QColor(255, 255, 255, 20));
+                      });
 }
 
 QImage MakeProgramIcon(int size) {
