@@ -128,6 +128,21 @@ TEST(ButtonFrames, PressedIconMovesDownAndRight) {
     EXPECT_EQ(inkBox(2).topLeft(), inkBox(0).topLeft() + QPoint(1, 1));
 }
 
+TEST(ButtonFrames, HoldNoSolidPixelOfEitherKeyColour) {
+    for (const ExpectedPicture& picture : ExpectedPictures()) {
+        if (!picture.Strip)
+            continue;
+        SCOPED_TRACE(picture.Path.toStdString());
+        const QImage strip = Load(picture);
+        for (int y = 0; y < strip.height(); ++y)
+            for (int x = 0; x < strip.width(); ++x) {
+                const QRgb pixel = strip.pixel(x, y);
+                ASSERT_FALSE(IsKey(pixel, MainKeyColour) || IsKey(pixel, SettingKeyColour))
+                    << x << "," << y;
+            }
+    }
+}
+
 TEST(WindowPictures, AreOpaqueAndSeeThroughOnlyInTheirRoundedCorners) {
     for (const ExpectedPicture& picture : ExpectedPictures()) {
         if (picture.Strip)
