@@ -22,13 +22,15 @@ UniqueFd OpenOrThrow(const std::filesystem::path& file, int flags) {
 }
 
 off_t FileSize(const UniqueFd& fd) {
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd.Get(), &info) != 0)
         throw EReadError(kStreamReadError);
     return info.st_size;
 }
 
-off_t WholeRecordsSize(off_t size) { return size - size % off_t(kHistoryRecordSize); }
+off_t WholeRecordsSize(off_t size) {
+    return size - size % off_t(kHistoryRecordSize);
+}
 
 // Makes a finished rename survive a power cut; a failure here loses nothing.
 void SyncFolder(const std::filesystem::path& folder) {
@@ -128,12 +130,11 @@ HistoryRepair THistoryFile::DelSamePath(const std::string& path) {
 HistoryRepair THistoryFile::Rewrite(const KeepRecord& keep) {
     EnsureExists();
     const UniqueFd source = OpenOrThrow(FHistoryFilePath, O_RDONLY);
-    struct stat sourceInfo{};
+    struct stat sourceInfo {};
     if (::fstat(source.Get(), &sourceInfo) != 0)
         throw EReadError(kStreamReadError);
 
-    UniqueFd temp(
-        ::open(FTempFilePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    UniqueFd temp(::open(FTempFilePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!temp)
         throw EFCreateError(CannotCreateFileMessage(FTempFilePath.string(), errno));
     // Until the rename, the history file is untouched; any failure only has to

@@ -12,7 +12,9 @@ constexpr qint64 kMsecsPerDay = 24LL * 60 * 60 * 1000;
 constexpr double kFirstDay = -693593.0;
 constexpr double kLastDay = 2958466.0;
 
-QDate Epoch() { return QDate(1899, 12, 30); }
+QDate Epoch() {
+    return QDate(1899, 12, 30);
+}
 
 } // namespace
 

@@ -84,7 +84,9 @@ void TFrmAskDel::SetQuestion(const QString& message, const QString& title) {
     setFixedSize(width, height);
 }
 
-void TFrmAskDel::Label1Click() { ChkDel->toggle(); }
+void TFrmAskDel::Label1Click() {
+    ChkDel->toggle();
+}
 
 void TFrmAskDel::AnswerWith(TAskDeleteAnswer answer) {
     FAnswer = answer;

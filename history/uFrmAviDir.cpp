@@ -36,7 +36,9 @@ constexpr qint64 kLoadSliceMs = 15;
 
 const QString kTitle = QStringLiteral("提示");
 
-QString ProgramTitle() { return QGuiApplication::applicationDisplayName(); }
+QString ProgramTitle() {
+    return QGuiApplication::applicationDisplayName();
+}
 
 } // namespace
 
@@ -191,9 +193,9 @@ void TFrmAVIDir::ReadHistoryToList() {
         slice.start();
         HistoryRecord record;
         while (reader.Next(record)) {
-            auto row = std::make_unique<QTreeWidgetItem>(
-                QStringList{DecodeLenient(record.FileName), DecodeLenient(record.FilePath),
-                            timeText(record.RecordTime)});
+            auto row = std::make_unique<QTreeWidgetItem>(QStringList{DecodeLenient(record.FileName),
+                                                                     DecodeLenient(record.FilePath),
+                                                                     timeText(record.RecordTime)});
             row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             row->setCheckState(0, Qt::Unchecked);
             row->setData(kPathColumn, Qt::UserRole,
