@@ -32,7 +32,7 @@ constexpr int kButtonWidth = 81;
 constexpr int kButtonHeight = 25;
 
 // While loading, the window gets to paint at least this often.
-constexpr qint64 kLoadSliceMs = 15;
+constexpr qint64 kLoadSliceMs = 8;
 
 const QString kTitle = QStringLiteral("提示");
 
