@@ -1,5 +1,7 @@
 #include "history/uFrmAskDel.h"
 
+#include "history/QtChild.h"
+
 namespace vardocle {
 
 namespace {
@@ -28,17 +30,17 @@ TFrmAskDel::TFrmAskDel(QWidget* owner)
     setObjectName(QStringLiteral("FrmAskDel"));
     setFixedSize(kDesignedWidth, kDesignedHeight);
 
-    LabText = new QLabel(this);
+    LabText = MakeQtChild<QLabel>(this);
     LabText->setObjectName(QStringLiteral("LabText"));
     LabText->move(15, 10);
     SetTextColor(LabText, kMaroon);
 
-    ChkDel = new QCheckBox(this);
+    ChkDel = MakeQtChild<QCheckBox>(this);
     ChkDel->setObjectName(QStringLiteral("ChkDel"));
     ChkDel->move(17, kCheckTop);
     ChkDel->adjustSize();
 
-    Label1 = new TClickLabel(QStringLiteral("删除记录时同时删除文件"), this);
+    Label1 = MakeQtChild<TClickLabel>(QStringLiteral("删除记录时同时删除文件"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(35, kCheckTop);
     Label1->adjustSize();
@@ -55,7 +57,7 @@ TFrmAskDel::TFrmAskDel(QWidget* owner)
 }
 
 QPushButton* TFrmAskDel::MakeButton(const QString& caption, int left, TAskDeleteAnswer answer) {
-    auto* button = new QPushButton(caption, this);
+    auto* button = MakeQtChild<QPushButton>(caption, this);
     button->setGeometry(left, kButtonTop, 86, 25);
     connect(button, &QPushButton::clicked, this, [this, answer] { AnswerWith(answer); });
     return button;

@@ -2,6 +2,7 @@
 
 #include "history/GridLineDelegate.h"
 #include "history/HistoryMessages.h"
+#include "history/QtChild.h"
 #include "history/RecordTime.h"
 #include "platform/base/Text.h"
 
@@ -67,7 +68,7 @@ TFrmAVIDir::TFrmAVIDir(QWidget* owner, const std::filesystem::path& historyFolde
     setObjectName(QStringLiteral("FrmAVIDir"));
     setWindowTitle(QStringLiteral("视频录制列表"));
 
-    LVFileInfo = new QTreeWidget(this);
+    LVFileInfo = MakeQtChild<QTreeWidget>(this);
     LVFileInfo->setObjectName(QStringLiteral("LVFileInfo"));
     LVFileInfo->setHeaderLabels(
         {QStringLiteral("文件名"), QStringLiteral("所在路径"), QStringLiteral("录制日期")});
@@ -78,7 +79,7 @@ TFrmAVIDir::TFrmAVIDir(QWidget* owner, const std::filesystem::path& historyFolde
     LVFileInfo->setSelectionMode(QAbstractItemView::SingleSelection);
     LVFileInfo->setSelectionBehavior(QAbstractItemView::SelectRows);
     LVFileInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    LVFileInfo->setItemDelegate(new TGridLineDelegate(LVFileInfo));
+    LVFileInfo->setItemDelegate(MakeQtChild<TGridLineDelegate>(LVFileInfo));
     // The widths follow the list's width (see FormResize), not the contents.
     LVFileInfo->header()->setStretchLastSection(false);
     LVFileInfo->header()->setSectionsMovable(false);
@@ -98,7 +99,7 @@ TFrmAVIDir::TFrmAVIDir(QWidget* owner, const std::filesystem::path& historyFolde
 }
 
 QPushButton* TFrmAVIDir::MakeButton(const QString& caption, int left) {
-    auto* button = new QPushButton(caption, this);
+    auto* button = MakeQtChild<QPushButton>(caption, this);
     button->setFocusPolicy(Qt::NoFocus);
     button->setGeometry(left, kClientHeight - kButtonBottomRoom, kButtonWidth, kButtonHeight);
     return button;

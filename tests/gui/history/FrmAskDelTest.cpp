@@ -1,3 +1,4 @@
+#include "history/QtChild.h"
 #include "history/uFrmAskDel.h"
 
 #include <QApplication>
@@ -21,7 +22,7 @@ QString QuestionWiderThan(const TFrmAskDel& dialog, int pixels) {
 
 // Acts on the delete question as soon as it is shown modally.
 void WhenAsked(const std::function<void(TFrmAskDel&)>& act) {
-    auto* poll = new QTimer(qApp);
+    auto* poll = MakeQtChild<QTimer>(qApp);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
         if (auto* dialog = qobject_cast<TFrmAskDel*>(QApplication::activeModalWidget())) {
             poll->deleteLater();
