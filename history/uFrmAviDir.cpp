@@ -161,7 +161,17 @@ void TFrmAVIDir::FormShow() {
     // The window maps and paints first; the list fills in right after.
     ++FLoadGeneration;
     LVFileInfo->clear();
-    QMetaObject::invokeMethod(this, &TFrmAVIDir::Reload, Qt::QueuedConnection);
+    if (FReloadQueued)
+        return;
+    FReloadQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FReloadQueued = false;
+            if (isVisible())
+                Reload();
+        },
+        Qt::QueuedConnection);
 }
 
 void TFrmAVIDir::Reload() {

@@ -96,6 +96,7 @@ private:
     TFrmAVIDirServices FServices;
     std::uint64_t FLoadGeneration = 0;
     bool FLoading = false;
+    bool FReloadQueued = false;
     bool FPlaced = false;
 };
 

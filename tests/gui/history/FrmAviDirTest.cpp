@@ -183,15 +183,7 @@ TEST_F(HistoryWindowTest, AMissingFolderIsReportedAndTheListKeepsWhatItHad) {
 
 TEST_F(HistoryWindowTest, ALongHistoryLoadsWhileTheWindowKeepsPainting) {
     constexpr int kRecords = 20000;
-    {
-        std::string bytes;
-        for (int i = 0; i < kRecords; ++i) {
-            const auto record = EncodeHistoryRecord(
-                MakeHistoryRecord("/v/recording " + std::to_string(i) + ".avi", 45000 + i));
-            bytes.append(record.data(), record.size());
-        }
-        std::ofstream(History.HistoryFilePath(), std::ios::binary) << bytes;
-    }
+    WriteManyRecords(kRecords);
     Open();
     Window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
@@ -230,15 +222,7 @@ TEST_F(HistoryWindowTest, ALongHistoryLoadsWhileTheWindowKeepsPainting) {
 }
 
 TEST_F(HistoryWindowTest, ShowingAgainDuringALoadStartsOver) {
-    {
-        std::string bytes;
-        for (int i = 0; i < 20000; ++i) {
-            const auto record =
-                EncodeHistoryRecord(MakeHistoryRecord("/v/" + std::to_string(i), i));
-            bytes.append(record.data(), record.size());
-        }
-        std::ofstream(History.HistoryFilePath(), std::ios::binary) << bytes;
-    }
+    WriteManyRecords(20000);
     Open();
     bool reshown = false;
     QTimer timer;

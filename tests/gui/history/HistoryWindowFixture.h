@@ -29,6 +29,17 @@ protected:
         }
     }
 
+    // A history of `count` records written in one go.
+    void WriteManyRecords(int count) {
+        std::string bytes;
+        for (int i = 0; i < count; ++i) {
+            const auto record = EncodeHistoryRecord(
+                MakeHistoryRecord("/v/recording " + std::to_string(i) + ".avi", 45000 + i));
+            bytes.append(record.data(), record.size());
+        }
+        std::ofstream(History.HistoryFilePath(), std::ios::binary) << bytes;
+    }
+
     std::vector<std::string> StoredNames() const {
         std::vector<std::string> names;
         THistoryReader reader = History.OpenReader();
