@@ -18,6 +18,10 @@ UniqueFd OpenOrThrow(const std::filesystem::path& file, int flags) {
     UniqueFd fd(::open(file.c_str(), flags | O_CLOEXEC));
     if (!fd)
         throw EFOpenError(CannotOpenFileMessage(file.string(), errno));
+    // A folder opens for reading but is no history.
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) == 0 && S_ISDIR(info.st_mode))
+        throw EFOpenError(CannotOpenFileMessage(file.string(), EISDIR));
     return fd;
 }
 
@@ -83,8 +87,10 @@ THistoryFile::THistoryFile(const std::filesystem::path& folder)
     : FHistoryFilePath(folder / "History.his"), FTempFilePath(folder / "History.tmp") {}
 
 void THistoryFile::EnsureExists() const {
-    UniqueFd fd(::open(FHistoryFilePath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-    if (!fd)
+    // Only a missing file is created; whether an existing one may be read or
+    // written is for the operation's own open to find out.
+    UniqueFd fd(::open(FHistoryFilePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd && errno != EEXIST)
         throw EFCreateError(CannotCreateFileMessage(FHistoryFilePath.string(), errno));
 }
 
@@ -129,7 +135,9 @@ HistoryRepair THistoryFile::DelSamePath(const std::string& path) {
 
 HistoryRepair THistoryFile::Rewrite(const KeepRecord& keep) {
     EnsureExists();
-    const UniqueFd source = OpenOrThrow(FHistoryFilePath, O_RDONLY);
+    // Opened for writing too, so that a history the user may not change is
+    // refused here rather than replaced by the rename.
+    const UniqueFd source = OpenOrThrow(FHistoryFilePath, O_RDWR);
     struct stat sourceInfo {};
     if (::fstat(source.Get(), &sourceInfo) != 0)
         throw EReadError(kStreamReadError);

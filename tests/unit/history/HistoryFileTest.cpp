@@ -273,14 +273,21 @@ TEST_F(HistoryFileTest, ATempFileThatCannotBeCreatedLeavesTheHistoryAsItWas) {
 TEST_F(HistoryFileTest, AnUnreadableHistoryGivesTheOpenError) {
     // A folder where the file should be: it exists, but cannot be read as one.
     fs::create_directory(History.HistoryFilePath());
-    try {
-        History.OpenReader();
-        FAIL() << "no error";
-    } catch (const Exception& error) {
-        const std::string message = error.what();
-        EXPECT_NE(message.find(History.HistoryFilePath().string()), std::string::npos) << message;
-        EXPECT_TRUE(message.starts_with("Cannot ")) << message;
+    const std::string expected =
+        "Cannot open file \"" + History.HistoryFilePath().string() + "\". Is a directory";
+    for (const auto& operation : std::vector<std::function<void()>>{
+             [&] { History.OpenReader(); },
+             [&] { History.AppendHistoryRecord("/v/a.avi"); },
+             [&] { History.DelRecord(0); },
+         }) {
+        try {
+            operation();
+            ADD_FAILURE() << "no error";
+        } catch (const EFOpenError& error) {
+            EXPECT_EQ(error.what(), expected);
+        }
     }
+    EXPECT_TRUE(fs::is_directory(History.HistoryFilePath()));
 }
 
 } // namespace
