@@ -60,7 +60,8 @@ QImage Decode32BitRows(const QByteArray& bytes) {
         const char* source = bytes.constData() + pixelOffset + sourceRow * stride;
         auto* target = reinterpret_cast<std::uint32_t*>(image.scanLine(static_cast<int>(row)));
         for (int x = 0; x < width; ++x)
-            target[x] = qFromLittleEndian<std::uint32_t>(source + x * 4);
+            target[x] =
+                qFromLittleEndian<std::uint32_t>(source + static_cast<std::ptrdiff_t>(x) * 4);
     }
     return image;
 }

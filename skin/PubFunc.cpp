@@ -63,6 +63,7 @@ std::vector<TStretchDraw> HorzStretchDraws(std::int32_t frameLeft, std::int32_t 
         break; // custom margins exist nowhere: nothing is drawn
     }
     std::vector<TStretchDraw> draws;
+    draws.reserve(spans.size());
     for (const Span& s : spans)
         draws.push_back(
             {{frameLeft + s.From0, 0, s.From1 - s.From0, h}, {s.To0, 0, s.To1 - s.To0, h}});
@@ -92,6 +93,7 @@ std::vector<TStretchDraw> VertStretchDraws(std::int32_t h, std::int32_t W, std::
         break;
     }
     std::vector<TStretchDraw> draws;
+    draws.reserve(spans.size());
     for (const Span& s : spans)
         draws.push_back({{0, s.From0, W, s.From1 - s.From0}, {0, s.To0, W, s.To1 - s.To0}});
     return draws;

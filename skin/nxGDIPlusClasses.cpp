@@ -122,8 +122,8 @@ void TnxGPImage::InitFromPixels(int width, int height, TnxRGBColors bits, bool h
         for (std::uint32_t& pixel : *FBits)
             pixel |= 0xFF000000u;
     // Reads the shared array in place; it stays alive as long as FBits.
-    FHandle = QImage(reinterpret_cast<uchar*>(FBits->data()), width, height, width * 4,
-                     QImage::Format_ARGB32_Premultiplied);
+    FHandle = QImage(reinterpret_cast<uchar*>(FBits->data()), width, height,
+                     static_cast<qsizetype>(width) * 4, QImage::Format_ARGB32_Premultiplied);
     CheckStatus(HandleStatus(FHandle));
 }
 

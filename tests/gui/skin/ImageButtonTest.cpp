@@ -22,10 +22,12 @@ protected:
     }
 
     template <typename Control> Control* Place(int left, int top = 10) {
-        auto* control = new Control(&Form); // owned by the form
+        auto control = std::make_unique<Control>(&Form);
         control->setGeometry(left, top, 31, 48);
         control->show();
-        return control;
+        Control* placed = control.get();
+        Controls.push_back(std::move(control));
+        return placed;
     }
 
     // Input through the window, routed as the window system's would be.
@@ -41,6 +43,7 @@ protected:
     }
 
     QWidget Form;
+    std::vector<std::unique_ptr<QWidget>> Controls; // go before the form
 };
 
 TEST_F(ImageButtonTest, EnterLeavePressReleaseInside) {

@@ -165,7 +165,7 @@ QByteArray BitmapFile(int bits) {
     unsigned char* pixels = reinterpret_cast<unsigned char*>(p + 54);
     for (int row = 0; row < 2; ++row)
         for (int x = 0; x < 2; ++x) {
-            unsigned char* px = pixels + row * stride + x * bits / 8;
+            unsigned char* px = pixels + static_cast<std::ptrdiff_t>(row * stride + x * bits / 8);
             px[0] = 0x10;
             px[1] = 0x20;
             px[2] = static_cast<unsigned char>(row == 0 && x == 0 ? 0x40 : 0x30);
