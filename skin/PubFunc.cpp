@@ -38,30 +38,33 @@ std::vector<Span> SeamSpans(Seam seam, std::int32_t a, std::int32_t W) {
     return {};
 }
 
+// The two enumerations list the same handlings in the same order: None,
+// All, first seam, middle seam, last seam, Custom.
+std::vector<Span> AxisSpans(std::uint8_t type, std::int32_t a, std::int32_t W) {
+    switch (type) {
+    case hstNone:
+        return {{0, a, 0, a}};
+    case hstAll:
+        return {{0, a, 0, W}};
+    case hstLeft:
+        return SeamSpans(Seam::First, a, W);
+    case hstMiddle:
+        return SeamSpans(Seam::Middle, a, W);
+    case hstRight:
+        return SeamSpans(Seam::Last, a, W);
+    default:
+        return {}; // custom margins exist nowhere: nothing is drawn
+    }
+}
+
+static_assert(+vstNone == +hstNone && +vstAll == +hstAll && +vstTop == +hstLeft &&
+              +vstCenter == +hstMiddle && +vstBottom == +hstRight && +vstCustom == +hstCustom);
+
 } // namespace
 
 std::vector<TStretchDraw> HorzStretchDraws(std::int32_t frameLeft, std::int32_t a, std::int32_t h,
                                            std::int32_t W, THorzStretchType horz) {
-    std::vector<Span> spans;
-    switch (horz) {
-    case hstNone:
-        spans = {{0, a, 0, a}};
-        break;
-    case hstAll:
-        spans = {{0, a, 0, W}};
-        break;
-    case hstLeft:
-        spans = SeamSpans(Seam::First, a, W);
-        break;
-    case hstMiddle:
-        spans = SeamSpans(Seam::Middle, a, W);
-        break;
-    case hstRight:
-        spans = SeamSpans(Seam::Last, a, W);
-        break;
-    default:
-        break; // custom margins exist nowhere: nothing is drawn
-    }
+    const std::vector<Span> spans = AxisSpans(horz, a, W);
     std::vector<TStretchDraw> draws;
     draws.reserve(spans.size());
     for (const Span& s : spans)
@@ -72,26 +75,7 @@ std::vector<TStretchDraw> HorzStretchDraws(std::int32_t frameLeft, std::int32_t 
 
 std::vector<TStretchDraw> VertStretchDraws(std::int32_t h, std::int32_t W, std::int32_t H,
                                            TVertStretchType vert) {
-    std::vector<Span> spans;
-    switch (vert) {
-    case vstNone:
-        spans = {{0, h, 0, h}};
-        break;
-    case vstAll:
-        spans = {{0, h, 0, H}};
-        break;
-    case vstTop:
-        spans = SeamSpans(Seam::First, h, H);
-        break;
-    case vstCenter:
-        spans = SeamSpans(Seam::Middle, h, H);
-        break;
-    case vstBottom:
-        spans = SeamSpans(Seam::Last, h, H);
-        break;
-    default:
-        break;
-    }
+    const std::vector<Span> spans = AxisSpans(vert, h, H);
     std::vector<TStretchDraw> draws;
     draws.reserve(spans.size());
     for (const Span& s : spans)

@@ -245,22 +245,21 @@ bool TnxPNGImage::IsEmptyPicture() const {
     return PictureWidth() < 1 || PictureHeight() < 1;
 }
 
-int TnxPNGImage::PictureWidth() const {
+QSize TnxPNGImage::PictureSize() const {
     if (!FImage)
-        return 0;
+        return {0, 0};
     float width = 0;
     float height = 0;
     FImage->ImageDimension(width, height);
-    return static_cast<int>(width);
+    return {static_cast<int>(width), static_cast<int>(height)}; // truncated
+}
+
+int TnxPNGImage::PictureWidth() const {
+    return PictureSize().width();
 }
 
 int TnxPNGImage::PictureHeight() const {
-    if (!FImage)
-        return 0;
-    float width = 0;
-    float height = 0;
-    FImage->ImageDimension(width, height);
-    return static_cast<int>(height);
+    return PictureSize().height();
 }
 
 void TnxPNGImage::ReadImageStream(QIODevice& stream) {

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QSize>
 
 #include <cstdint>
 #include <memory>
@@ -118,6 +119,7 @@ public:
     QImage ToImage() const;
 
 private:
+    QSize PictureSize() const;
     std::unique_ptr<TnxGPImage> FImage;
 };
 

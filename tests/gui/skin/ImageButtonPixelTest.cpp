@@ -17,13 +17,8 @@ const QList<QColor> kFrameColours = {QColor(200, 30, 30), QColor(30, 200, 30), Q
 const QColor kBackground(255, 255, 255);
 
 std::unique_ptr<TPicture> Strip(int frames, int frameWidth, int height) {
-    QByteArray stored = test::StoredPicture(
-        test::StripImage(frames, frameWidth, height, kFrameColours.mid(0, frames)));
-    QBuffer in(&stored);
-    in.open(QIODevice::ReadOnly);
-    auto picture = std::make_unique<TPicture>();
-    picture->ReadStored(in);
-    return picture;
+    return test::ReadStoredPicture(test::StoredPicture(
+        test::StripImage(frames, frameWidth, height, kFrameColours.mid(0, frames))));
 }
 
 QImage Render(QWidget& control) {
@@ -142,15 +137,7 @@ TEST(ImageButtonPixels, CaptionAloneFollowsTheAlignment) {
         button.SetCaption("Ab");
         button.SetAlignment(alignment);
         button.SetBorderSpace(10);
-        const QImage image = Render(button);
-        int first = -1, last = -1;
-        for (int x = 0; x < image.width(); ++x)
-            for (int y = 0; y < image.height(); ++y)
-                if (image.pixelColor(x, y) != kBackground) {
-                    first = first < 0 ? x : first;
-                    last = x;
-                }
-        return std::pair{first, last};
+        return test::InkColumns(Render(button), [](const QColor& c) { return c != kBackground; });
     };
     const auto left = inkSpan(taLeftJustify);
     const auto right = inkSpan(taRightJustify);
@@ -178,16 +165,13 @@ TEST(ImageButtonPixels, BorderIsStretchedOverTheControl) {
 }
 
 TEST(ImageButtonPixels, UndecodablePictureDrawsNothing) {
-    QByteArray stored = QByteArray("\x0bTnxPNGImage") +
-                        test::PngBytes(QImage(4, 4, QImage::Format_ARGB32)).left(13);
-    QBuffer in(&stored);
-    in.open(QIODevice::ReadOnly);
-    TPicture damaged;
-    damaged.ReadStored(in);
+    const auto damaged =
+        test::ReadStoredPicture(QByteArray("\x0bTnxPNGImage") +
+                                test::PngBytes(QImage(4, 4, QImage::Format_ARGB32)).left(13));
     QWidget form;
     TImageButton button(&form);
     button.setGeometry(0, 0, 30, 30);
-    button.SetImageGlyph(damaged);
+    button.SetImageGlyph(*damaged);
     EXPECT_EQ(button.GlyphImage(), nullptr);
     EXPECT_TRUE(Shows(Render(button), QRect(), kBackground));
 }

@@ -176,11 +176,8 @@ TEST_F(ImageButtonTest, CheckButtonWithoutParentChangesOnlyItself) {
 
 const TPicture& StripPicture(int frames, int frameWidth, int height, QColor colour) {
     static std::vector<std::unique_ptr<TPicture>> made;
-    QByteArray stored = test::StoredPicture(test::StripImage(frames, frameWidth, height, {colour}));
-    QBuffer in(&stored);
-    in.open(QIODevice::ReadOnly);
-    made.push_back(std::make_unique<TPicture>());
-    made.back()->ReadStored(in);
+    made.push_back(test::ReadStoredPicture(
+        test::StoredPicture(test::StripImage(frames, frameWidth, height, {colour}))));
     return *made.back();
 }
 

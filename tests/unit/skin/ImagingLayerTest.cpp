@@ -150,15 +150,7 @@ TEST(ImagingLayer, TextInARectangleFollowsTheFormat) {
         format.SetLineAlignment(StringAlignmentCenter);
         TGPSolidBrush brush(0xFF000000);
         graphics.DrawString("Ab", -1, &font, TGPRectF{0, 0, 200, 30}, &format, &brush);
-        int first = -1, last = -1;
-        for (int x = 0; x < 200; ++x)
-            for (int y = 0; y < 30; ++y)
-                if (qAlpha(surface.Native().pixel(x, y)) > 0) {
-                    if (first < 0)
-                        first = x;
-                    last = x;
-                }
-        return std::pair{first, last};
+        return test::InkColumns(surface.Native(), [](const QColor& c) { return c.alpha() > 0; });
     };
     const auto near = inkColumns(StringAlignmentNear);
     const auto centre = inkColumns(StringAlignmentCenter);

@@ -335,12 +335,7 @@ TEST(PictureRegistry, WithoutAPngCodecTheFormatIsNotRegistered) {
     EXPECT_EQ(ImageClass(), &NewNullImage);
 
     // Stored pictures then load as empty pictures.
-    QByteArray stored = test::StoredPicture(Sample());
-    QBuffer in(&stored);
-    in.open(QIODevice::ReadOnly);
-    TPicture picture;
-    picture.ReadStored(in);
-    EXPECT_TRUE(picture.IsEmpty());
+    EXPECT_TRUE(test::ReadStoredPicture(test::StoredPicture(Sample()))->IsEmpty());
 
     ShutdownPngImageUnit();
     SetImagingProbe(nullptr);

@@ -1,9 +1,15 @@
 #pragma once
 // Pictures built in memory for the skin tests.
+#include "skin/Graphics.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+
+#include <functional>
+#include <memory>
+#include <utility>
 
 namespace vardocle::test {
 
@@ -32,6 +38,29 @@ inline QByteArray StoredPicture(const QImage& image, const QByteArray& className
     stored.append(className);
     stored.append(PngBytes(image));
     return stored;
+}
+
+// A picture container that read the stored picture.
+inline std::unique_ptr<TPicture> ReadStoredPicture(QByteArray stored) {
+    QBuffer in(&stored);
+    in.open(QIODevice::ReadOnly);
+    auto picture = std::make_unique<TPicture>();
+    picture->ReadStored(in);
+    return picture;
+}
+
+// The first and last column holding a pixel that counts as ink (-1 if none).
+inline std::pair<int, int> InkColumns(const QImage& image,
+                                      const std::function<bool(const QColor&)>& isInk) {
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (isInk(image.pixelColor(x, y))) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+    return {first, last};
 }
 
 } // namespace vardocle::test
