@@ -5,8 +5,10 @@
 #include "skin/Graphics.h"
 #include "skin/nxGDIPlusAPI.h"
 #include "skin/nxGDIPlusClasses.h"
+#include "tests/support/TestSupport.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QPainter>
 #include <QRegion>
 #include <QtEndian>
@@ -130,6 +132,25 @@ TEST(PngImage, UndecodableBytesRaiseAndLeaveThePictureEmpty) {
     TPicture container;
     EXPECT_NO_THROW(container.ReadStored(storedIn));
     EXPECT_TRUE(container.IsEmpty());
+}
+
+TEST(PngImage, LoadsStoredPictureFiles) {
+    test::TempDir dir;
+    const auto path = dir / "Background.pic";
+    {
+        QFile file(QString::fromStdString(path.string()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(test::StoredPicture(Sample(240, 89)));
+    }
+    TnxPNGImage picture;
+    EXPECT_TRUE(picture.LoadFromFile(QString::fromStdString(path.string())));
+    EXPECT_EQ(picture.PictureWidth(), 240);
+    EXPECT_EQ(picture.PictureHeight(), 89);
+    TPicture container;
+    container.LoadFromFile(QString::fromStdString(path.string()));
+    EXPECT_EQ(container.Width(), 240);
+    EXPECT_THROW(container.LoadFromFile(QString::fromStdString((dir / "none.pic").string())),
+                 EFOpenError);
 }
 
 TEST(PngImage, LoadingChecksTheStoredHeader) {
