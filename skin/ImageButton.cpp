@@ -363,7 +363,14 @@ void TImageCtrl::changeEvent(QEvent* event) {
 
 void TImageButton::SetChecked(bool value) {
     FChecked = value;
-    FState.State = value ? stChecked : stNormal;
+    const std::uint8_t look = value ? stChecked : stNormal;
+    if (look == FState.State)
+        return;
+    FState.State = look;
+    // Shown at once: a click handler that checks the button would otherwise
+    // leave the pressed frame on screen, as the mouse-up of a checked button
+    // repaints nothing.
+    Invalidate();
 }
 
 // ---- TImageCheckButton ------------------------------------------------------

@@ -177,7 +177,7 @@ public:
     explicit TImageButton(QWidget* parent = nullptr) : TImageCtrl(parent) {}
 
     bool Checked() const { return FChecked; }
-    // Sets the look to checked (3) or normal (0) without repainting.
+    // Sets the look to checked (3) or normal (0).
     void SetChecked(bool value);
 
 private:

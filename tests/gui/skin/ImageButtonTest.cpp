@@ -118,6 +118,30 @@ TEST_F(ImageButtonTest, CheckedPushButtonKeepsItsLookAndStillClicks) {
     EXPECT_FALSE(button->Checked());
 }
 
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        Paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+TEST_F(ImageButtonTest, CheckingInTheClickHandlerShowsTheCheckedFrame) {
+    auto* button = Place<TImageButton>(10);
+    button->OnClick = [&](QObject*) { button->SetChecked(true); };
+    MoveTo(button, {5, 5});
+    Press(button);
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    button->installEventFilter(&counter);
+    Release(button);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(button->State(), stChecked);
+    EXPECT_GE(counter.Paints, 1); // not left showing the pressed frame
+}
+
 TEST_F(ImageButtonTest, CheckGroupUnchecksTheOtherFirst) {
     auto* first = Place<TImageCheckButton>(10);
     auto* second = Place<TImageCheckButton>(60);
