@@ -50,7 +50,10 @@ QImage Decode32BitRows(const QByteArray& bytes) {
     const bool bottomUp = rawHeight > 0;
     const std::int64_t height = bottomUp ? rawHeight : -static_cast<std::int64_t>(rawHeight);
     const std::int64_t stride = static_cast<std::int64_t>(width) * 4;
-    if (static_cast<std::int64_t>(pixelOffset) + stride * height > bytes.size())
+    // Sizes come from the file: check by division so that no product can
+    // overflow, and never read past the data.
+    if (pixelOffset > static_cast<std::uint64_t>(bytes.size()) ||
+        height > (bytes.size() - static_cast<std::int64_t>(pixelOffset)) / stride)
         return {};
     QImage image(width, static_cast<int>(height), QImage::Format_ARGB32);
     if (image.isNull())

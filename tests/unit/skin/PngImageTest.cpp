@@ -215,6 +215,18 @@ TEST(PngImage, BitmapStreamsAreReadAsBitmaps) {
     fromBitmap32.ReadImageStream(in32);
     EXPECT_EQ((*fromBitmap32.Image()->Bits())[2], 0x40402010u);
     EXPECT_EQ((*fromBitmap32.Image()->Bits())[0] >> 24, 0xFFu);
+
+    // A header that claims more pixels than the file holds is refused.
+    for (qint32 claimed : {3, 0x40000000, -0x7FFFFFFF}) {
+        QByteArray lying = BitmapFile(32);
+        qToLittleEndian<qint32>(claimed, lying.data() + 22);
+        qToLittleEndian<qint32>(0x7FFFFFFF, lying.data() + 18);
+        QBuffer in(&lying);
+        in.open(QIODevice::ReadOnly);
+        TnxPNGImage damaged;
+        EXPECT_THROW(damaged.ReadImageStream(in), EReadError) << claimed;
+        EXPECT_EQ(damaged.Image(), nullptr);
+    }
 }
 
 TEST(PngImage, EnlargingLeavesOutTheLastSourceColumnAndRow) {
