@@ -46,10 +46,16 @@ TX11HotKeyReceiver::TX11HotKeyReceiver(xcb_connection_t* connection, xcb_window_
 }
 
 TX11HotKeyReceiver::~TX11HotKeyReceiver() {
-    if (auto* app = QCoreApplication::instance())
+    auto* app = QCoreApplication::instance();
+    for (const auto& [id, grab] : FGrabs) {
+        HeldByThisProcess().erase({grab.Keycode, grab.Mask});
+        // Once the application is gone so is its connection, and the server
+        // dropped the grabs with it.
+        if (app)
+            Ungrab(grab);
+    }
+    if (app)
         app->removeNativeEventFilter(this);
-    for (const auto& [id, grab] : FGrabs)
-        Ungrab(grab);
 }
 
 bool TX11HotKeyReceiver::RegisterHotKey(std::uint16_t id, std::uint16_t modifiers,
