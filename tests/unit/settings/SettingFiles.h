@@ -1,9 +1,21 @@
 #pragma once
 // Writing and reading whole settings files in tests.
+#include "app/SettingStore.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
+
+namespace vardocle {
+
+inline void PrintTo(const TSettingValues& values, std::ostream* out) {
+    *out << "{cursor " << values.RecordCursor << ", transparent " << values.RecordTrans << ", rate "
+         << values.Rate << ", " << values.Width << "x" << values.Height << "}";
+}
+
+} // namespace vardocle
 
 namespace vardocle::test {
 
