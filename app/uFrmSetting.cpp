@@ -7,6 +7,7 @@
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
 #include "assets/Assets.h"
+#include "history/QtChild.h"
 #include "skin/ColorKeyMask.h"
 #include "skin/ImageButton.h"
 #include "skin/nxGDIPlusClasses.h"
@@ -59,7 +60,7 @@ QImage LoadPicture(const QString& path) {
 
 // A text-left check box in the window's look.
 QCheckBox* MakeCheckBox(QWidget* parent, const QString& caption, const QRect& geometry) {
-    auto* box = new TTextLeftCheckBox(caption, parent);
+    auto* box = MakeQtChild<TTextLeftCheckBox>(caption, parent);
     box->setGeometry(geometry);
     box->setFont(PixelFont(QStringLiteral("宋体"), 12));
     Colour(box, QPalette::WindowText, kTextColour);
@@ -67,7 +68,7 @@ QCheckBox* MakeCheckBox(QWidget* parent, const QString& caption, const QRect& ge
 }
 
 QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& at) {
-    auto* label = new QLabel(caption, parent);
+    auto* label = MakeQtChild<QLabel>(caption, parent);
     label->setFont(PixelFont(QStringLiteral("宋体"), 12));
     Colour(label, QPalette::WindowText, kTextColour);
     label->adjustSize();
@@ -76,7 +77,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& at) {
 }
 
 TSpinEdit* MakeSpin(QWidget* parent, int minimum, int maximum, int value, const QRect& geometry) {
-    auto* spin = new TSpinEdit(parent);
+    auto* spin = MakeQtChild<TSpinEdit>(parent);
     spin->setRange(minimum, maximum);
     spin->setSingleStep(1);
     spin->SetValue(value);
@@ -119,24 +120,24 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
 }
 
 void TFrmSetting::CreateControls() {
-    ImgTitle = new TPictureView(this);
+    ImgTitle = MakeQtChild<TPictureView>(this);
     ImgTitle->setGeometry(0, 0, kClientWidth, kTitleHeight);
 
-    ImgFrom = new TPictureView(this);
+    ImgFrom = MakeQtChild<TPictureView>(this);
     ImgFrom->SetStretch(true);
     ImgFrom->setGeometry(0, 24, 240, 153);
 
-    LabCaption = new QLabel(QStringLiteral("  Vardocle"), this);
+    LabCaption = MakeQtChild<QLabel>(QStringLiteral("  Vardocle"), this);
     LabCaption->setGeometry(10, 0, 175, 26);
     LabCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LabCaption->setFont(PixelFont(QStringLiteral("宋体-PUA"), 14));
     Colour(LabCaption, QPalette::WindowText, kCaptionColour);
     LabCaption->installEventFilter(this);
 
-    BtnHide = new TImageButton(this);
+    BtnHide = MakeQtChild<TImageButton>(this);
     BtnHide->setGeometry(187, 2, 25, 20);
     BtnHide->OnClick = [this](QObject*) { BtnHideClick(); };
-    BtnClose = new TImageButton(this);
+    BtnClose = MakeQtChild<TImageButton>(this);
     BtnClose->setGeometry(211, 2, 25, 20);
     BtnClose->OnClick = [this](QObject*) { BtnCloseClick(); };
 

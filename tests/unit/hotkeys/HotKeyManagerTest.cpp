@@ -1,4 +1,5 @@
 #include "hotkeys/HotKeyManager.h"
+#include "history/QtChild.h"
 
 #include "RecordingHotKeyReceiver.h"
 
@@ -101,8 +102,8 @@ TEST_F(HotKeyManagerTest, DestructionReleasesEverythingItHeld) {
 
 TEST_F(HotKeyManagerTest, OwnerDestroysTheManagerAndItsRegistrations) {
     auto owner = std::make_unique<QObject>();
-    auto* manager =
-        new THotKeyManager(owner.get(), std::make_unique<TRecordingHotKeyReceiver>(Log), Atoms);
+    auto* manager = MakeQtChild<THotKeyManager>(
+        owner.get(), std::make_unique<TRecordingHotKeyReceiver>(Log), Atoms);
     manager->RegisterKey(0x8031);
     owner.reset();
     EXPECT_TRUE(Log->Held.empty());
