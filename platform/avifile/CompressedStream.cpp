@@ -32,10 +32,12 @@ int JpegScaleForQuality(std::uint32_t quality) {
     return std::clamp(scale, 2, 31);
 }
 
-AVPixelFormat EncoderFormat(TCodecKind codec, const AVCodec* encoder) {
+AVPixelFormat EncoderFormat(TCodecKind codec, const AVCodec* encoder, int width, int height) {
     switch (codec) {
     case TCodecKind::H264:
-        return AV_PIX_FMT_YUV420P;
+        // Halved colour planes need even sizes; any size from 1 up is allowed,
+        // so odd ones keep full colour planes instead.
+        return width % 2 || height % 2 ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P;
     case TCodecKind::Mjpeg:
         return AV_PIX_FMT_YUVJ420P;
     default:
@@ -115,7 +117,7 @@ HRESULT TCompressedStream::OpenEncoder() {
     FEncoder->height = FHeight;
     FEncoder->time_base = timeBase;
     FEncoder->framerate = av_inv_q(timeBase);
-    FEncoder->pix_fmt = EncoderFormat(FCodec, encoder);
+    FEncoder->pix_fmt = EncoderFormat(FCodec, encoder, FWidth, FHeight);
     FEncoder->max_b_frames = 0;
     FEncoder->colorspace = AVCOL_SPC_SMPTE170M;
     AVDictionary* settings = nullptr;
