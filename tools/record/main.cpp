@@ -17,7 +17,7 @@ using namespace vardocle;
 namespace {
 
 void PrintError(const std::string& chinese, const std::string& english) {
-    std::fprintf(stderr, "错误：%s\nError: %s\n", chinese.c_str(), english.c_str());
+    std::fprintf(stderr, "错误：%s / Error: %s\n", chinese.c_str(), english.c_str());
 }
 
 std::string ChineseFor(const TRecordError& error) {
@@ -42,8 +42,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     TRecordOptions options;
     if (const auto mistake = ParseRecordOptions(arguments, options)) {
-        PrintError(mistake->Chinese, mistake->English);
-        std::fputs(RecordUsage().c_str(), stderr);
+        PrintError(mistake->Chinese + "（见 --help）", mistake->English + " (see --help)");
         return 2;
     }
     if (options.Help) {
@@ -57,6 +56,11 @@ int main(int argc, char** argv) {
     };
     session.OnEnded = [&] {
         const bool written = !session.Error() && std::filesystem::exists(options.OutputFile);
+        // A file that was never made has had its one line already.
+        if (session.Error() && session.Error()->Stage == TRecordError::TStage::Open) {
+            application.exit(1);
+            return;
+        }
         std::fprintf(stderr, "%s：%d 帧，%.1f 秒，%s / %s: %d frames, %.1f s, %s\n",
                      written ? "完成" : "失败", session.FramesWritten(),
                      session.RecordedMs() / 1000.0, options.OutputFile.c_str(),
