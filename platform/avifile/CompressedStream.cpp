@@ -2,6 +2,7 @@
 
 #include "platform/avifile/AvError.h"
 #include "platform/avifile/AviMuxer.h"
+#include "platform/avifile/StreamFormats.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -77,25 +78,15 @@ HRESULT TCompressedStream::Info(AVISTREAMINFOA& info) const {
 HRESULT TCompressedStream::SetFormat(std::int32_t, const void* format, std::int32_t size) {
     if (FWidth)
         return Fail("The stream's format is already set");
-    if (size < static_cast<std::int32_t>(sizeof(BITMAPINFOHEADER)))
-        return Fail("Invalid video format");
     BITMAPINFOHEADER header;
-    std::memcpy(&header, format, sizeof header);
-    if (header.biBitCount != 24 || header.biCompression != 0 || header.biWidth <= 0 ||
-        header.biHeight == 0)
+    if (!ReadBitmapFormat(format, size, header))
         return Fail("Only 24-bit frames can be compressed");
     FWidth = header.biWidth;
     FHeight = std::abs(header.biHeight);
     FRowBytes = ((FWidth * 24 + 31) & ~31) / 8;
     AVCodecParameters* parameters = FMuxer->Parameters(FSlot);
     if (FCodec == TCodecKind::Raw) {
-        parameters->codec_type = AVMEDIA_TYPE_VIDEO;
-        parameters->codec_id = AV_CODEC_ID_RAWVIDEO;
-        parameters->codec_tag = 0;
-        parameters->format = AV_PIX_FMT_BGR24;
-        parameters->width = FWidth;
-        parameters->height = FHeight;
-        parameters->bits_per_coded_sample = 24;
+        DescribeRawVideo(parameters, FWidth, FHeight);
         return AVIERR_OK;
     }
     const HRESULT result = OpenEncoder();
@@ -207,19 +198,8 @@ HRESULT TCompressedStream::WriteImage(std::int32_t start, const TSourceImage& im
 
 HRESULT TCompressedStream::WritePacket(std::int64_t start, const std::uint8_t* data,
                                        std::int32_t bytes) {
-    AVPacket* packet = av_packet_alloc();
-    if (!packet || av_new_packet(packet, bytes) < 0) {
-        av_packet_free(&packet);
-        return Fail("Out of memory");
-    }
-    std::memcpy(packet->data, data, static_cast<std::size_t>(bytes));
-    packet->pts = packet->dts = start;
-    packet->duration = 1;
-    packet->flags |= AV_PKT_FLAG_KEY;
     std::string error;
-    const bool ok = FMuxer->WritePacket(FSlot, packet, error);
-    av_packet_free(&packet);
-    if (!ok)
+    if (!WriteBytes(*FMuxer, FSlot, start, 1, data, bytes, true, error))
         return Fail(error);
     FNextStart = start + 1;
     return AVIERR_OK;

@@ -1,6 +1,7 @@
 #include "platform/avifile/MuxStream.h"
 
 #include "platform/avifile/AviMuxer.h"
+#include "platform/avifile/StreamFormats.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -46,20 +47,10 @@ HRESULT TMuxStream::Info(AVISTREAMINFOA& info) const {
 HRESULT TMuxStream::SetFormat(std::int32_t, const void* format, std::int32_t size) {
     AVCodecParameters* parameters = FMuxer->Parameters(FSlot);
     if (FInfo.fccType == streamtypeVIDEO) {
-        if (size < static_cast<std::int32_t>(sizeof(BITMAPINFOHEADER)))
-            return Fail("Invalid video format");
         BITMAPINFOHEADER header;
-        std::memcpy(&header, format, sizeof header);
-        if (header.biBitCount != 24 || header.biCompression != 0 || header.biWidth <= 0 ||
-            header.biHeight == 0)
+        if (!ReadBitmapFormat(format, size, header))
             return Fail("Only uncompressed 24-bit frames can be stored as they are");
-        parameters->codec_type = AVMEDIA_TYPE_VIDEO;
-        parameters->codec_id = AV_CODEC_ID_RAWVIDEO;
-        parameters->codec_tag = 0;
-        parameters->format = AV_PIX_FMT_BGR24;
-        parameters->width = header.biWidth;
-        parameters->height = std::abs(header.biHeight);
-        parameters->bits_per_coded_sample = 24;
+        DescribeRawVideo(parameters, header.biWidth, std::abs(header.biHeight));
     } else if (FInfo.fccType == streamtypeAUDIO) {
         if (size < 16)
             return Fail("Invalid sound format");
@@ -90,21 +81,8 @@ HRESULT TMuxStream::WriteSamples(std::int64_t start, std::int64_t samples, const
         return Fail("The stream has no format");
     if (start < FNextStart)
         return Fail("Samples can only be appended");
-    AVPacket* packet = av_packet_alloc();
-    if (!packet || av_new_packet(packet, bytes) < 0) {
-        av_packet_free(&packet);
-        return Fail("Out of memory");
-    }
-    if (bytes > 0)
-        std::memcpy(packet->data, buffer, static_cast<std::size_t>(bytes));
-    packet->pts = packet->dts = start;
-    packet->duration = samples;
-    if (flags & AVIIF_KEYFRAME)
-        packet->flags |= AV_PKT_FLAG_KEY;
     std::string error;
-    const bool ok = FMuxer->WritePacket(FSlot, packet, error);
-    av_packet_free(&packet);
-    if (!ok)
+    if (!WriteBytes(*FMuxer, FSlot, start, samples, buffer, bytes, flags & AVIIF_KEYFRAME, error))
         return Fail(error);
     FNextStart = start + samples;
     return AVIERR_OK;
