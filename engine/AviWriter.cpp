@@ -60,7 +60,8 @@ void GetFrameSizes(const TFrameBitmap& Bitmap, TPixelFormat PixelFormat, std::ui
         if (header.biCompression & 3)
             HeaderSize += 12; // the three colour masks of a bit-field bitmap
     } else {
-        HeaderSize = sizeof(BITMAPINFOHEADER) + 4 * (1u << header.biBitCount);
+        HeaderSize =
+            static_cast<std::uint32_t>(sizeof(BITMAPINFOHEADER)) + 4u * (1u << header.biBitCount);
     }
     ImageSize = header.biSizeImage;
 }

@@ -10,6 +10,7 @@
 #include <sys/shm.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -83,15 +84,15 @@ struct TX11Screen::TState {
             Image.reset();
             return false;
         }
-        Segment.shmaddr = static_cast<char*>(shmat(Segment.shmid, nullptr, 0));
+        void* address = shmat(Segment.shmid, nullptr, 0);
         // Marked for removal now: it goes when both sides have let go, also
         // when the program ends abruptly.
         shmctl(Segment.shmid, IPC_RMID, nullptr);
-        if (Segment.shmaddr == reinterpret_cast<char*>(-1)) {
-            Segment.shmaddr = nullptr;
+        if (reinterpret_cast<std::intptr_t>(address) == -1) {
             Image.reset();
             return false;
         }
+        Segment.shmaddr = static_cast<char*>(address);
         Image->data = Segment.shmaddr;
         Segment.readOnly = False;
         gLastXError = 0;
