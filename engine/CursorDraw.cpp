@@ -24,7 +24,7 @@ void DrawCursor(TScreenGrab& grab, const TCursorImage& cursor) {
             const std::uint32_t alpha = argb >> 24;
             if (alpha == 0)
                 continue;
-            std::uint8_t* pixel = row + x * 4;
+            std::uint8_t* pixel = row + static_cast<std::ptrdiff_t>(x) * 4;
             const std::uint32_t keep = 255 - alpha;
             // Premultiplied: result = cursor + screen × (1 − alpha).
             pixel[0] = static_cast<std::uint8_t>((argb & 0xFF) + (pixel[0] * keep + 127) / 255);

@@ -25,8 +25,8 @@ TSignalNotifier::TSignalNotifier(std::initializer_list<int> signalNumbers,
     : QObject(parent), FHandler(std::move(handler)) {
     if (gPipe[0] < 0 && pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    FNotifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
-    connect(FNotifier, &QSocketNotifier::activated, this, [this] {
+    FNotifier = std::make_unique<QSocketNotifier>(gPipe[0], QSocketNotifier::Read);
+    connect(FNotifier.get(), &QSocketNotifier::activated, this, [this] {
         unsigned char byte = 0;
         while (read(gPipe[0], &byte, 1) == 1)
             FHandler(byte);

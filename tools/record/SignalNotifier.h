@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 
 class QSocketNotifier;
 
@@ -18,7 +19,7 @@ public:
 
 private:
     std::function<void(int)> FHandler;
-    QSocketNotifier* FNotifier = nullptr;
+    std::unique_ptr<QSocketNotifier> FNotifier;
 };
 
 } // namespace vardocle
