@@ -20,13 +20,12 @@ namespace vardocle {
 namespace {
 
 // libx264's fastest preset keeps a recording's processor share small; the
-// quality setting of the request chooses the constant rate factor (7500 → 22,
-// which matched ffmpeg's default output in quality at a few per cent fewer
-// bytes on scrolling text).
+// quality setting of the request chooses the constant rate factor (7500 → 23,
+// x264's own default).
 constexpr const char* kH264Preset = "ultrafast";
 
 int RateFactorForQuality(std::uint32_t quality) {
-    const int crf = 50 - static_cast<int>(quality * 28 / 7500);
+    const int crf = 51 - static_cast<int>(quality * 28 / 7500);
     return std::clamp(crf, 0, 51);
 }
 
