@@ -146,7 +146,8 @@ bool TAviWriter::Open(const std::string& AviFileName, std::uint16_t Width, std::
         FAviFile->Discard();
         FAviFile.reset();
         std::error_code ignored;
-        std::filesystem::remove(AviFileName, ignored);
+        if (std::filesystem::is_regular_file(AviFileName, ignored))
+            std::filesystem::remove(AviFileName, ignored);
         FIsOpen = false;
         FFrameBits.clear();
         return Fail(error);
