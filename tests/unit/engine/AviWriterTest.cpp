@@ -98,7 +98,7 @@ TEST(BitmapRoutines, FrameBitsAreBottomUpWithPaddedRows) {
     // Same size: the copy is exact, so any shift from the row padding shows.
     const TTestScreen screen(5, 4);
     BITMAPINFOHEADER header{};
-    const std::uint32_t rowBytes = RowBytes(5, 24, 32);
+    const std::size_t rowBytes = RowBytes(5, 24, 32);
     ASSERT_EQ(rowBytes, 16u);
     std::vector<std::uint8_t> bits(rowBytes * 4, 0xEE);
     ASSERT_TRUE(
@@ -106,7 +106,8 @@ TEST(BitmapRoutines, FrameBitsAreBottomUpWithPaddedRows) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) {
             // The first stored row is the bottom one.
-            const std::uint8_t* p = bits.data() + (3 - y) * rowBytes + x * 3;
+            const std::uint8_t* p =
+                bits.data() + std::size_t(3 - y) * rowBytes + std::size_t(x) * 3;
             const std::uint32_t pixel = (std::uint32_t(p[2]) << 16) | (p[1] << 8) | p[0];
             EXPECT_EQ(pixel, screen.Pixel(x, y)) << x << "," << y;
         }
@@ -118,7 +119,7 @@ TEST(BitmapRoutines, FrameBitsAreBottomUpWithPaddedRows) {
 TEST(BitmapRoutines, FrameBitsStretchTheWholeScreen) {
     const TTestScreen screen(64, 64); // four blocks of 16 pixels each way
     BITMAPINFOHEADER header{};
-    const std::uint32_t rowBytes = RowBytes(8, 24, 32);
+    const std::size_t rowBytes = RowBytes(8, 24, 32);
     std::vector<std::uint8_t> bits(rowBytes * 8);
     ASSERT_TRUE(
         GetFrameBits(FrameOf(screen, 8, 8), nullptr, header, TPixelFormat::pf24bit, bits.data()));
@@ -126,7 +127,7 @@ TEST(BitmapRoutines, FrameBitsStretchTheWholeScreen) {
         // The middle of each block keeps the block's colour.
         const int x = block * 2;
         const int y = block * 2;
-        const std::uint8_t* p = bits.data() + (7 - y) * rowBytes + x * 3;
+        const std::uint8_t* p = bits.data() + std::size_t(7 - y) * rowBytes + std::size_t(x) * 3;
         const std::uint32_t expected = screen.Pixel(block * 16 + 8, block * 16 + 8);
         EXPECT_NEAR(p[2], (expected >> 16) & 0xFF, 24) << block;
         EXPECT_NEAR(p[0], expected & 0xFF, 24) << block;
@@ -252,7 +253,8 @@ TEST(AviWriter, RawFramesComeBackExactlyAndTheRightWayUp) {
     const QByteArray pixels = DecodeFrames(file);
     ASSERT_EQ(pixels.size(), 3 * 5 * 4 * 3);
     const auto at = [&](int x, int y) {
-        const auto* p = reinterpret_cast<const std::uint8_t*>(pixels.constData()) + (y * 5 + x) * 3;
+        const auto* p =
+            reinterpret_cast<const std::uint8_t*>(pixels.constData()) + std::size_t(y * 5 + x) * 3;
         return (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
     };
     for (int y = 0; y < 4; ++y)

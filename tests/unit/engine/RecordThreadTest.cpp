@@ -13,7 +13,7 @@ namespace {
 // One recording with stand-ins around it, run to its end on the capture thread.
 class Recording {
 public:
-    explicit Recording(std::uint8_t rate, std::string name = "out.avi", int width = 64,
+    explicit Recording(std::uint8_t rate, const std::string& name = "out.avi", int width = 64,
                        int height = 48) {
         auto clock = std::make_unique<TFakeClock>();
         Clock = clock.get();
