@@ -231,22 +231,8 @@ TEST_F(RecordTool, FilesPastTwoGigabytesStayReadable) {
     // Uncompressed 5000x5000 frames are 75 MB each: about 30 of them pass 2 GB,
     // which takes the file through its extended (OpenDML) parts. Memory-backed
     // storage, when there is room, keeps the disk from setting the pace.
-    std::error_code unknown;
-    const bool inMemory = fs::space("/dev/shm", unknown).available > 3'000'000'000ull;
-    const fs::path folder =
-        inMemory ? fs::path("/dev/shm") / ("vardocle-huge-" + std::to_string(getpid()))
-                 : Dir.Path();
-    fs::create_directories(folder);
+    const TempDir folder(3'000'000'000ull);
     const auto video = folder / "huge.avi";
-    struct Cleanup {
-        fs::path Folder;
-        bool Own;
-        ~Cleanup() {
-            std::error_code ignored;
-            if (Own)
-                fs::remove_all(Folder, ignored);
-        }
-    } cleanup{folder, inMemory};
     QProcess process;
     process.start(Recorder(), {Q(video), "--rate", "5", "--size", "5000x5000", "--codec", "raw",
                                "--cursor", "off"});
