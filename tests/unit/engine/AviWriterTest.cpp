@@ -340,6 +340,23 @@ TEST_F(MergeTest, OtherPcmLayoutsAreCopiedToo) {
     EXPECT_EQ(audio["nb_frames"].toString(), "33075");
 }
 
+TEST_F(MergeTest, AnUnfinishedSoundHeaderTakesTheSizeFromTheFile) {
+    // A recorder that never got to patch its header leaves the sizes at 36 and 0.
+    const auto wav = Dir / "unpatched.Wav";
+    WriteWav(wav, 44100, 2, 16, 1.0);
+    {
+        std::fstream file(wav, std::ios::in | std::ios::out | std::ios::binary);
+        const char riff[4] = {36, 0, 0, 0};
+        const char data[4] = {0, 0, 0, 0};
+        file.seekp(4);
+        file.write(riff, 4);
+        file.seekp(40);
+        file.write(data, 4);
+    }
+    ASSERT_TRUE(Record(wav.string())) << LastError;
+    EXPECT_EQ(ProbeStream(Avi, "audio")["nb_frames"].toString(), "44100");
+}
+
 TEST_F(MergeTest, NoSoundFileMeansNoSoundStream) {
     ASSERT_TRUE(Record(""));
     EXPECT_EQ(ProbeStreams(Avi).size(), 1);
