@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/ApplicationErrors.h"
 #include "platform/base/Paths.h"
 
 #include <QLibraryInfo>
@@ -12,15 +13,6 @@
 
 namespace vardocle {
 
-namespace {
-TVardocleApplication::ErrorDisplay& Display() {
-    static TVardocleApplication::ErrorDisplay display = [](const QString& message) {
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
-                              message);
-    };
-    return display;
-}
-} // namespace
 
 TVardocleApplication::TVardocleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -28,19 +20,18 @@ bool TVardocleApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-        ShowError(QString::fromUtf8(error.what()));
+        ShowError(error);
     } catch (...) {
-        ShowError(QStringLiteral("未知错误"));
+        ShowErrorMessage(QStringLiteral("未知错误"));
     }
     return false;
 }
 
-void TVardocleApplication::SetErrorDisplay(ErrorDisplay display) {
-    Display() = std::move(display);
-}
-
-void TVardocleApplication::ShowError(const QString& message) {
-    Display()(message);
+void InstallMessageBoxErrorDisplay() {
+    SetErrorDisplay([](const QString& message) {
+        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
+                              message);
+    });
 }
 
 void PrepareProcessEnvironment() {

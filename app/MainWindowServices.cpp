@@ -1,0 +1,64 @@
+#include "app/MainWindowServices.h"
+
+#include "app/uFrmAskExit.h"
+#include "app/uFrmMain.h"
+#include "platform/screen/X11Screen.h"
+#include "update/Update.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vardocle {
+
+namespace {
+
+std::optional<QString> ChooseFileWithDialog(TFrmMain& owner, const QString& initialName) {
+    QFileDialog dialog(&owner, QStringLiteral("保存"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The overwrite question is asked by recording control, for the sound file too.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(QStringLiteral("AVI(*.avi *.AVI)"));
+    dialog.selectFile(initialName);
+    owner.SaveDialog1 = &dialog;
+    const int result = dialog.exec();
+    owner.SaveDialog1 = nullptr;
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+bool AskOverwriteWithMessageBox(TFrmMain& owner) {
+    return QMessageBox::warning(&owner, QStringLiteral("警告"),
+                                QStringLiteral("文件已经存在，要替换原文件吗？"),
+                                QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
+// Not modal: the recording (and its closing work on this thread) goes on
+// while the notice is read.
+void ShowNoticeBox(TFrmMain& owner, const QString& message) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Vardocle"), message,
+                                QMessageBox::Ok, &owner); // owned by its parent, deleted on close
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->show();
+}
+
+} // namespace
+
+TMainWindowServices TMainWindowServices::System() {
+    TMainWindowServices services;
+    services.ChooseFile = ChooseFileWithDialog;
+    services.AskOverwrite = AskOverwriteWithMessageBox;
+    services.AskExit = [](TFrmMain& owner, const QString& message) {
+        return AskExit(message, &owner);
+    };
+    services.ShowNotice = ShowNoticeBox;
+    services.MakeScreen = [] { return std::make_unique<TX11Screen>(); };
+    services.MakeRecorder = [] { return std::make_unique<TWavRecord>(); };
+    services.DoUpdate = [](QWidget* window, const char* url) { DoUpdate(window, url); };
+    return services;
+}
+
+} // namespace vardocle

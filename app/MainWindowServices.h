@@ -1,0 +1,37 @@
+#pragma once
+// What the main window asks of the desktop: the save dialog and the
+// questions, the screen, the microphone and the update check. The program
+// uses the real ones; tests give their own and see what was asked.
+#include "engine/WavRecord.h"
+#include "platform/screen/Screen.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace vardocle {
+
+class TFrmMain;
+
+struct TMainWindowServices {
+    // The save dialog; the chosen name, or nothing when cancelled.
+    std::function<std::optional<QString>(TFrmMain& owner, const QString& initialName)> ChooseFile;
+    // "文件已经存在，要替换原文件吗？" — true for Yes.
+    std::function<bool(TFrmMain& owner)> AskOverwrite;
+    // The exit question during a recording — true for Yes.
+    std::function<bool(TFrmMain& owner, const QString& message)> AskExit;
+    // A notice the user can act on (a recording that could not start, lost sound).
+    std::function<void(TFrmMain& owner, const QString& message)> ShowNotice;
+    std::function<std::unique_ptr<IScreen>()> MakeScreen;
+    std::function<std::unique_ptr<TWavRecord>()> MakeRecorder;
+    // The one update check after start-up.
+    std::function<void(QWidget* window, const char* url)> DoUpdate;
+
+    static TMainWindowServices System();
+};
+
+} // namespace vardocle

@@ -1,0 +1,74 @@
+// Vardocle: the desktop screen recorder.
+#include "app/Application.h"
+#include "app/uFrmMain.h"
+#include "app/uFrmSetting.h"
+#include "history/uFrmAviDir.h"
+#include "hotkeys/HotKeyText.h"
+#include "services/SiteAddresses.h"
+#include "services/uFrmAD.h"
+#include "services/uFrmAbout.h"
+#include "services/uFrmHelp.h"
+#include "skin/ImagingSession.h"
+
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+
+using namespace vardocle;
+
+namespace {
+
+// --site URL: the web site of the update description and the pages.
+bool ApplyCommandLine(const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--site") && i + 1 < arguments.size()) {
+            if (!SetSiteBase(arguments[++i])) {
+                std::fprintf(stderr, "vardocle: 网站地址无效 / invalid site address: %s\n",
+                             qPrintable(arguments[i]));
+                return false;
+            }
+        } else {
+            std::fprintf(stderr, "vardocle: 未知的参数 / unknown option: %s\n",
+                         qPrintable(arguments[i]));
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    PrepareProcessEnvironment();
+    TVardocleApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vardocle"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vardocle"));
+    // Hidden to the tray is still running.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!ApplyCommandLine(QApplication::arguments()))
+        return 2;
+    InstallChineseTranslations(application);
+    InstallMessageBoxErrorDisplay();
+    InitializeHotKeyNames();
+    const TImagingSession imaging;
+
+    int result = 0;
+    {
+        // Made in this order; the settings window last, so it can place
+        // itself beneath the main window.
+        TFrmMain main;
+        if (main.SecondCopy())
+            return 0; // another copy runs: nothing registered, no icon
+        TFrmHelp help(&main);
+        TFrmAbout about(&main);
+        TFrmAD ad(&main);
+        TFrmAVIDir aviDir(&main);
+        TFrmSetting setting(&main);
+        main.SetWindows(&help, &about, &ad, &aviDir, &setting);
+        main.show();
+        result = QApplication::exec();
+    }
+    FinalizeHotKeyNames();
+    return result;
+}

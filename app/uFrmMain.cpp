@@ -1,0 +1,646 @@
+#include "app/uFrmMain.h"
+
+#include "app/ApplicationErrors.h"
+#include "app/PictureView.h"
+#include "app/SkinPictures.h"
+#include "app/uFrmSetting.h"
+#include "assets/Assets.h"
+#include "history/HistoryMessages.h"
+#include "history/QtChild.h"
+#include "history/uFrmAviDir.h"
+#include "hotkeys/HotKeyValue.h"
+#include "services/SiteAddresses.h"
+#include "services/uFrmAD.h"
+#include "services/uFrmAbout.h"
+#include "services/uFrmHelp.h"
+#include "skin/ColorKeyMask.h"
+#include "skin/ImageButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <filesystem>
+
+namespace vardocle {
+
+namespace {
+
+// The window's background; pixels of exactly this colour are see-through.
+const QColor kTransparentKey(54, 99, 81);
+const QColor kCaptionColour(198, 223, 228);
+const QColor kButtonCaptionColour(194, 241, 235);
+
+constexpr std::int32_t kWavBufferSize = 400000; // about 2.3 s of sound per disk write
+constexpr int kPauseCheckGroup = 1;
+
+const QString kHideBalloon =
+    QStringLiteral("我在这里哦!要重新显示，请点击图标或者重复按(Ctrl+S)重新显示!");
+const QString kExitQuestion = QStringLiteral("Vardocle正在录制当中，你确定要退出?");
+
+// The rows of the hotkey table, in the order they are registered.
+enum THotKeyRow { RowStart, RowPause, RowResume, RowStop, RowShowHide, RowExit };
+const std::array<THotKey, 6> kHotKeyTable = {
+    MakeHotKeyValue(MOD_ALT, '1'),     MakeHotKeyValue(MOD_ALT, '2'),
+    MakeHotKeyValue(MOD_ALT, '3'),     MakeHotKeyValue(MOD_ALT, '4'),
+    MakeHotKeyValue(MOD_CONTROL, 'S'), MakeHotKeyValue(MOD_ALT, 'Q')};
+
+std::string Local(const QString& path) { return path.toStdString(); }
+
+} // namespace
+
+TFrmMain::TFrmMain(TMainWindowServices services)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FServices(std::move(services)),
+      FInvoker(this) {
+    setWindowTitle(QStringLiteral("Vardocle"));
+    setFixedSize(kWidth, kHeight);
+    move(563, 216);
+    setFont(PixelFont(QStringLiteral("新宋体"), 12));
+    CreateControls();
+    FormCreate();
+}
+
+TFrmMain::~TFrmMain() {
+    // A recording still running when the window goes is finished, not cut.
+    if (FCaptureThread)
+        FinishRecording(false);
+}
+
+void TFrmMain::CreateControls() {
+    InitAssets();
+    ImgBck = MakeQtChild<TPictureView>(this);
+    ImgBck->setGeometry(2, 0, 240, 89);
+    const QImage background = LoadPicture(QStringLiteral(":/skin/main/Background.pic"));
+    ImgBck->SetPicture(background);
+    if (!background.isNull()) {
+        // The window's shape: the background picture where it lies, nothing elsewhere.
+        QImage shape(kWidth, kHeight, QImage::Format_RGB32);
+        shape.fill(kTransparentKey);
+        QPainter(&shape).drawImage(2, 0, background);
+        setMask(ColorKeyMask(shape, kTransparentKey));
+    }
+
+    LabCaption = MakeQtChild<QLabel>(QStringLiteral("  Vardocle"), this);
+    LabCaption->setGeometry(0, 0, 233, 25);
+    LabCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    LabCaption->setAttribute(Qt::WA_TranslucentBackground);
+    LabCaption->setStyleSheet(QStringLiteral("color: rgb(198, 223, 228); background: transparent;"));
+    LabCaption->installEventFilter(this);
+
+    auto large = [this](TImageCtrl* button, int left, const QString& caption, const QString& hint,
+                        const QString& picture) {
+        button->setGeometry(left, 33, 31, 48);
+        button->SetGlyphLayout(glTop);
+        button->SetCaption(caption);
+        button->SetFontColor(kButtonCaptionColour);
+        button->SetHint(hint);
+        if (!picture.isEmpty())
+            LoadButtonPicture(*button, picture);
+    };
+    BtnStart = MakeQtChild<TImageButton>(this);
+    large(BtnStart, 9, QStringLiteral("录制"), QStringLiteral("热键(Alt+1)"),
+          QStringLiteral(":/skin/main/BtnStart.pic"));
+    ChkPause = MakeQtChild<TImageCheckButton>(this);
+    large(ChkPause, 48, QStringLiteral("暂停"), QStringLiteral("热键(Alt+2)"),
+          QStringLiteral(":/skin/main/ChkPause.pic"));
+    ChkResume = MakeQtChild<TImageCheckButton>(this);
+    large(ChkResume, 87, QStringLiteral("继续"), QStringLiteral("热键(Alt+3)"),
+          QStringLiteral(":/skin/main/ChkResume.pic"));
+    ChkPause->SetCheckGroup(kPauseCheckGroup);
+    ChkResume->SetCheckGroup(kPauseCheckGroup);
+    BtnStop = MakeQtChild<TImageButton>(this);
+    large(BtnStop, 126, QStringLiteral("停止"), QStringLiteral("热键(Alt+4)"),
+          QStringLiteral(":/skin/main/BtnStop.pic"));
+    VoiceCheckTrue = MakeQtChild<TImageManager>(this);
+    LoadManagerPicture(*VoiceCheckTrue, QStringLiteral(":/skin/main/VoiceCheckTrue.pic"));
+    VoiceCheckFalse = MakeQtChild<TImageManager>(this);
+    LoadManagerPicture(*VoiceCheckFalse, QStringLiteral(":/skin/main/VoiceCheckFalse.pic"));
+    BtnVoice = MakeQtChild<TImageButton>(this);
+    large(BtnVoice, 165, QStringLiteral("录音"), QString(), QString());
+    BtnVoice->SetImageManager(VoiceCheckTrue);
+    BtnHistory = MakeQtChild<TImageButton>(this);
+    large(BtnHistory, 204, QStringLiteral("历史"), QString(),
+          QStringLiteral(":/skin/main/BtnHistory.pic"));
+
+    auto small = [this](TImageButton* button, QRect geometry, const QString& picture) {
+        button->setGeometry(geometry);
+        LoadButtonPicture(*button, picture);
+    };
+    BtnSetting = MakeQtChild<TImageButton>(this);
+    small(BtnSetting, {143, 4, 20, 17}, QStringLiteral(":/skin/main/BtnSetting.pic"));
+    ImageButton1 = MakeQtChild<TImageButton>(this);
+    small(ImageButton1, {161, 4, 20, 17}, QStringLiteral(":/skin/main/BtnHelp.pic"));
+    BtnHide = MakeQtChild<TImageButton>(this);
+    small(BtnHide, {185, 2, 25, 20}, QStringLiteral(":/skin/main/BtnHide.pic"));
+    BtnClose = MakeQtChild<TImageButton>(this);
+    small(BtnClose, {210, 2, 25, 20}, QStringLiteral(":/skin/main/BtnClose.pic"));
+    BtnClose->SetHint(QStringLiteral("热键:Alt+Q"));
+
+    BtnStart->OnClick = [this](QObject*) { BtnStartClick(); };
+    ChkPause->OnClick = [this](QObject*) { ChkPauseClick(); };
+    ChkResume->OnClick = [this](QObject*) { ChkResumeClick(); };
+    BtnStop->OnClick = [this](QObject*) { BtnStopClick(); };
+    BtnVoice->OnClick = [this](QObject*) { BtnVoiceClick(); };
+    BtnHistory->OnClick = [this](QObject*) { BtnHistoryClick(); };
+    BtnSetting->OnClick = [this](QObject*) { BtnSettingClick(); };
+    ImageButton1->OnClick = [this](QObject*) { ImageButton1Click(); };
+    BtnHide->OnClick = [this](QObject*) { BtnHideClick(); };
+    BtnClose->OnClick = [this](QObject*) { BtnCloseClick(); };
+
+    TrayMenu = MakeQtChild<QMenu>(this);
+    MenuAbout = TrayMenu->addAction(QStringLiteral("关于本程序 (&A)"), this,
+                                    &TFrmMain::ButtonAboutClick);
+    MenuAbout->setVisible(false);
+    MenuMorn = TrayMenu->addAction(QStringLiteral("官  网  链  接"), this, &TFrmMain::MenuMornClick);
+    TrayMenu->addSeparator();
+    MenuStart = TrayMenu->addAction(QStringLiteral("录制 (Alt + 1)"), this, &TFrmMain::BtnStartClick);
+    MenuPause = TrayMenu->addAction(QStringLiteral("暂停 (Alt + 2)"), this, &TFrmMain::ChkPauseClick);
+    MenuResume =
+        TrayMenu->addAction(QStringLiteral("继续 (Alt + 3)"), this, &TFrmMain::ChkResumeClick);
+    MenuStop = TrayMenu->addAction(QStringLiteral("结束 (Alt + 4)"), this, &TFrmMain::BtnStopClick);
+    TrayMenu->addSeparator();
+    MenuQuit = TrayMenu->addAction(QStringLiteral("退出 (Alt + Q)"), this, &TFrmMain::MenuQuitClick);
+
+    TimerUpdata = MakeQtChild<QTimer>(this);
+    TimerUpdata->setInterval(5000);
+    connect(TimerUpdata, &QTimer::timeout, this, &TFrmMain::TimerUpdataTimer);
+
+    ApplyControlStates(TRecordingState::Idle);
+}
+
+void TFrmMain::FormCreate() {
+    const char* display = std::getenv("DISPLAY");
+    FInstanceLock = std::make_unique<TInstanceLock>("is run now", display ? display : "");
+    if (FInstanceLock->AlreadyRunning()) {
+        FSecondCopy = true;
+        return;
+    }
+    RegisterHotKeys();
+    CreateTrayIcon();
+    BtnVoice->SetChecked(true);
+    TimerUpdata->start();
+}
+
+void TFrmMain::RegisterHotKeys() {
+    FHotKeys = MakeQtChild<THotKeyManager>(this);
+    for (std::size_t row = 0; row < kHotKeyTable.size(); ++row) {
+        FHotKeyValues[row] = kHotKeyTable[row];
+        FHotKeyIds[row] = FHotKeys->RegisterKey(kHotKeyTable[row]);
+    }
+    FHotKeys->OnHotKeyPressed = [this](THotKey hotKey, std::uint16_t index) {
+        DispatchHotKey(hotKey, index);
+    };
+}
+
+void TFrmMain::CreateTrayIcon() {
+    FTrayIcon = MakeQtChild<QSystemTrayIcon>(QIcon(QStringLiteral(":/icons/vardocle-32.png")), this);
+    FTrayIcon->setContextMenu(TrayMenu);
+    SetTrayTip(TRecordingState::Idle);
+    connect(FTrayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    ShowWindowInFront(this);
+            });
+    // Without a tray on the desktop nothing shows; Qt adds the icon by itself
+    // should a tray appear later.
+    FTrayIcon->show();
+    FTrayIcon->showMessage(QStringLiteral("Vardocle"), QStringLiteral("欢迎使用Vardocle!"),
+                           FTrayIcon->icon());
+}
+
+void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVIDir* aviDir,
+                          TFrmSetting* setting) {
+    FFrmHelp = help;
+    FFrmAbout = about;
+    FFrmAD = ad;
+    FFrmAVIDir = aviDir;
+    FFrmSetting = setting;
+    ApplyControlStates(State());
+}
+
+TRecordingState TFrmMain::State() const {
+    if (!FCaptureThread)
+        return TRecordingState::Idle;
+    return FPaused ? TRecordingState::Paused : TRecordingState::Recording;
+}
+
+void TFrmMain::ApplyControlStates(TRecordingState state) {
+    const TControlStates states = ControlStatesFor(state);
+    BtnStart->setEnabled(states.Start);
+    MenuStart->setEnabled(states.Start);
+    BtnStop->setEnabled(states.Stop);
+    MenuStop->setEnabled(states.Stop);
+    ChkPause->setEnabled(states.Pause);
+    MenuPause->setEnabled(states.Pause);
+    ChkResume->setEnabled(states.Resume);
+    MenuResume->setEnabled(states.Resume);
+    BtnVoice->setEnabled(states.Voice);
+    // Its look follows its checked state again once it is enabled.
+    BtnVoice->SetChecked(BtnVoice->Checked());
+    if (FFrmSetting) {
+        FFrmSetting->SpinRate->setEnabled(states.Rate);
+        FFrmSetting->CheckRecordCursor->setEnabled(states.Options);
+        FFrmSetting->CheckRecordThansparent->setEnabled(states.Options);
+    }
+}
+
+void TFrmMain::SetTrayTip(TRecordingState state) {
+    if (FTrayIcon)
+        FTrayIcon->setToolTip(TrayTipFor(state));
+}
+
+// ---- Recording control --------------------------------------------------------
+
+bool TFrmMain::SetFilePath() {
+    if (FChoosingFile)
+        return false;
+    FChoosingFile = true;
+    const QString initial = FLastChosenName.isEmpty() ? kFirstOutputName : FLastChosenName;
+    for (QString offer = initial;;) {
+        const std::optional<QString> chosen = FServices.ChooseFile(*this, offer);
+        if (!chosen || chosen->isEmpty()) {
+            FChoosingFile = false;
+            return false;
+        }
+        FLastChosenName = *chosen;
+        offer = *chosen;
+        const TOutputPaths paths = OutputPathsFor(*chosen);
+        FAviFileName = paths.AviFileName;
+        FWavFileName = paths.WavFileName;
+        std::error_code ignored;
+        const bool exists = std::filesystem::exists(Local(FAviFileName), ignored) ||
+                            std::filesystem::exists(Local(FWavFileName), ignored);
+        if (!exists)
+            break;
+        if (FServices.AskOverwrite(*this)) {
+            try {
+                if (FFrmAVIDir)
+                    FFrmAVIDir->DelSamePath(Local(FAviFileName));
+            } catch (const std::exception&) {
+                FChoosingFile = false;
+                throw;
+            }
+            break;
+        }
+    }
+    FChoosingFile = false;
+    return true;
+}
+
+void TFrmMain::BtnStartClick() {
+    if (!SetFilePath())
+        return;
+    if (FCaptureThread)
+        return;
+    TSettingValues options;
+    if (FFrmSetting)
+        options = FFrmSetting->Values();
+    const TRect rect{0, 0, options.Width, options.Height};
+
+    std::unique_ptr<IScreen> screen;
+    try {
+        screen = FServices.MakeScreen();
+    } catch (const std::exception& error) {
+        FServices.ShowNotice(*this, QStringLiteral("无法开始录制：无法读取屏幕。\n%1")
+                                        .arg(QString::fromUtf8(error.what())));
+        FAviFileName.clear();
+        FWavFileName.clear();
+        return;
+    }
+    FRecordEnded = false;
+    FStopping = false;
+    FCloseFailed = false;
+    FPaused = false;
+    FCaptureThread = std::make_unique<TRecordThread>(
+        Local(FAviFileName), rect, Local(FWavFileName),
+        static_cast<std::uint8_t>(options.Rate), std::move(screen), FInvoker);
+    FCaptureThread->SetRecordCursor(options.RecordCursor);
+    FCaptureThread->SetRecordTransparent(options.RecordTrans);
+    FCaptureThread->OnRecordStart = [this](TRecordThread&) { RecordStarted(); };
+    FCaptureThread->OnRecordError = [this](TRecordThread&, const TRecordError& error) {
+        RecordFailed(error);
+    };
+    FCaptureThread->OnRecordEnd = [this](TRecordThread&) { RecordEnded(); };
+
+    if (BtnVoice->Checked() && !StartSound()) {
+        FCaptureThread.reset(); // never resumed: nothing was written
+        FAviFileName.clear();
+        FWavFileName.clear();
+        return;
+    }
+    FCaptureThread->Resume();
+    SetTrayTip(TRecordingState::Recording);
+    ApplyControlStates(TRecordingState::Recording);
+}
+
+bool TFrmMain::StartSound() {
+    FWavRecorder = FServices.MakeRecorder();
+    FWavRecorder->OnProblem = [this](TSoundProblem, const std::string& message) {
+        FServices.ShowNotice(*this, QString::fromStdString(message));
+    };
+    try {
+        FWavRecorder->Start(Local(FWavFileName), kWavBufferSize);
+    } catch (const std::exception& error) {
+        FWavRecorder.reset();
+        FServices.ShowNotice(*this, QStringLiteral("无法开始录制：不能创建声音文件。\n%1")
+                                        .arg(QString::fromUtf8(error.what())));
+        return false;
+    }
+    return true;
+}
+
+// The video file exists: only now is the recording entered into the history,
+// so a recording that never started leaves no entry behind.
+void TFrmMain::RecordStarted() {
+    if (!FFrmAVIDir)
+        return;
+    try {
+        const HistoryRepair repair = FFrmAVIDir->History().AppendHistoryRecord(Local(FAviFileName));
+        const QString notice = HistoryRepairNotice(repair);
+        if (!notice.isEmpty())
+            FServices.ShowNotice(*this, notice);
+    } catch (const std::exception& error) {
+        ShowError(error);
+    }
+}
+
+void TFrmMain::RecordFailed(const TRecordError& error) {
+    const QString reason = QString::fromStdString(error.Message);
+    switch (error.Stage) {
+    case TRecordError::TStage::Open:
+        FServices.ShowNotice(*this, QStringLiteral("无法开始录制：不能写入文件\n%1\n%2")
+                                        .arg(FAviFileName, reason));
+        break;
+    case TRecordError::TStage::Frame:
+        FServices.ShowNotice(*this, QStringLiteral("录制中断：写入文件失败，已录制的部分已保存。\n%1\n%2")
+                                        .arg(FAviFileName, reason));
+        break;
+    case TRecordError::TStage::Close:
+        FCloseFailed = true;
+        FServices.ShowNotice(*this, QStringLiteral("录像已保存，但声音未能合并。声音文件保留在：\n%1\n%2")
+                                        .arg(FWavFileName, reason));
+        break;
+    }
+}
+
+void TFrmMain::RecordEnded() {
+    FRecordEnded = true;
+    // A recording that ended by itself (it could not start, or the disk
+    // failed) goes back to idle as if stopped.
+    // Deferred: the thread that raised this is freed on the way.
+    if (!FStopping)
+        QTimer::singleShot(0, this, [this] { BtnStopClick(); });
+}
+
+void TFrmMain::ChkPauseClick() {
+    if (!FCaptureThread || FPaused)
+        return;
+    if (FWavRecorder)
+        FWavRecorder->Pause();
+    FCaptureThread->Suspend();
+    FPaused = true;
+    SetTrayTip(TRecordingState::Paused);
+    ApplyControlStates(TRecordingState::Paused);
+}
+
+void TFrmMain::ChkResumeClick() {
+    if (!FCaptureThread || !FPaused)
+        return;
+    if (FWavRecorder)
+        FWavRecorder->Resume();
+    FCaptureThread->Resume();
+    FPaused = false;
+    SetTrayTip(TRecordingState::Recording);
+    ApplyControlStates(TRecordingState::Recording);
+}
+
+void TFrmMain::BtnStopClick() {
+    if (FStopping)
+        return;
+    FinishRecording(true);
+}
+
+void TFrmMain::FinishRecording(bool showAdvertisement) {
+    FStopping = true;
+    if (FWavRecorder) {
+        FWavRecorder->Resume();
+        FWavRecorder->Stop();
+        if (FCaptureThread)
+            FCaptureThread->SetSoundClockRatio(FWavRecorder->ClockRatio());
+        FWavRecorder.reset();
+    }
+    const bool hadThread = FCaptureThread != nullptr;
+    if (hadThread) {
+        FCaptureThread->Resume();
+        FCaptureThread->Terminate();
+        // The closing work (completing the file, merging the sound) runs on
+        // this thread: keep handling events, and the window keeps painting.
+        QEventLoop loop;
+        while (!FRecordEnded)
+            loop.processEvents(QEventLoop::WaitForMoreEvents, 50);
+        FCaptureThread->WaitFor();
+        FCaptureThread.reset();
+        // The sound is in the video now; when the merge failed the sound
+        // file stays, so nothing is lost.
+        if (!FCloseFailed && !FWavFileName.isEmpty()) {
+            std::error_code ignored;
+            std::filesystem::remove(Local(FWavFileName), ignored);
+        }
+    }
+    FPaused = false;
+    ChkPause->SetChecked(false);
+    ChkResume->SetChecked(false);
+    ApplyControlStates(TRecordingState::Idle);
+    SetTrayTip(TRecordingState::Idle);
+    if (showAdvertisement && hadThread && FFrmAD)
+        FFrmAD->ShowInFront();
+    FAviFileName.clear();
+    FWavFileName.clear();
+    FStopping = false;
+}
+
+void TFrmMain::BtnVoiceClick() {
+    const bool checked = !BtnVoice->Checked();
+    BtnVoice->SetChecked(checked);
+    BtnVoice->SetImageManager(checked ? VoiceCheckTrue : VoiceCheckFalse);
+}
+
+// ---- Window commands -------------------------------------------------------------
+
+void TFrmMain::DispatchHotKey(THotKey HotKey, std::uint16_t Index) {
+    for (std::size_t row = 0; row < FHotKeyValues.size(); ++row) {
+        if (FHotKeyValues[row] != HotKey || FHotKeyIds[row] != Index)
+            continue;
+        switch (row) {
+        case RowStart:
+            if (FChoosingFile && SaveDialog1)
+                ShowWindowInFront(SaveDialog1);
+            if (BtnStart->isEnabled())
+                BtnStartClick();
+            break;
+        case RowPause:
+            if (ChkPause->isEnabled())
+                ChkPause->Click();
+            break;
+        case RowResume:
+            if (ChkResume->isEnabled())
+                ChkResume->Click();
+            break;
+        case RowStop:
+            if (BtnStop->isEnabled())
+                BtnStopClick();
+            break;
+        case RowShowHide:
+            if (isHidden())
+                ShowWindowInFront(this);
+            else
+                BtnHideClick();
+            break;
+        case RowExit:
+            if (!FChoosingFile && !FExitAsked)
+                close();
+            break;
+        }
+    }
+}
+
+void TFrmMain::MenuQuitClick() { DispatchHotKey(FHotKeyValues[RowExit], FHotKeyIds[RowExit]); }
+
+void TFrmMain::BtnHideClick() {
+    if (FTrayIcon)
+        FTrayIcon->showMessage(QStringLiteral("Vardocle"), kHideBalloon, FTrayIcon->icon());
+    hide();
+    FSettingWasVisible = FFrmSetting && FFrmSetting->isVisible();
+    if (FFrmSetting)
+        FFrmSetting->hide();
+}
+
+void TFrmMain::BtnCloseClick() { close(); }
+void TFrmMain::BtnSettingClick() { ShowWindowInFront(FFrmSetting); }
+void TFrmMain::ImageButton1Click() { ShowWindowInFront(FFrmHelp); }
+void TFrmMain::BtnHistoryClick() { ShowWindowInFront(FFrmAVIDir); }
+void TFrmMain::ButtonAboutClick() { ShowWindowInFront(FFrmAbout); }
+void TFrmMain::MenuMornClick() { OpenHomePage(); }
+
+void TFrmMain::ShowWindowInFront(QWidget* window) {
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TFrmMain::TimerUpdataTimer() {
+    // Off first: the check runs once per start, also when it fails.
+    TimerUpdata->stop();
+    if (FFrmAD)
+        FFrmAD->ShowInFront();
+    const std::string address = UpdateDescriptionAddress();
+    FServices.DoUpdate(this, address.c_str());
+}
+
+// ---- Events ------------------------------------------------------------------------
+
+void TFrmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (FFrmSetting)
+        FFrmSetting->setVisible(FSettingWasVisible);
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    if (FClosing) {
+        event->accept();
+        return;
+    }
+    if (FCaptureThread) {
+        FExitAsked = true;
+        if (!FServices.AskExit(*this, kExitQuestion)) {
+            FExitAsked = false;
+            event->ignore();
+            return;
+        }
+        BtnStopClick();
+    }
+    FClosing = true;
+    if (FFrmSetting) {
+        try {
+            SaveSetting(*FFrmSetting);
+        } catch (const std::exception& error) {
+            ShowError(error);
+        }
+    }
+    if (FTrayIcon)
+        FTrayIcon->hide();
+    event->accept();
+    // The windows hide to the tray, so the last window closing does not end
+    // the program; closing this one does.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TFrmMain::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    if (event->key() == Qt::Key_F1) {
+        ShowWindowInFront(FFrmHelp);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFrmMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // A settings window docked beneath (or anywhere higher) follows.
+    if (FFrmSetting && FFrmSetting->y() < y() + height() + 30)
+        FFrmSetting->move(x() + 2, y() + height());
+}
+
+// Dragging by the caption; the top never goes above the screen.
+bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != LabCaption)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            FDragging = true;
+            FDragOffset = mouse->globalPosition().toPoint() - pos();
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseMove:
+        if (FDragging) {
+            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - FDragOffset);
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (FDragging) {
+            FDragging = false;
+            if (y() < 0)
+                move(x(), 0);
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace vardocle

@@ -1,0 +1,168 @@
+#pragma once
+// The program's home: the skinned strip with the recording buttons, the tray
+// icon with its menu, the six global hotkeys, hiding and showing with the
+// docked settings window, and the recording commands with their state.
+#include "app/MainWindowServices.h"
+#include "app/RecordingState.h"
+#include "engine/MainThreadInvoker.h"
+#include "engine/RecordThread.h"
+#include "engine/WavRecord.h"
+#include "hotkeys/HotKeyManager.h"
+#include "platform/shell/InstanceLock.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+
+namespace vardocle {
+
+class TFrmAbout;
+class TFrmAD;
+class TFrmAVIDir;
+class TFrmHelp;
+class TFrmSetting;
+class TImageButton;
+class TImageCheckButton;
+class TImageManager;
+class TPictureView;
+
+class TFrmMain : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 242;
+    static constexpr int kHeight = 89;
+
+    explicit TFrmMain(TMainWindowServices services = TMainWindowServices::System());
+    ~TFrmMain() override;
+
+    // The other windows, made after this one (the settings window last, so
+    // that it can place itself beneath this one).
+    void SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVIDir* aviDir,
+                    TFrmSetting* setting);
+
+    // True when another copy runs on this desktop: this one registers
+    // nothing and adds no icon, and the program ends at once.
+    bool SecondCopy() const { return FSecondCopy; }
+    TRecordingState State() const;
+
+    // Recording control.
+    bool SetFilePath();
+    void BtnStartClick();
+    void ChkPauseClick();
+    void ChkResumeClick();
+    void BtnStopClick();
+    void BtnVoiceClick();
+
+    // Window commands.
+    void BtnHideClick();
+    void BtnCloseClick();
+    void BtnSettingClick();
+    void ImageButton1Click();
+    void BtnHistoryClick();
+    void ButtonAboutClick();
+    void MenuMornClick();
+    void MenuQuitClick();
+    void DispatchHotKey(THotKey HotKey, std::uint16_t Index);
+    void TimerUpdataTimer();
+
+    const QString& AviFileName() const { return FAviFileName; }
+    const QString& WavFileName() const { return FWavFileName; }
+    bool ChoosingFile() const { return FChoosingFile; }
+    bool ExitAsked() const { return FExitAsked; }
+    bool SettingWasVisible() const { return FSettingWasVisible; }
+    const std::array<std::uint16_t, 6>& HotKeyIds() const { return FHotKeyIds; }
+    QSystemTrayIcon* TrayIcon() const { return FTrayIcon; }
+    TFrmSetting* FrmSetting() const { return FFrmSetting; }
+
+    // The open save dialog (while ChoosingFile), for Alt+1 to bring it forward.
+    QPointer<QFileDialog> SaveDialog1;
+
+    TPictureView* ImgBck = nullptr;
+    QLabel* LabCaption = nullptr;
+    TImageButton* BtnStart = nullptr;
+    TImageCheckButton* ChkPause = nullptr;
+    TImageCheckButton* ChkResume = nullptr;
+    TImageButton* BtnStop = nullptr;
+    TImageButton* BtnVoice = nullptr;
+    TImageButton* BtnHistory = nullptr;
+    TImageButton* BtnSetting = nullptr;
+    TImageButton* ImageButton1 = nullptr;
+    TImageButton* BtnHide = nullptr;
+    TImageButton* BtnClose = nullptr;
+    TImageManager* VoiceCheckTrue = nullptr;
+    TImageManager* VoiceCheckFalse = nullptr;
+    QMenu* TrayMenu = nullptr;
+    QAction* MenuAbout = nullptr;
+    QAction* MenuMorn = nullptr;
+    QAction* MenuStart = nullptr;
+    QAction* MenuPause = nullptr;
+    QAction* MenuResume = nullptr;
+    QAction* MenuStop = nullptr;
+    QAction* MenuQuit = nullptr;
+    QTimer* TimerUpdata = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateControls();
+    void CreateTrayIcon();
+    void RegisterHotKeys();
+    void ApplyControlStates(TRecordingState state);
+    void SetTrayTip(TRecordingState state);
+    bool StartSound();
+    void RecordStarted();
+    void RecordFailed(const TRecordError& error);
+    void RecordEnded();
+    void FinishRecording(bool showAdvertisement);
+    void WaitMilliseconds(int milliseconds);
+    void ShowWindowInFront(QWidget* window);
+
+    TMainWindowServices FServices;
+    TQtMainThreadInvoker FInvoker;
+    std::unique_ptr<TInstanceLock> FInstanceLock;
+    bool FSecondCopy = false;
+
+    QString FWavFileName;
+    QString FAviFileName;
+    QString FLastChosenName;
+    std::unique_ptr<TWavRecord> FWavRecorder;
+    std::unique_ptr<TRecordThread> FCaptureThread;
+    bool FRecordEnded = false;
+    bool FStopping = false;
+    bool FCloseFailed = false;
+    bool FPaused = false;
+    THotKeyManager* FHotKeys = nullptr;
+    std::array<std::uint16_t, 6> FHotKeyIds{};
+    std::array<THotKey, 6> FHotKeyValues{};
+    bool FExitAsked = false;
+    bool FChoosingFile = false;
+    bool FSettingWasVisible = false;
+    bool FClosing = false;
+    QSystemTrayIcon* FTrayIcon = nullptr;
+
+    QPoint FDragOffset;
+    bool FDragging = false;
+
+    TFrmHelp* FFrmHelp = nullptr;
+    TFrmAbout* FFrmAbout = nullptr;
+    TFrmAD* FFrmAD = nullptr;
+    TFrmAVIDir* FFrmAVIDir = nullptr;
+    TFrmSetting* FFrmSetting = nullptr;
+};
+
+} // namespace vardocle
