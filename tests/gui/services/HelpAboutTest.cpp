@@ -1,0 +1,193 @@
+// The help and About windows, the help page beside the executable, and the
+// web-site addresses.
+#include "UrlRecorder.h"
+#include "platform/base/Paths.h"
+#include "services/SiteAddresses.h"
+#include "services/uFrmAbout.h"
+#include "services/uFrmHelp.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace vardocle {
+namespace {
+
+using test::UrlRecorder;
+
+TEST(FrmHelp, ShowsTheHotkeysAndSettingsTextsInTheirFontsAndColours) {
+    TFrmHelp help(nullptr);
+    EXPECT_EQ(help.windowTitle(), QString::fromUtf8("Pellinor帮助"));
+    EXPECT_EQ(help.size(), QSize(396, 249));
+    EXPECT_TRUE(help.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(help.GroupBox1->title(), QString::fromUtf8("快捷键:"));
+    EXPECT_EQ(help.GroupBox2->title(), QString::fromUtf8("设置说明:"));
+
+    const std::vector<std::pair<QLabel*, const char*>> hotkeys = {
+        {help.Label1, "录制:Alt + 1"},       {help.Label2, "暂停:Alt + 2"},
+        {help.Label4, "继续:Alt + 3"},       {help.Label3, "停止:Alt + 4"},
+        {help.Label5, "显示/隐藏:Ctrl + S"}, {help.Label6, "退出:Alt + Q"}};
+    for (const auto& [label, text] : hotkeys) {
+        EXPECT_EQ(label->text(), QString::fromUtf8(text));
+        EXPECT_EQ(label->parentWidget(), help.GroupBox1);
+        EXPECT_EQ(label->font().family(), QString::fromUtf8("宋体"));
+        EXPECT_EQ(label->font().pixelSize(), 12);
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 255)) << text;
+    }
+    EXPECT_EQ(help.Label1->pos(), QPoint(16, 24));
+    EXPECT_EQ(help.Label3->pos(), QPoint(287, 24));
+    EXPECT_EQ(help.Label5->pos(), QPoint(15, 48));
+
+    const QString expected =
+        QString::fromUtf8("    “录取鼠标” 和 “录取透明窗体” "
+                          "选项是在录制过程中可以改变的选项，而录取“速度”和录取的“高度”和“宽度”"
+                          "是无法在录取过程中改变的") +
+        QString(37, u' ') +
+        QString::fromUtf8(
+            "“录取透明窗体”是指录取带有透明属性的窗口，默认不选择，选择后会录取本程序窗口！") +
+        QString(33, u' ') +
+        QString::fromUtf8(
+            "推荐设置：如果录制的视频是供其它机器使用，推荐使用分辨率:800*600模式，1024*768模式！");
+    EXPECT_EQ(help.Label7->text(), expected);
+    EXPECT_EQ(help.Label7->parentWidget(), help.GroupBox2);
+    EXPECT_EQ(help.Label7->geometry(), QRect(16, 24, 336, 84));
+    EXPECT_EQ(help.Label7->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_EQ(help.Label7->font().pixelSize(), 12);
+
+    EXPECT_EQ(help.BtnHow->text(), QString::fromUtf8("如何录像"));
+    EXPECT_EQ(help.BtnHow->geometry(), QRect(152, 216, 105, 25));
+    EXPECT_EQ(help.BtnKnow->text(), QString::fromUtf8("我知道了(&C)"));
+    EXPECT_EQ(help.BtnKnow->geometry(), QRect(264, 216, 105, 25));
+}
+
+TEST(FrmHelp, SettingsTextWrapsInsideItsLabelWithItsSpaces) {
+    TFrmHelp help(nullptr);
+    QLabel* label = help.Label7;
+    ASSERT_TRUE(label->wordWrap());
+    const QFontMetrics metrics(label->font());
+    const QRect wrapped = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
+                                               Qt::TextWordWrap | Qt::AlignLeft, label->text());
+    EXPECT_LE(wrapped.width(), 336);
+    // The long runs of spaces end lines, so the three sentences need more
+    // lines than their characters alone would fill.
+    const QString withoutRuns = label->text().simplified();
+    const QRect compact = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
+                                               Qt::TextWordWrap | Qt::AlignLeft, withoutRuns);
+    EXPECT_GT(wrapped.height(), compact.height());
+    EXPECT_GE(wrapped.height(), 4 * metrics.lineSpacing());
+}
+
+TEST(FrmHelp, HowButtonOpensThePageBesideTheExecutableFromAnyWorkingFolder) {
+    test::TempDir elsewhere;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.Path());
+    TFrmHelp help(nullptr);
+    help.show();
+    UrlRecorder recorder({"file"});
+    help.BtnHow->click();
+    std::filesystem::current_path(previous);
+
+    ASSERT_EQ(recorder.Opened.size(), 1);
+    const QUrl opened = recorder.Opened.front();
+    EXPECT_TRUE(opened.isLocalFile());
+    EXPECT_EQ(std::filesystem::path(opened.toLocalFile().toStdString()),
+              ExecutableDir() / "Help" / "Help.htm");
+    EXPECT_TRUE(help.isVisible()); // the help window stays open
+}
+
+TEST(FrmHelp, KnowButtonHidesAndTheSameWindowShowsAgainCentredOnTheMainWindow) {
+    QWidget mainWindow;
+    mainWindow.setGeometry(300, 200, 242, 89);
+    mainWindow.show();
+    TFrmHelp help(&mainWindow);
+    QPointer<TFrmHelp> alive(&help);
+    help.show();
+    const QPoint centre = help.frameGeometry().center();
+    EXPECT_LE((centre - mainWindow.frameGeometry().center()).manhattanLength(), 4);
+    help.BtnKnow->click();
+    EXPECT_FALSE(help.isVisible());
+    ASSERT_FALSE(alive.isNull());
+    help.show();
+    EXPECT_TRUE(help.isVisible());
+    help.close(); // the frame's close button hides too
+    EXPECT_FALSE(help.isVisible());
+    EXPECT_FALSE(alive.isNull());
+}
+
+TEST(HelpPage, LiesBesideTheBuiltProgramAndCoversWhatUsersAsk) {
+    const auto page = test::BinDir() / "Help" / "Help.htm";
+    QFile file(QString::fromStdString(page.string()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << page;
+    const QByteArray bytes = file.readAll();
+    const QString text = QString::fromUtf8(bytes);
+    EXPECT_EQ(text.toUtf8(), bytes) << "not UTF-8";
+    EXPECT_TRUE(text.contains("charset=\"utf-8\"", Qt::CaseInsensitive));
+    for (const char* topic :
+         {"如何录像", "暂停", "停止", "Setting.ini", "History.his", "占用",
+          "<kbd>Alt</kbd>+<kbd>Q</kbd>", "<kbd>Ctrl</kbd>+<kbd>S</kbd>", "录取透明窗体", "</html>"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(topic))) << topic;
+}
+
+TEST(FrmAbout, ShowsNameAndVersionAndHidesOnOk) {
+    TFrmAbout about(nullptr);
+    EXPECT_EQ(about.windowTitle(), QString::fromUtf8("关于Pellinor"));
+    EXPECT_EQ(about.size(), QSize(298, 213));
+    EXPECT_EQ(about.StaticText1->text(), QString::fromUtf8("   Vardocle    "));
+    EXPECT_EQ(about.StaticText1->font().pixelSize(), 19);
+    EXPECT_TRUE(about.StaticText1->font().underline());
+    EXPECT_EQ(about.StaticText1->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    EXPECT_EQ(about.Version->text(), QString::fromUtf8("当前版本:1.0.0.0"));
+    EXPECT_EQ(about.Version->pos(), QPoint(88, 48));
+    EXPECT_FALSE(about.Copyright->text().isEmpty());
+    EXPECT_TRUE(about.WebAddress->text().contains(HomePageAddress().toString()));
+    EXPECT_EQ(about.OKButton->text(), QString::fromUtf8("确定"));
+    EXPECT_TRUE(about.OKButton->isDefault());
+
+    about.show();
+    about.OKButton->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(SiteAddresses, ThreePathsOnOneReplaceableSite) {
+    const QString built = SiteBase();
+    EXPECT_TRUE(built.startsWith("http://") || built.startsWith("https://"));
+    EXPECT_EQ(UpdateDescriptionAddress(), (built + "/SiteBack/updateTxt/57.txt").toStdString());
+
+    ASSERT_TRUE(SetSiteBase("http://127.0.0.1:8123/"));
+    EXPECT_EQ(SiteBase(), "http://127.0.0.1:8123");
+    EXPECT_EQ(UpdateDescriptionAddress(), "http://127.0.0.1:8123/SiteBack/updateTxt/57.txt");
+    EXPECT_EQ(HomePageAddress(), QUrl("http://127.0.0.1:8123/2010112257.html"));
+    EXPECT_EQ(AdvertisementAddress(), QUrl("http://127.0.0.1:8123/ad/2010112257_1.html"));
+
+    ASSERT_TRUE(SetSiteBase("https://mirror.example.org/vardocle"));
+    EXPECT_EQ(HomePageAddress(), QUrl("https://mirror.example.org/vardocle/2010112257.html"));
+
+    for (const char* bad :
+         {"", "127.0.0.1:8080", "ftp://example.org", "file:///tmp", "http://",
+          "http://example.org/?x=1", "javascript:alert(1)", "http://exa mple.org"})
+        EXPECT_FALSE(SetSiteBase(QString::fromUtf8(bad))) << bad;
+    EXPECT_EQ(SiteBase(), "https://mirror.example.org/vardocle");
+
+    UrlRecorder recorder({"http", "https"});
+    OpenHomePage();
+    ASSERT_EQ(recorder.Opened.size(), 1);
+    EXPECT_EQ(recorder.Opened.front(), QUrl("https://mirror.example.org/vardocle/2010112257.html"));
+    ASSERT_TRUE(SetSiteBase(built));
+}
+
+} // namespace
+} // namespace vardocle
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
