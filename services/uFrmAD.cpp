@@ -1,0 +1,145 @@
+#include "services/uFrmAD.h"
+
+#include "services/SiteAddresses.h"
+#include "update/QtChild.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace vardocle {
+
+namespace {
+
+const QColor kBackground(54, 99, 81);
+
+} // namespace
+
+TFrmAD::TFrmAD(QWidget* mainWindow)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FMainWindow(mainWindow) {
+    setObjectName(QStringLiteral("FrmAD"));
+    setWindowTitle(QStringLiteral("Vardocle"));
+    setFixedSize(kWidth, kHeight);
+    QFont formFont(QStringLiteral("MS Sans Serif"));
+    formFont.setPixelSize(11);
+    setFont(formFont);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kBackground);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    ImgTitle = NewChild<QLabel>(this);
+    ImgTitle->setGeometry(0, 0, kWidth, 24);
+    ImgTitle->setScaledContents(true);
+    ImgBk = NewChild<QLabel>(this);
+    ImgBk->setGeometry(0, 24, kWidth, kHeight - 24);
+    ImgBk->setScaledContents(true);
+
+    // Every showing must reach the site, whatever the page's cache headers
+    // say: the advertisement changes and is counted per showing.
+    QWebEngineProfile::defaultProfile()->setHttpCacheType(QWebEngineProfile::NoCache);
+    Web = NewChild<QWebEngineView>(this);
+    Web->setGeometry(5, 24, 298, 206);
+    Web->setContextMenuPolicy(Qt::NoContextMenu);
+    connect(Web, &QWebEngineView::loadFinished, this, [this] {
+        WebDocumentComplete();
+        WebDownloadComplete();
+    });
+
+    BtnClose = NewChild<QPushButton>(QStringLiteral("×"), this);
+    BtnClose->setGeometry(276, 2, 25, 20);
+    BtnClose->setFocusPolicy(Qt::NoFocus);
+    connect(BtnClose, &QPushButton::clicked, this, &TFrmAD::BtnCloseClick);
+
+    // FormCreate: the corner of the primary screen, clear of a task bar.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(BottomRightPlace(screen->geometry(), size()));
+    FocusMainWindow();
+    qApp->installEventFilter(this);
+}
+
+TFrmAD::~TFrmAD() {
+    qApp->removeEventFilter(this);
+}
+
+void TFrmAD::SetMainWindow(QWidget* mainWindow) {
+    FMainWindow = mainWindow;
+}
+
+QPoint TFrmAD::BottomRightPlace(const QRect& screen, QSize window) {
+    return {screen.left() + screen.width() - window.width(),
+            screen.top() + screen.height() - window.height() - kBottomGap};
+}
+
+void TFrmAD::ShowInFront() {
+    show();
+    raise();
+}
+
+void TFrmAD::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Spontaneous show events come from the window system (a restored
+    // window); only the program's own showing loads the page.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFrmAD::FormShow() {
+    Web->load(AdvertisementAddress());
+}
+
+void TFrmAD::BtnCloseClick() {
+    close();
+}
+
+void TFrmAD::WebDocumentComplete() {
+    // Without the body's border the page sits flush in the window. A page
+    // without a body (or none at all) is left as it is.
+    Web->page()->runJavaScript(
+        QStringLiteral("try { if (document.body) document.body.style.borderStyle = 'none'; } "
+                       "catch (e) {}"));
+}
+
+void TFrmAD::WebDownloadComplete() {
+    // Loading the advertisement must not take the keyboard from the recorder.
+    FocusMainWindow();
+}
+
+void TFrmAD::FocusMainWindow() {
+    if (FMainWindow && FMainWindow->isVisible()) {
+        FMainWindow->activateWindow();
+        FMainWindow->setFocus();
+    }
+}
+
+bool TFrmAD::IsInsidePage(QObject* object) const {
+    if (!object->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(object);
+    return widget == Web || Web->isAncestorOf(widget);
+}
+
+bool TFrmAD::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton && IsInsidePage(watched))
+            return true;
+        break;
+    case QEvent::ContextMenu:
+        if (IsInsidePage(watched))
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace vardocle
