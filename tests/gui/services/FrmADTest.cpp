@@ -1,12 +1,11 @@
 // The advertisement window against a local web site: placement, loading on
 // every showing from hidden, the page's border, focus, and right presses.
-#include "UrlRecorder.h"
 #include "services/SiteAddresses.h"
 #include "services/uFrmAD.h"
+#include "tests/support/EventWait.h"
 #include "tests/support/LocalHttpServer.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -17,30 +16,14 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace vardocle {
 namespace {
 
 using test::HttpResponse;
 using test::LocalHttpServer;
+using test::WaitFor;
 
 const QString kAdPath = QStringLiteral("/ad/2010112257_1.html");
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void Pause(int milliseconds) {
-    WaitFor([] { return false; }, milliseconds);
-}
 
 QVariant RunScript(QWebEngineView* web, const QString& script) {
     std::optional<QVariant> result;
@@ -124,7 +107,7 @@ TEST(FrmADPlace, BottomRightCornerThirtyPixelsAboveTheBottom) {
 
 TEST_F(FrmADTest, EveryShowingFromHiddenLoadsThePageAfresh) {
     TFrmAD frm(nullptr);
-    Pause(200);
+    test::KeepRunning(200);
     EXPECT_EQ(Server.RequestCount(kAdPath), 0); // nothing before the first showing
 
     ASSERT_TRUE(ShowAndLoad(frm));
@@ -132,7 +115,7 @@ TEST_F(FrmADTest, EveryShowingFromHiddenLoadsThePageAfresh) {
     EXPECT_EQ(frm.Web->url(), QUrl(Server.BaseUrl() + kAdPath));
 
     frm.ShowInFront(); // already visible: brought to the front only
-    Pause(500);
+    test::KeepRunning(500);
     EXPECT_EQ(Server.RequestCount(kAdPath), 1);
 
     frm.BtnClose->click();
@@ -180,7 +163,7 @@ TEST_F(FrmADTest, RightPressesInsideThePageAreDroppedButNotOnTheWindowsOwnParts)
 
     // The page itself saw the left press only, and no menu request.
     EXPECT_TRUE(WaitFor([&] { return RunScript(frm.Web, "presses.length").toInt() >= 1; }, 3000));
-    Pause(200);
+    test::KeepRunning(200);
     EXPECT_EQ(RunScript(frm.Web, "JSON.stringify(presses)").toString(), "[0]");
     for (QWidget* widget : QApplication::topLevelWidgets())
         EXPECT_FALSE(widget->isVisible() && widget->inherits("QMenu"));

@@ -1,11 +1,11 @@
 // The help and About windows, the help page beside the executable, and the
 // web-site addresses.
-#include "UrlRecorder.h"
 #include "platform/base/Paths.h"
 #include "services/SiteAddresses.h"
 #include "services/uFrmAbout.h"
 #include "services/uFrmHelp.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/UrlRecorder.h"
 
 #include <QApplication>
 #include <QFile>

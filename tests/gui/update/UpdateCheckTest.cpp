@@ -1,7 +1,9 @@
 // The update check against a local web site: what is shown for each answer,
 // and that the calling window's event loop never waits for the network.
 #include "update/UpdateCheck.h"
+#include "tests/support/EventWait.h"
 #include "tests/support/LocalHttpServer.h"
+#include "tests/support/UrlRecorder.h"
 #include "update/QtChild.h"
 #include "update/Update.h"
 #include "update/uFrmUpdate.h"
@@ -25,17 +27,7 @@ namespace {
 
 using test::HttpResponse;
 using test::LocalHttpServer;
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::WaitFor;
 
 QList<TFrmUpdate*> UpdateDialogs() {
     QList<TFrmUpdate*> dialogs;
@@ -45,15 +37,6 @@ QList<TFrmUpdate*> UpdateDialogs() {
     }
     return dialogs;
 }
-
-// Receives what the dialog asks the desktop to open.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Opened;
-public slots:
-    void Open(const QUrl& url) { Opened.append(url); }
-};
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
@@ -100,10 +83,8 @@ TEST_F(UpdateCheckTest, NewerVersionShowsTheDialogThatOpensTheDownloadPage) {
     EXPECT_TRUE(dialog->LblVersion->text().contains("1.0.0.0"));
     EXPECT_EQ(dialog->MemoNotes->toPlainText(), QString::fromUtf8("更快的录制\n<i>not markup</i>"));
 
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler("http", &recorder, "Open");
+    test::UrlRecorder recorder({"http"});
     dialog->BtnDownload->click();
-    QDesktopServices::unsetUrlHandler("http");
     ASSERT_EQ(recorder.Opened.size(), 1);
     EXPECT_EQ(recorder.Opened.front(), QUrl("http://example.org/get.html"));
     EXPECT_TRUE(WaitFor([] { return UpdateDialogs().isEmpty(); }));
@@ -186,7 +167,7 @@ TEST_F(UpdateCheckTest, SiteThatNeverAnswersNeitherFreezesNorShowsAnything) {
     sinceTick.start();
     ticker.start(20);
     ASSERT_TRUE(WaitFor([&] { return Server.RequestCount("/57.txt") == 1; }));
-    WaitFor([] { return false; }, 1500);
+    test::KeepRunning(1500);
     EXPECT_LT(longestGap, 100);
     EXPECT_FALSE(outcome.has_value());
     EXPECT_TRUE(UpdateDialogs().isEmpty());
@@ -224,5 +205,3 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
-
-#include "UpdateCheckTest.moc"
