@@ -1,5 +1,6 @@
 #include "services/uFrmAD.h"
 
+#include "services/FormLook.h"
 #include "services/SiteAddresses.h"
 #include "update/QtChild.h"
 
@@ -25,9 +26,7 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
     setObjectName(QStringLiteral("FrmAD"));
     setWindowTitle(QStringLiteral("Vardocle"));
     setFixedSize(kWidth, kHeight);
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
+    setFont(FormFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kBackground);
     setPalette(palette);

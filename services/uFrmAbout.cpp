@@ -1,5 +1,6 @@
 #include "services/uFrmAbout.h"
 
+#include "services/FormLook.h"
 #include "services/SiteAddresses.h"
 #include "update/QtChild.h"
 #include "update/Version.h"
@@ -25,12 +26,8 @@ QLabel* MakeLine(QWidget* parent, const QString& text, int left, int top) {
 
 TFrmAbout::TFrmAbout(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
-    setObjectName(QStringLiteral("FrmAbout"));
-    setWindowTitle(QStringLiteral("关于Pellinor"));
-    setFixedSize(298, 213);
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
+    SetUpFixedDialog(*this, QStringLiteral("FrmAbout"), QStringLiteral("关于Pellinor"),
+                     QSize(298, 213));
 
     Panel1 = NewChild<QFrame>(this);
     Panel1->setGeometry(8, 8, 281, 161);

@@ -1,6 +1,7 @@
 #include "services/uFrmHelp.h"
 
 #include "platform/base/Paths.h"
+#include "services/FormLook.h"
 #include "update/QtChild.h"
 
 #include <QDesktopServices>
@@ -49,12 +50,8 @@ QString TFrmHelp::SettingsText() {
 TFrmHelp::TFrmHelp(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint) {
-    setObjectName(QStringLiteral("FrmHelp"));
-    setWindowTitle(QStringLiteral("Pellinor帮助"));
-    setFixedSize(396, 249);
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
+    SetUpFixedDialog(*this, QStringLiteral("FrmHelp"), QStringLiteral("Pellinor帮助"),
+                     QSize(396, 249));
 
     const QColor magenta(255, 0, 255);
     GroupBox1 = NewChild<QGroupBox>(QStringLiteral("快捷键:"), this);

@@ -208,13 +208,3 @@ TEST_F(FrmADTest, PageThatCannotLoadLeavesTheWindowAsItIs) {
 
 } // namespace
 } // namespace vardocle
-
-int main(int argc, char** argv) {
-    // The web engine refuses to run as root without this, and has no GPU here.
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

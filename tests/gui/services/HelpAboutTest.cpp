@@ -7,7 +7,6 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/UrlRecorder.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -185,9 +184,3 @@ TEST(SiteAddresses, ThreePathsOnOneReplaceableSite) {
 
 } // namespace
 } // namespace vardocle
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

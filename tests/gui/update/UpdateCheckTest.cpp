@@ -199,9 +199,3 @@ TEST_F(UpdateCheckTest, DoUpdateFetchesTheGivenAddressOnce) {
 
 } // namespace
 } // namespace vardocle
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -74,15 +74,3 @@ TEST(FrmADOnTheDesktop, SitsAboveTheBottomRightCornerAndIgnoresRightClicksInTheP
 
 } // namespace
 } // namespace vardocle
-
-int main(int argc, char** argv) {
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // Without an X server the test skips; Qt must not abort before it can.
-    if (!vardocle::test::HaveDisplay())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
