@@ -10,13 +10,19 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace vardocle {
 
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, const QColor& colour) {
     auto* label = NewChild<QLabel>(text, parent);
-    QFont font(QStringLiteral("宋体"));
+    QFont font;
+    // 宋体 where it is installed; otherwise a CJK font of the same build:
+    // full-width characters 12 px wide, half-width ones (the spaces) 6 px.
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                      QStringLiteral("Noto Sans Mono CJK SC")});
     font.setPixelSize(12);
     label->setFont(font);
     QPalette palette = label->palette();
@@ -65,10 +71,20 @@ TFrmHelp::TFrmHelp(QWidget* mainWindow)
 
     GroupBox2 = NewChild<QGroupBox>(QStringLiteral("设置说明:"), this);
     GroupBox2->setGeometry(8, 88, 377, 121);
-    Label7 = MakeLabel(GroupBox2, SettingsText(), 16, 24, QColor(0, 128, 0));
+    // The runs of spaces must keep their width, and the lines a pitch of
+    // about 12 px whatever the font's own line gap.
+    Label7 = MakeLabel(GroupBox2,
+                       QStringLiteral("<p style=\"white-space: pre-wrap; line-height: 70%\">%1</p>")
+                           .arg(SettingsText().toHtmlEscaped()),
+                       16, 24, QColor(0, 128, 0));
+    Label7->setTextFormat(Qt::RichText);
     Label7->setWordWrap(true);
     Label7->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label7->setGeometry(16, 24, 336, 84);
+    // Seven lines of 12 px fill the label. A font whose last line reaches
+    // further down gets the few pixels it needs from the group's margin
+    // instead of losing the end of the text.
+    const int textHeight = Label7->heightForWidth(336);
+    Label7->setGeometry(16, 24, 336, std::clamp(textHeight, 84, GroupBox2->height() - 24 - 4));
 
     BtnHow = NewChild<QPushButton>(QStringLiteral("如何录像"), this);
     BtnHow->setGeometry(152, 216, 105, 25);

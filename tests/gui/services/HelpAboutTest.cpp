@@ -13,8 +13,13 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace vardocle {
 namespace {
@@ -54,9 +59,14 @@ TEST(FrmHelp, ShowsTheHotkeysAndSettingsTextsInTheirFontsAndColours) {
         QString(33, u' ') +
         QString::fromUtf8(
             "推荐设置：如果录制的视频是供其它机器使用，推荐使用分辨率:800*600模式，1024*768模式！");
-    EXPECT_EQ(help.Label7->text(), expected);
+    EXPECT_EQ(TFrmHelp::SettingsText(), expected);
+    QTextDocument shown;
+    shown.setHtml(help.Label7->text());
+    EXPECT_EQ(shown.toPlainText(), expected);
     EXPECT_EQ(help.Label7->parentWidget(), help.GroupBox2);
-    EXPECT_EQ(help.Label7->geometry(), QRect(16, 24, 336, 84));
+    EXPECT_EQ(help.Label7->geometry().topLeft(), QPoint(16, 24));
+    EXPECT_EQ(help.Label7->width(), 336);
+    EXPECT_GE(help.Label7->height(), 84);
     EXPECT_EQ(help.Label7->palette().color(QPalette::WindowText), QColor(0, 128, 0));
     EXPECT_EQ(help.Label7->font().pixelSize(), 12);
 
@@ -70,17 +80,36 @@ TEST(FrmHelp, SettingsTextWrapsInsideItsLabelWithItsSpaces) {
     TFrmHelp help(nullptr);
     QLabel* label = help.Label7;
     ASSERT_TRUE(label->wordWrap());
-    const QFontMetrics metrics(label->font());
-    const QRect wrapped = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
-                                               Qt::TextWordWrap | Qt::AlignLeft, label->text());
-    EXPECT_LE(wrapped.width(), 336);
-    // The long runs of spaces end lines, so the three sentences need more
-    // lines than their characters alone would fill.
-    const QString withoutRuns = label->text().simplified();
-    const QRect compact = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
-                                               Qt::TextWordWrap | Qt::AlignLeft, withoutRuns);
-    EXPECT_GT(wrapped.height(), compact.height());
-    EXPECT_GE(wrapped.height(), 4 * metrics.lineSpacing());
+    // Laid out as the label lays it out: 336 pixels wide, in its font.
+    QTextDocument document;
+    document.setDefaultFont(label->font());
+    document.setDocumentMargin(0);
+    document.setHtml(label->text());
+    document.setTextWidth(label->width());
+    document.size(); // lays the text out
+    const QTextLayout* layout = document.firstBlock().layout();
+    ASSERT_NE(layout, nullptr);
+    QStringList lines;
+    const QString text = document.firstBlock().text();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        lines.append(text.mid(line.textStart(), line.textLength()));
+        EXPECT_LE(line.naturalTextWidth(), 336.5) << i;
+    }
+    // The runs of spaces end the first and second sentences' lines, so the
+    // next sentences start lines of their own.
+    ASSERT_GE(lines.size(), 5);
+    EXPECT_TRUE(lines.front().startsWith("    "));
+    const auto startsALine = [&lines](const QString& start) {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&start](const QString& line) { return line.startsWith(start); });
+    };
+    EXPECT_TRUE(startsALine(QString::fromUtf8("“录取透明窗体”是指")))
+        << lines.join('|').toStdString();
+    EXPECT_TRUE(startsALine(QString::fromUtf8("推荐设置"))) << lines.join('|').toStdString();
+    // Every line is inside the label, and the label inside its group.
+    EXPECT_LE(label->heightForWidth(label->width()), label->height());
+    EXPECT_LE(label->geometry().bottom(), help.GroupBox2->height());
 }
 
 TEST(FrmHelp, HowButtonOpensThePageBesideTheExecutableFromAnyWorkingFolder) {
