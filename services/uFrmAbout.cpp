@@ -45,7 +45,10 @@ TFrmAbout::TFrmAbout(QWidget* mainWindow)
     StaticText1 = NewChild<QLabel>(QStringLiteral("   Vardocle    "), Panel1);
     StaticText1->setGeometry(88, 16, 177, 20);
     StaticText1->setAlignment(Qt::AlignCenter);
-    QFont titleFont(QStringLiteral("楷体_GB2312"));
+    QFont titleFont;
+    // 楷体 where it is installed; otherwise the nearest brush-style CJK face.
+    titleFont.setFamilies({QStringLiteral("楷体_GB2312"), QStringLiteral("KaiTi"),
+                           QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Serif CJK SC")});
     titleFont.setPixelSize(19);
     titleFont.setUnderline(true);
     StaticText1->setFont(titleFont);
@@ -57,8 +60,7 @@ TFrmAbout::TFrmAbout(QWidget* mainWindow)
                        88, 48);
     Copyright = MakeLine(Panel1, QStringLiteral("版权所有 (C) Pellinor 保留所有权利"), 8, 80);
     Company = MakeLine(Panel1, QStringLiteral("Pellinor 软件工作室"), 8, 104);
-    WebAddress =
-        MakeLine(Panel1, QStringLiteral("官方网站: ") + HomePageAddress().toString(), 8, 128);
+    WebAddress = MakeLine(Panel1, QStringLiteral("官方网站: ") + SiteBase(), 8, 128);
 
     OKButton = NewChild<QPushButton>(QStringLiteral("确定"), this);
     OKButton->setGeometry(111, 180, 75, 25);

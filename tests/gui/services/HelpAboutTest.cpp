@@ -174,7 +174,7 @@ TEST(FrmAbout, ShowsNameAndVersionAndHidesOnOk) {
     EXPECT_EQ(about.Version->text(), QString::fromUtf8("当前版本:1.0.0.0"));
     EXPECT_EQ(about.Version->pos(), QPoint(88, 48));
     EXPECT_FALSE(about.Copyright->text().isEmpty());
-    EXPECT_TRUE(about.WebAddress->text().contains(HomePageAddress().toString()));
+    EXPECT_TRUE(about.WebAddress->text().contains(SiteBase()));
     EXPECT_EQ(about.OKButton->text(), QString::fromUtf8("确定"));
     EXPECT_TRUE(about.OKButton->isDefault());
 
