@@ -1,13 +1,18 @@
 #include "services/uFrmAD.h"
 
+#include "assets/Assets.h"
 #include "services/FormLook.h"
 #include "services/SiteAddresses.h"
+#include "skin/ColorKeyMask.h"
+#include "skin/Graphics.h"
+#include "skin/ImageButton.h"
+#include "skin/nxGDIPlusClasses.h"
 #include "update/QtChild.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPushButton>
+#include <QPainter>
 #include <QScreen>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -17,7 +22,22 @@ namespace vardocle {
 
 namespace {
 
+// The window's colour, which is also its transparent key.
 const QColor kBackground(54, 99, 81);
+
+QPixmap SkinPicture(const char* path) {
+    TnxPNGImage picture;
+    picture.LoadFromFile(QString::fromLatin1(path));
+    return QPixmap::fromImage(picture.ToImage());
+}
+
+QLabel* MakeStretchedImage(QWidget* parent, const QPixmap& picture, const QRect& place) {
+    auto* image = NewChild<QLabel>(parent);
+    image->setGeometry(place);
+    image->setScaledContents(true);
+    image->setPixmap(picture);
+    return image;
+}
 
 } // namespace
 
@@ -32,12 +52,12 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
     setPalette(palette);
     setAutoFillBackground(true);
 
-    ImgTitle = NewChild<QLabel>(this);
-    ImgTitle->setGeometry(0, 0, kWidth, 24);
-    ImgTitle->setScaledContents(true);
-    ImgBk = NewChild<QLabel>(this);
-    ImgBk->setGeometry(0, 24, kWidth, kHeight - 24);
-    ImgBk->setScaledContents(true);
+    InitAssets();
+    const QPixmap title = SkinPicture(":/skin/ad/Title.pic");
+    const QPixmap body = SkinPicture(":/skin/ad/Body.pic");
+    ImgTitle = MakeStretchedImage(this, title, QRect(0, 0, kWidth, 24));
+    ImgBk = MakeStretchedImage(this, body, QRect(0, 24, kWidth, kHeight - 24));
+    SetShapeFromPictures(title, body);
 
     // Every showing must reach the site, whatever the page's cache headers
     // say: the advertisement changes and is counted per showing.
@@ -50,10 +70,12 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
         WebDownloadComplete();
     });
 
-    BtnClose = NewChild<QPushButton>(QStringLiteral("×"), this);
+    BtnClose = NewChild<TImageButton>(this);
     BtnClose->setGeometry(276, 2, 25, 20);
-    BtnClose->setFocusPolicy(Qt::NoFocus);
-    connect(BtnClose, &QPushButton::clicked, this, &TFrmAD::BtnCloseClick);
+    TPicture closeStrip;
+    closeStrip.LoadFromFile(QStringLiteral(":/skin/ad/BtnClose.pic"));
+    BtnClose->SetImageBorder(closeStrip);
+    BtnClose->OnClick = [this](QObject*) { BtnCloseClick(); };
 
     // FormCreate: the corner of the primary screen, clear of a task bar.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -64,6 +86,20 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
 
 TFrmAD::~TFrmAD() {
     qApp->removeEventFilter(this);
+}
+
+void TFrmAD::SetShapeFromPictures(const QPixmap& title, const QPixmap& body) {
+    // The window as its pictures paint it; pixels of exactly the key colour
+    // are left out of its shape.
+    QImage face(size(), QImage::Format_RGB32);
+    face.fill(kBackground);
+    QPainter painter(&face);
+    painter.drawPixmap(ImgTitle->geometry(), title);
+    painter.drawPixmap(ImgBk->geometry(), body);
+    painter.end();
+    const QBitmap mask = ColorKeyMask(face, kBackground);
+    if (!mask.isNull())
+        setMask(mask);
 }
 
 void TFrmAD::SetMainWindow(QWidget* mainWindow) {

@@ -7,10 +7,11 @@
 #include <QWidget>
 
 class QLabel;
-class QPushButton;
 class QWebEngineView;
 
 namespace vardocle {
+
+class TImageButton;
 
 class TFrmAD : public QWidget {
     Q_OBJECT
@@ -20,7 +21,8 @@ public:
     // Kept clear above the bottom edge of the screen (a task bar may be there).
     static constexpr int kBottomGap = 30;
 
-    // `mainWindow` gets the keyboard focus back whenever a page finished
+    // The pictures come from the skin; the imaging units must be running
+    // (TImagingSession). `mainWindow` gets the keyboard focus back whenever a page finished
     // loading while it is visible; it may be null and set later.
     explicit TFrmAD(QWidget* mainWindow);
     ~TFrmAD() override;
@@ -36,7 +38,7 @@ public:
 
     QLabel* ImgTitle = nullptr;
     QLabel* ImgBk = nullptr;
-    QPushButton* BtnClose = nullptr;
+    TImageButton* BtnClose = nullptr;
     QWebEngineView* Web = nullptr;
 
 protected:
@@ -50,6 +52,7 @@ private:
     void BtnCloseClick();
     void WebDocumentComplete();
     void WebDownloadComplete();
+    void SetShapeFromPictures(const QPixmap& title, const QPixmap& body);
     void FocusMainWindow();
     bool IsInsidePage(QObject* object) const;
 

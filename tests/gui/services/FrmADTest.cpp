@@ -2,13 +2,14 @@
 // every showing from hidden, the page's border, focus, and right presses.
 #include "services/SiteAddresses.h"
 #include "services/uFrmAD.h"
+#include "skin/ImageButton.h"
+#include "skin/ImagingSession.h"
 #include "tests/support/EventWait.h"
 #include "tests/support/LocalHttpServer.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QScreen>
 #include <QTcpServer>
 #include <QWebEnginePage>
@@ -16,8 +17,21 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace vardocle {
 namespace {
+
+// The skin's imaging units run for the whole test program, as in the program.
+class ImagingEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { FSession = std::make_unique<TImagingSession>(); }
+    void TearDown() override { FSession.reset(); }
+
+private:
+    std::unique_ptr<TImagingSession> FSession;
+};
+const auto* const kImaging = ::testing::AddGlobalTestEnvironment(new ImagingEnvironment);
 
 using test::HttpResponse;
 using test::LocalHttpServer;
@@ -103,6 +117,14 @@ TEST(FrmADPlace, BottomRightCornerThirtyPixelsAboveTheBottom) {
               TFrmAD::BottomRightPlace(QGuiApplication::primaryScreen()->geometry(), frm.size()));
     EXPECT_EQ(frm.Web->geometry(), QRect(5, 24, 298, 206));
     EXPECT_EQ(frm.BtnClose->geometry(), QRect(276, 2, 25, 20));
+    // The skin's pictures, stretched over the window.
+    ASSERT_NE(frm.ImgTitle->pixmap().size(), QSize());
+    EXPECT_EQ(frm.ImgTitle->pixmap().size(), QSize(240, 24));
+    EXPECT_EQ(frm.ImgTitle->geometry(), QRect(0, 0, 307, 24));
+    EXPECT_EQ(frm.ImgBk->pixmap().size(), QSize(240, 65));
+    EXPECT_EQ(frm.ImgBk->geometry(), QRect(0, 24, 307, 211));
+    ASSERT_NE(frm.BtnClose->BorderImage(), nullptr);
+    EXPECT_EQ(frm.BtnClose->BorderImage()->GetWidth(), 125u);
 }
 
 TEST_F(FrmADTest, EveryShowingFromHiddenLoadsThePageAfresh) {
@@ -118,7 +140,7 @@ TEST_F(FrmADTest, EveryShowingFromHiddenLoadsThePageAfresh) {
     test::KeepRunning(500);
     EXPECT_EQ(Server.RequestCount(kAdPath), 1);
 
-    frm.BtnClose->click();
+    frm.BtnClose->Click();
     EXPECT_FALSE(frm.isVisible());
     ASSERT_TRUE(ShowAndLoad(frm));
     EXPECT_EQ(Server.RequestCount(kAdPath), 2);
