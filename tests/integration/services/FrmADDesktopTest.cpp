@@ -3,9 +3,9 @@
 #include "services/SiteAddresses.h"
 #include "services/uFrmAD.h"
 #include "skin/ImageButton.h"
-#include "skin/ImagingSession.h"
 #include "tests/support/EventWait.h"
 #include "tests/support/LocalHttpServer.h"
+#include "tests/support/SkinTestEnvironment.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -16,21 +16,9 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 namespace vardocle {
 namespace {
-
-// The skin's imaging units run for the whole test program, as in the program.
-class ImagingEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { FSession = std::make_unique<TImagingSession>(); }
-    void TearDown() override { FSession.reset(); }
-
-private:
-    std::unique_ptr<TImagingSession> FSession;
-};
-const auto* const kImaging = ::testing::AddGlobalTestEnvironment(new ImagingEnvironment);
 
 using test::WaitFor;
 
