@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace vardocle {
 namespace {
 
@@ -172,7 +171,7 @@ TEST_F(FrmADTest, RightPressesInsideThePageAreDroppedButNotOnTheWindowsOwnParts)
     EXPECT_EQ(onPicture.Right, 1);
 
     // The page itself saw the left press only, and no menu request.
-    EXPECT_TRUE(WaitFor([&] { return RunScript(frm.Web, "presses.length").toInt() >= 1; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return RunScript(frm.Web, "presses.length").toInt() >= 1; }));
     test::KeepRunning(200);
     EXPECT_EQ(RunScript(frm.Web, "JSON.stringify(presses)").toString(), "[0]");
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -184,13 +183,15 @@ TEST_F(FrmADTest, FinishedLoadGivesTheFocusBackToTheVisibleMainWindow) {
     mainWindow.setFocusPolicy(Qt::StrongFocus);
     mainWindow.show();
     TFrmAD frm(&mainWindow);
-    frm.show();
+    ASSERT_TRUE(ShowAndLoad(frm));
+    // The advertisement has the focus when its next load completes.
     frm.activateWindow();
-    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &frm; }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &frm; }));
     bool loaded = false;
     QObject::connect(frm.Web, &QWebEngineView::loadFinished, [&loaded](bool) { loaded = true; });
+    frm.Web->reload();
     ASSERT_TRUE(WaitFor([&] { return loaded; }));
-    EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &mainWindow; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &mainWindow; }));
 }
 
 TEST_F(FrmADTest, PageThatCannotLoadLeavesTheWindowAsItIs) {
