@@ -16,7 +16,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace vardocle {
 namespace {
 
@@ -63,13 +62,16 @@ TEST(FrmADOnTheDesktop, SitsAboveTheBottomRightCornerAndIgnoresRightClicksInTheP
     EXPECT_EQ(frm.frameGeometry().topLeft(), QPoint(1613, 815));
     EXPECT_EQ(frm.frameGeometry().size(), QSize(307, 235));
 
+    // Clicks count once the page is complete and drawn.
+    ASSERT_TRUE(WaitFor([&] { return Script(frm.Web, "document.readyState") == "complete"; }));
+    test::KeepRunning(500);
     // A point in the middle of the page, in screen coordinates.
     const QPoint inPage = frm.Web->mapToGlobal(frm.Web->rect().center());
     ASSERT_TRUE(XDoTool(
         {"mousemove", QString::number(inPage.x()), QString::number(inPage.y()), "click", "3"}));
     test::KeepRunning(500);
     ASSERT_TRUE(XDoTool({"click", "1"}));
-    EXPECT_TRUE(WaitFor([&] { return Script(frm.Web, "seen.length") != "0"; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return Script(frm.Web, "seen.length") != "0"; }));
     EXPECT_EQ(Script(frm.Web, "seen.join(',')").toStdString(), "down0");
     for (QWidget* widget : QApplication::topLevelWidgets())
         EXPECT_FALSE(widget->isVisible() && widget->inherits("QMenu"));
