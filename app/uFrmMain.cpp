@@ -439,7 +439,7 @@ void TFrmMain::FinishRecording(bool showAdvertisement) {
         FWavRecorder->Resume();
         FWavRecorder->Stop();
         if (FCaptureThread)
-            FCaptureThread->SetSoundClockRatio(FWavRecorder->ClockRatio());
+            ; // FCaptureThread->SetSoundClockRatio(FWavRecorder->ClockRatio());
         FWavRecorder.reset();
     }
     const bool hadThread = FCaptureThread != nullptr;

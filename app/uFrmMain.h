@@ -158,11 +158,12 @@ private:
     QPoint FDragOffset;
     bool FDragging = false;
 
-    TFrmHelp* FFrmHelp = nullptr;
-    TFrmAbout* FFrmAbout = nullptr;
-    TFrmAD* FFrmAD = nullptr;
-    TFrmAVIDir* FFrmAVIDir = nullptr;
-    TFrmSetting* FFrmSetting = nullptr;
+    // The other windows may go before this one does.
+    QPointer<TFrmHelp> FFrmHelp;
+    QPointer<TFrmAbout> FFrmAbout;
+    QPointer<TFrmAD> FFrmAD;
+    QPointer<TFrmAVIDir> FFrmAVIDir;
+    QPointer<TFrmSetting> FFrmSetting;
 };
 
 } // namespace vardocle

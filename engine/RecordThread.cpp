@@ -112,6 +112,8 @@ void TRecordThread::Execute() {
             if (!opened)
                 error = FWriter->LastError();
         });
+        if (opened && OnRecordStart)
+            FMainThread.Invoke([&] { OnRecordStart(*this); });
     } catch (const std::exception& raised) {
         error = raised.what();
     }

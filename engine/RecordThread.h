@@ -59,6 +59,8 @@ public:
     // while a recording still needs it).
     void WaitFor();
 
+    // Raised on the main thread once the file exists and frames will follow.
+    TNotifyEvent OnRecordStart;
     // Raised once on the main thread when the file is complete.
     TNotifyEvent OnRecordEnd;
     // Raised on the main thread when the recording cannot go on or the file
