@@ -1,5 +1,7 @@
 #include "platform/sound/AlsaMixer.h"
 
+#include <cmath>
+
 namespace vardocle {
 
 std::unique_ptr<TAlsaMixer> TAlsaMixer::Open(const std::string& ControlName) {
@@ -89,7 +91,7 @@ bool TAlsaMixer::SetVolume(int Input, float Volume) {
         snd_mixer_selem_get_capture_volume_range(elem, &low, &high) < 0)
         return true; // nothing to set
     const float clamped = Volume < 0.0F ? 0.0F : (Volume > 1.0F ? 1.0F : Volume);
-    const long value = low + static_cast<long>(static_cast<float>(high - low) * clamped + 0.5F);
+    const long value = low + std::lround(static_cast<float>(high - low) * clamped);
     return snd_mixer_selem_set_capture_volume_all(elem, value) == 0;
 }
 

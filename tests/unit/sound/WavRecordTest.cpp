@@ -107,7 +107,8 @@ TEST_F(WavRecordTest, OneMinuteOfSoundGivesACompleteHeaderAndTheBlocksInOrder) {
     EXPECT_EQ(Le32(bytes, 40), 10584000U);
     for (std::uint32_t n : {0U, 1U, 22U, 23U, 599U}) {
         const auto block = Block(n);
-        EXPECT_TRUE(std::equal(block.begin(), block.end(), bytes.begin() + 44 + n * kBlock))
+        EXPECT_TRUE(
+            std::equal(block.begin(), block.end(), bytes.begin() + 44 + std::ptrdiff_t{n} * kBlock))
             << "block " << n;
     }
     EXPECT_TRUE(Problems.empty());
@@ -126,7 +127,8 @@ TEST_F(WavRecordTest, PausedBlocksAreDroppedAndAWhollyPausedRecordingHoldsTheHea
     ASSERT_EQ(bytes.size(), 44U + 15 * kBlock);
     EXPECT_EQ(Le32(bytes, 40), 15 * kBlock);
     const auto resumed = Block(10);
-    EXPECT_TRUE(std::equal(resumed.begin(), resumed.end(), bytes.begin() + 44 + 10 * kBlock));
+    EXPECT_TRUE(std::equal(resumed.begin(), resumed.end(),
+                           bytes.begin() + 44 + std::ptrdiff_t{10} * kBlock));
     EXPECT_EQ(recorder->CoveredTime(), 1500ms) << "paused time is not covered";
     EXPECT_EQ(recorder->CoveredBytes(), 15 * kBlock);
 
