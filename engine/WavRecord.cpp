@@ -3,6 +3,7 @@
 #include "platform/base/Errors.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace vardocle {
@@ -10,6 +11,10 @@ namespace vardocle {
 namespace {
 
 constexpr std::uint32_t kSupportedVersion = 0x0204;
+// The sound is cut into windows of this length to measure its clock.
+constexpr double kClockWindowSeconds = 10.0;
+// Room for the clock's measuring points of a recording at the size limit.
+constexpr std::size_t kClockPointsReserved = 1300;
 // Guards against a library that never reports the end of its inputs.
 constexpr int kMaxInputs = 256;
 
@@ -115,10 +120,16 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
     FWavStream = std::move(stream);
     FWavFileName = WavFileName;
 
+    if (!FPaused) {
+        FPauseAt = kNever;
+        FResumeAt = kNever;
+    }
     FAppendStopped = false;
     FSoundCut = false;
     FSegmentOpen = false;
     FSegmentBytes = 0;
+    // Reserved here so that the callback does not allocate.
+    FClockPoints.reserve(kClockPointsReserved);
     FClosedTime = std::chrono::microseconds(0);
     FClosedBytes = 0;
 
@@ -138,16 +149,65 @@ bool TWavRecord::RecordProc(std::uint32_t Handle, const void* Buffer, std::uint3
     return static_cast<TWavRecord*>(User)->RecordCallback(Handle, Buffer, Length, nullptr);
 }
 
+void TWavRecord::Pause() {
+    if (FPaused)
+        return;
+    FPauseAt = FClock().time_since_epoch().count();
+    FPaused = true;
+}
+
+void TWavRecord::Resume() {
+    if (!FPaused)
+        return;
+    FResumeAt = FClock().time_since_epoch().count();
+    FPaused = false;
+}
+
 bool TWavRecord::RecordCallback(std::uint32_t /*Handle*/, const void* Buffer, std::uint32_t Length,
                                 void* /*User*/) {
-    const auto arrival = FClock();
-    if (FPaused) {
+    using TTime = std::chrono::steady_clock::time_point;
+    const TTime arrival = FClock();
+    const TTime start = arrival - SoundDuration(Length);
+    const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
+    // The whole frames of this block taken before Moment. A pause begins and
+    // ends inside a block (0.1 s), so the sound is cut where the video is.
+    auto bytesBefore = [&](std::int64_t Moment) -> std::uint32_t {
+        const TTime moment{TTime::duration(Moment)};
+        if (moment <= start)
+            return 0;
+        if (moment >= arrival)
+            return Length;
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(moment - start);
+        const std::int64_t taken = us.count() * kWavBytesPerSecond / 1'000'000;
+        return static_cast<std::uint32_t>(
+            std::min<std::int64_t>(Length, taken / kWavBlockAlign * kWavBlockAlign));
+    };
+    const bool paused = FPaused;
+    const std::uint32_t beforePause = bytesBefore(FPauseAt);
+    if (paused) {
+        // What was taken before the pause began still belongs to the recording.
+        if (beforePause > 0)
+            Append(start + SoundDuration(beforePause), bytes, beforePause);
         CloseSegment();
         return true;
     }
-    if (FAppendStopped || !FWavStream)
+    if (const std::uint32_t beforeResume = bytesBefore(FResumeAt); beforeResume > 0) {
+        // A pause ended inside this block: only its ends are recorded.
+        if (beforePause > 0)
+            Append(start + SoundDuration(beforePause), bytes, beforePause);
+        CloseSegment();
+        if (beforeResume < Length)
+            Append(arrival, bytes + beforeResume, Length - beforeResume);
         return true;
+    }
+    Append(arrival, bytes, Length);
+    return true;
+}
 
+void TWavRecord::Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
+                        std::uint32_t Length) {
+    if (FAppendStopped || !FWavStream)
+        return;
     // Whole frames up to the limit fit; the rest of the sound is cut.
     const std::int64_t maxData =
         (FFileSizeLimit - kWavHeaderSize) / kWavBlockAlign * kWavBlockAlign;
@@ -160,19 +220,18 @@ bool TWavRecord::RecordCallback(std::uint32_t /*Handle*/, const void* Buffer, st
         FAppendStopped = true;
     }
     if (kept > 0) {
-        FWavStream->Write(Buffer, kept);
+        FWavStream->Write(Data, kept);
         if (FWavStream->FirstWriteError() != 0) {
             // Nothing more is appended after a failure, so the file holds the
             // sound up to the failure without gaps.
             FAppendStopped = true;
             CloseSegment();
-            return true;
+            return;
         }
-        NoteBlock(arrival, Length, kept);
+        NoteBlock(End, Length, kept);
     }
     if (FAppendStopped)
         CloseSegment();
-    return true;
 }
 
 void TWavRecord::NoteBlock(std::chrono::steady_clock::time_point Arrival, std::uint32_t Length,
@@ -183,16 +242,51 @@ void TWavRecord::NoteBlock(std::chrono::steady_clock::time_point Arrival, std::u
         FSegmentOpen = true;
         FSegmentStart = Arrival - SoundDuration(Length);
         FSegmentBytes = 0;
+        FClockPoints.clear();
     }
     FSegmentBytes += Kept;
-    FSegmentEnd = Arrival - SoundDuration(Length - Kept);
+    const double sound = static_cast<double>(FSegmentBytes) / kWavBytesPerSecond;
+    const double wall =
+        std::chrono::duration<double>(Arrival - SoundDuration(Length - Kept) - FSegmentStart)
+            .count();
+    const TClockPoint point{sound, wall - sound};
+    const auto window = static_cast<std::int64_t>(sound / kClockWindowSeconds);
+    if (FClockPoints.empty() || static_cast<std::int64_t>(FClockPoints.back().SoundSeconds /
+                                                          kClockWindowSeconds) != window) {
+        FClockPoints.push_back(point);
+    } else if (point.Offset < FClockPoints.back().Offset) {
+        FClockPoints.back() = point;
+    }
+}
+
+double TWavRecord::SegmentSeconds() const {
+    const double sound = static_cast<double>(FSegmentBytes) / kWavBytesPerSecond;
+    const std::size_t count = FClockPoints.size();
+    // One window is too short to tell a drift from the system's delays.
+    if (count < 2)
+        return sound;
+    double meanX = 0;
+    double meanY = 0;
+    for (const TClockPoint& point : FClockPoints) {
+        meanX += point.SoundSeconds;
+        meanY += point.Offset;
+    }
+    meanX /= static_cast<double>(count);
+    meanY /= static_cast<double>(count);
+    double covariance = 0;
+    double variance = 0;
+    for (const TClockPoint& point : FClockPoints) {
+        covariance += (point.SoundSeconds - meanX) * (point.Offset - meanY);
+        variance += (point.SoundSeconds - meanX) * (point.SoundSeconds - meanX);
+    }
+    const double slope = variance > 0 ? covariance / variance : 0.0;
+    return sound * (1.0 + slope);
 }
 
 void TWavRecord::CloseSegment() {
     if (!FSegmentOpen)
         return;
-    FClosedTime +=
-        std::chrono::duration_cast<std::chrono::microseconds>(FSegmentEnd - FSegmentStart);
+    FClosedTime += std::chrono::microseconds(std::llround(SegmentSeconds() * 1e6));
     FClosedBytes += FSegmentBytes;
     FSegmentOpen = false;
 }
@@ -200,12 +294,19 @@ void TWavRecord::CloseSegment() {
 std::chrono::microseconds TWavRecord::CoveredTime() const {
     if (!FSegmentOpen)
         return FClosedTime;
-    return FClosedTime +
-           std::chrono::duration_cast<std::chrono::microseconds>(FSegmentEnd - FSegmentStart);
+    return FClosedTime + std::chrono::microseconds(std::llround(SegmentSeconds() * 1e6));
 }
 
 std::int64_t TWavRecord::CoveredBytes() const {
     return FClosedBytes + (FSegmentOpen ? FSegmentBytes : 0);
+}
+
+double TWavRecord::ClockRatio() const {
+    const std::int64_t bytes = CoveredBytes();
+    if (bytes <= 0)
+        return 0;
+    const double soundSeconds = static_cast<double>(bytes) / kWavBytesPerSecond;
+    return std::chrono::duration<double>(CoveredTime()).count() / soundSeconds;
 }
 
 std::uint32_t TWavRecord::Overruns() const {

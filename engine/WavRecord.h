@@ -9,10 +9,12 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vardocle {
 
@@ -54,9 +56,10 @@ public:
     // Creates the WAV file (EFCreateError when it cannot be), writes the
     // header and starts recording. Ignored while a recording runs.
     void Start(const std::string& WavFileName, std::int32_t BufferSize);
-    // While paused, arriving blocks are dropped.
-    void Pause() { FPaused = true; }
-    void Resume() { FPaused = false; }
+    // While paused, arriving sound is dropped, from the moment of the call
+    // to the moment of Resume.
+    void Pause();
+    void Resume();
     // Stops recording and completes the file's header. Problems met during
     // the recording are reported through OnProblem after the file is complete.
     void Stop();
@@ -78,6 +81,9 @@ public:
     // after Stop.
     std::chrono::microseconds CoveredTime() const;
     std::int64_t CoveredBytes() const;
+    // Wall-clock seconds per second of recorded sound (slightly above 1 for
+    // a slow card, below for a fast one); 0 when no sound arrived.
+    double ClockRatio() const;
 
     // Told on the owner's thread: at Start when no device is usable (once),
     // and at Stop about a lost device, a failed write or a cut.
@@ -88,9 +94,13 @@ public:
 private:
     static bool RecordProc(std::uint32_t Handle, const void* Buffer, std::uint32_t Length,
                            void* User);
+    // Appends a piece of a block that ended at End.
+    void Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
+                std::uint32_t Length);
     void NoteBlock(std::chrono::steady_clock::time_point Arrival, std::uint32_t Length,
                    std::int64_t Kept);
     void CloseSegment();
+    double SegmentSeconds() const;
     void CompleteFile();
     void Report(TSoundProblem Problem, int ErrorNumber = 0);
 
@@ -103,6 +113,10 @@ private:
     std::uint32_t FChannel = 0;
     bool FRecording = false;
     std::atomic<bool> FPaused{false};
+    // When the last pause began and ended (clock ticks), for the callback.
+    std::atomic<std::int64_t> FPauseAt{kNever};
+    std::atomic<std::int64_t> FResumeAt{kNever};
+    static constexpr std::int64_t kNever = INT64_MIN;
     std::string FWavFileName;
     int FCurrentInput = -1;
     std::int64_t FFileSizeLimit = kWavFileSizeLimit;
@@ -111,10 +125,19 @@ private:
     // the owner's thread before and after (the same hand-over as the stream).
     bool FAppendStopped = false;
     bool FSoundCut = false;
+    // A stretch of blocks without a pause. Its wall-clock time is measured
+    // against its sound: in every window of sound the earliest arrival
+    // (relative to the sound's own time) is kept, since late arrivals only
+    // show the system's delays, and the line through those points gives how
+    // fast the card's clock runs.
+    struct TClockPoint {
+        double SoundSeconds; // sound recorded up to this block
+        double Offset;       // the block's arrival minus SoundSeconds
+    };
     bool FSegmentOpen = false;
     std::chrono::steady_clock::time_point FSegmentStart;
-    std::chrono::steady_clock::time_point FSegmentEnd;
     std::int64_t FSegmentBytes = 0;
+    std::vector<TClockPoint> FClockPoints;
     std::chrono::microseconds FClosedTime{0};
     std::int64_t FClosedBytes = 0;
 };

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -80,8 +81,32 @@ bool HaveSoundServer() {
     return std::system("pactl info >/dev/null 2>&1") == 0;
 }
 
-// Records for the given time while every processor is kept busy.
+// The video engine recording the screen at 5 fps beside the sound, when a
+// screen and the recorder are there; its process id, or -1.
+pid_t StartVideoEngine(const fs::path& dir, int seconds) {
+    const char* binDir = std::getenv("VARDOCLE_BIN_DIR");
+    if (std::getenv("DISPLAY") == nullptr || binDir == nullptr)
+        return -1;
+    const std::string recorder = (fs::path(binDir) / "vardocle-record").string();
+    if (!fs::exists(recorder))
+        return -1;
+    const std::string output = (dir / "video.avi").string();
+    const std::string duration = std::to_string(seconds + 2);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
+        execl(recorder.c_str(), recorder.c_str(), output.c_str(), "--seconds", duration.c_str(),
+              "--rate", "5", "--no-sound", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Records for the given time while the video engine runs and every
+// processor is kept busy.
 int RecordUnderLoad(const fs::path& file, int seconds) {
+    const pid_t video = StartVideoEngine(file.parent_path(), seconds);
     std::atomic<bool> stop{false};
     std::vector<std::thread> load;
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
@@ -110,6 +135,8 @@ int RecordUnderLoad(const fs::path& file, int seconds) {
     stop = true;
     for (auto& thread : load)
         thread.join();
+    if (video > 0)
+        waitpid(video, nullptr, 0);
 
     if (noDevice || !arrived) {
         std::fprintf(stderr, "sound: no blocks from the recording device\n");
@@ -117,16 +144,18 @@ int RecordUnderLoad(const fs::path& file, int seconds) {
     }
     const double expected = elapsed * 10.0; // 0.1 s per block
     const double lost = std::max(0.0, std::round(expected - delivered - 1));
-    std::printf("recording under load (%u busy threads, %.1f s): %d blocks, %.0f expected, "
+    std::printf("recording under load (%s%u busy threads, %.1f s): %d blocks, %.0f expected, "
                 "lost %.0f, overruns %u (target: none lost)\n",
-                cores, elapsed, delivered, expected, lost, overruns);
+                video > 0 ? "video engine at 5 fps, " : "", cores, elapsed, delivered, expected,
+                lost, overruns);
     return 0;
 }
 
 } // namespace
 
 int main() {
-    const fs::path dir = fs::temp_directory_path() / ("vardocle-sound-bench-" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("vardocle-sound-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     std::vector<std::uint8_t> block(kBlock);
     for (std::size_t i = 0; i < block.size(); ++i)

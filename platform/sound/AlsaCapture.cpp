@@ -1,16 +1,20 @@
 #include "platform/sound/AlsaCapture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vardocle {
 
 namespace {
 
-// A wait never blocks longer than this, so a stop request is seen quickly:
+// A wait never blocks longer than this, even should a wake-up be missed:
 // a reader blocked inside ALSA is not woken by another thread.
-constexpr int kWaitMilliseconds = 100;
+constexpr int kWaitMilliseconds = 500;
 
 struct THwParamsFree {
     void operator()(snd_pcm_hw_params_t* Params) const { snd_pcm_hw_params_free(Params); }
@@ -20,6 +24,11 @@ struct TSwParamsFree {
 };
 
 } // namespace
+
+TFileDescriptor::~TFileDescriptor() {
+    if (FDescriptor >= 0)
+        close(FDescriptor);
+}
 
 TPcmHandle OpenCapturePcm(const std::string& PcmName) {
     snd_pcm_t* pcm = nullptr;
@@ -31,8 +40,9 @@ TPcmHandle OpenCapturePcm(const std::string& PcmName) {
 TAlsaCapture::TAlsaCapture(TPcmHandle Pcm, std::uint32_t Handle, std::uint32_t Frequency,
                            std::uint32_t Channels, unsigned PeriodFrames, unsigned BufferPeriods,
                            TRecordProc Proc, void* User)
-    : FPcm(std::move(Pcm)), FHandle(Handle), FChannels(Channels), FProc(Proc), FUser(User) {
-    if (!FPcm || !Configure(Frequency, PeriodFrames, BufferPeriods))
+    : FPcm(std::move(Pcm)), FHandle(Handle), FChannels(Channels), FProc(Proc), FUser(User),
+      FWake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (!FPcm || FWake.get() < 0 || !Configure(Frequency, PeriodFrames, BufferPeriods))
         return;
     FRunning = true;
     FThread = std::thread([this] { Run(); });
@@ -82,6 +92,10 @@ bool TAlsaCapture::Configure(std::uint32_t Frequency, unsigned PeriodFrames,
 
 void TAlsaCapture::Stop() {
     FStopRequested = true;
+    const std::uint64_t one = 1;
+    if (FWake.get() >= 0 && write(FWake.get(), &one, sizeof one) < 0) {
+        // The loop still sees the flag at its next wait.
+    }
     if (!FThread.joinable() || FThread.get_id() == std::this_thread::get_id())
         return;
     FThread.join();
@@ -111,16 +125,34 @@ bool TAlsaCapture::Recover(long Error) {
     }
 }
 
+bool TAlsaCapture::WaitForSound() {
+    // The PCM's own descriptors plus our wake-up descriptor, so that Stop does
+    // not wait for the next period (ALSA's own wait cannot be interrupted).
+    const int count = snd_pcm_poll_descriptors_count(FPcm.get());
+    if (count <= 0)
+        return snd_pcm_wait(FPcm.get(), kWaitMilliseconds) >= 0;
+    std::vector<pollfd> fds(static_cast<std::size_t>(count) + 1);
+    snd_pcm_poll_descriptors(FPcm.get(), fds.data(), static_cast<unsigned>(count));
+    fds.back() = pollfd{FWake.get(), POLLIN, 0};
+    if (poll(fds.data(), fds.size(), kWaitMilliseconds) < 0)
+        return errno == EINTR;
+    unsigned short events = 0;
+    snd_pcm_poll_descriptors_revents(FPcm.get(), fds.data(), static_cast<unsigned>(count), &events);
+    // An error shows in the PCM's state, which the reading loop deals with.
+    return true;
+}
+
+void TAlsaCapture::Deliver(const std::int16_t* Frames, snd_pcm_uframes_t Count, bool& GoOn) {
+    const std::size_t bytes = Count * FChannels * sizeof(std::int16_t);
+    GoOn = FProc(FHandle, Frames, static_cast<std::uint32_t>(bytes), FUser) && GoOn;
+}
+
 void TAlsaCapture::Run() {
-    const std::size_t frameBytes = FChannels * sizeof(std::int16_t);
     std::vector<std::int16_t> block(FPeriod * FChannels);
     bool goOn = true;
     while (goOn && !FStopRequested) {
-        const int ready = snd_pcm_wait(FPcm.get(), kWaitMilliseconds);
-        if (ready < 0) {
-            goOn = Recover(ready);
-            continue;
-        }
+        if (!WaitForSound())
+            break;
         // Whole periods only, so that every block has the same length.
         while (goOn && !FStopRequested) {
             const snd_pcm_sframes_t avail = snd_pcm_avail_update(FPcm.get());
@@ -144,9 +176,19 @@ void TAlsaCapture::Run() {
             }
             if (got == 0)
                 break;
-            goOn = FProc(FHandle, block.data(),
-                         static_cast<std::uint32_t>(static_cast<std::size_t>(got) * frameBytes),
-                         FUser);
+            Deliver(block.data(), static_cast<snd_pcm_uframes_t>(got), goOn);
+        }
+    }
+    // Stopped by the owner: what was taken since the last period is the end
+    // of the recording, not thrown away.
+    if (goOn && FStopRequested) {
+        const snd_pcm_sframes_t avail = snd_pcm_avail_update(FPcm.get());
+        if (avail > 0) {
+            const auto want =
+                std::min<snd_pcm_uframes_t>(static_cast<snd_pcm_uframes_t>(avail), FPeriod);
+            const snd_pcm_sframes_t got = snd_pcm_readi(FPcm.get(), block.data(), want);
+            if (got > 0)
+                Deliver(block.data(), static_cast<snd_pcm_uframes_t>(got), goOn);
         }
     }
     FRunning = false;

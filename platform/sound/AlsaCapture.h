@@ -17,6 +17,19 @@ struct TPcmCloser {
 };
 using TPcmHandle = std::unique_ptr<snd_pcm_t, TPcmCloser>;
 
+// A file descriptor closed with its owner.
+class TFileDescriptor {
+public:
+    explicit TFileDescriptor(int Descriptor) : FDescriptor(Descriptor) {}
+    ~TFileDescriptor();
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    int get() const { return FDescriptor; }
+
+private:
+    int FDescriptor;
+};
+
 // Opens a PCM for capture without blocking reads; empty on failure.
 TPcmHandle OpenCapturePcm(const std::string& PcmName);
 
@@ -42,6 +55,9 @@ public:
 private:
     bool Configure(std::uint32_t Frequency, unsigned PeriodFrames, unsigned BufferPeriods);
     void Run();
+    // Waits for sound or a stop request; false when waiting itself failed.
+    bool WaitForSound();
+    void Deliver(const std::int16_t* Frames, snd_pcm_uframes_t Count, bool& GoOn);
     // Deals with an error code of the PCM; false when recording cannot go on.
     bool Recover(long Error);
 
@@ -54,6 +70,7 @@ private:
     std::atomic<bool> FStopRequested{false};
     std::atomic<bool> FRunning{false};
     std::atomic<std::uint32_t> FOverruns{0};
+    TFileDescriptor FWake; // written by Stop to end a wait at once
     std::thread FThread;
 };
 

@@ -15,8 +15,10 @@ public:
     explicit CountingSoundLibrary(std::shared_ptr<TSoundLibrary> Real) : FReal(std::move(Real)) {}
 
     std::atomic<int> Blocks{0};
-    std::atomic<std::uint32_t> ShortestBlock{~0U};
     std::atomic<std::uint32_t> LongestBlock{0};
+    std::atomic<std::uint32_t> LastBlock{0};
+    // Blocks shorter than the longest seen before them.
+    std::atomic<int> ShortBlocks{0};
 
     // True once Count blocks arrived, false after the timeout.
     bool WaitForBlocks(int Count, std::chrono::milliseconds Timeout) const {
@@ -60,8 +62,9 @@ public:
 private:
     static bool Count(std::uint32_t Handle, const void* Buffer, std::uint32_t Length, void* User) {
         auto* self = static_cast<CountingSoundLibrary*>(User);
-        if (Length < self->ShortestBlock)
-            self->ShortestBlock = Length;
+        if (Length < self->LongestBlock)
+            ++self->ShortBlocks;
+        self->LastBlock = Length;
         if (Length > self->LongestBlock)
             self->LongestBlock = Length;
         const bool goOn = self->FProc(Handle, Buffer, Length, self->FUser);

@@ -62,8 +62,13 @@ TEST(RecordTone, AToneFromTheSoundServerArrivesInTheWavFileUnchanged) {
         EXPECT_NEAR(std::chrono::duration<double>(recorder.CoveredTime()).count(), seconds, 0.1);
     }
     EXPECT_TRUE(problems.empty());
-    EXPECT_EQ(library->ShortestBlock.load(), 17640U) << "one period of 0.1 s per block";
+    // One period of 0.1 s per block; only the sound taken since the last
+    // period, delivered at Stop, may be shorter.
     EXPECT_EQ(library->LongestBlock.load(), 17640U);
+    EXPECT_LE(library->ShortBlocks.load(), 1);
+    if (library->ShortBlocks == 1) {
+        EXPECT_LT(library->LastBlock.load(), 17640U);
+    }
 
     const test::WavContents contents = test::ReadWav(wav);
     ASSERT_TRUE(contents.Valid);
@@ -74,7 +79,7 @@ TEST(RecordTone, AToneFromTheSoundServerArrivesInTheWavFileUnchanged) {
     EXPECT_EQ(contents.DataOffset, 44U);
     EXPECT_EQ(contents.RiffSize, contents.FileSize - 8);
     EXPECT_EQ(contents.DataSize, contents.FileSize - 44);
-    EXPECT_EQ(contents.DataSize % 17640, 0U);
+    EXPECT_EQ(contents.DataSize % 4, 0U) << "whole frames";
     EXPECT_GE(contents.DataSize, 3U * 176400) << "the whole tone is there";
     EXPECT_NEAR(test::DominantFrequency(contents.Samples, 2, 44100), 1000.0, 20.0);
     EXPECT_NEAR(test::DominantFrequency(contents.Samples, 2, 44100, 1), 1000.0, 20.0);

@@ -144,6 +144,30 @@ TEST_F(WavRecordTest, PausedBlocksAreDroppedAndAWhollyPausedRecordingHoldsTheHea
     EXPECT_EQ(Le32(bytes, 40), 0U);
 }
 
+TEST_F(WavRecordTest, APauseCutsTheSoundAtItsMomentsInsideBlocks) {
+    auto recorder = MakeRecorder();
+    recorder->Start(Wav.string(), kBufferSize);
+    FeedBlocks(2, 100ms, 0);
+    Clock.Now += 60ms;
+    recorder->Pause(); // 60 ms into the third block
+    FeedBlocks(1, 40ms, 2);
+    FeedBlocks(10, 100ms, 3);
+    Clock.Now += 70ms;
+    recorder->Resume(); // 70 ms into the 14th block
+    FeedBlocks(1, 30ms, 13);
+    recorder->Stop();
+
+    const auto bytes = ReadAll(Wav);
+    const std::uint32_t head = 10584; // 60 ms
+    const std::uint32_t tail = 5292;  // 30 ms
+    ASSERT_EQ(bytes.size(), 44U + 2 * kBlock + head + tail);
+    const auto third = Block(2);
+    EXPECT_TRUE(std::equal(third.begin(), third.begin() + head,
+                           bytes.begin() + 44 + std::ptrdiff_t{2} * kBlock));
+    const auto last = Block(13);
+    EXPECT_TRUE(std::equal(last.end() - tail, last.end(), bytes.end() - tail));
+}
+
 TEST_F(WavRecordTest, StopIsIdleWithoutARecordingAndASecondStartIsIgnored) {
     auto recorder = MakeRecorder();
     recorder->Stop(); // nothing to stop
@@ -319,8 +343,8 @@ TEST_F(WavRecordTest, CoveredTimeFollowsTheWallClockWhenTheDeviceRunsFast) {
     recorder->Resume();
     FeedBlocks(3000, 99900us);
     recorder->Stop();
-    // Each stretch of blocks reaches back one block before its first arrival.
-    const auto expected = 2 * (2999 * 99900us + 100ms);
-    EXPECT_EQ(recorder->CoveredTime(), expected);
+    // Two stretches of 300 s of sound, each taking 299.7 s of wall-clock time.
+    EXPECT_NEAR(std::chrono::duration<double>(recorder->CoveredTime()).count(), 599.4, 0.001);
+    EXPECT_NEAR(recorder->ClockRatio(), 0.999, 1e-6);
     EXPECT_EQ(recorder->CoveredBytes(), 6000LL * kBlock);
 }
