@@ -10,8 +10,18 @@
 namespace vardocle::test {
 
 TempDir::TempDir() {
+    CreateIn(std::filesystem::temp_directory_path());
+}
+
+TempDir::TempDir(std::uintmax_t preferMemoryBytes) {
+    std::error_code unknown;
+    const std::filesystem::path memory("/dev/shm");
+    const bool roomy = std::filesystem::space(memory, unknown).available >= preferMemoryBytes;
+    CreateIn(roomy && !unknown ? memory : std::filesystem::temp_directory_path());
+}
+
+void TempDir::CreateIn(const std::filesystem::path& base) {
     std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
     for (;;) {
         auto candidate = base / ("vardocle-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(candidate)) {

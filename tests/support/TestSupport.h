@@ -17,6 +17,9 @@ namespace vardocle::test {
 class TempDir {
 public:
     TempDir();
+    // In memory-backed storage (/dev/shm) when it has this many bytes free,
+    // so that big files do not wait for the disk; on disk otherwise.
+    explicit TempDir(std::uintmax_t preferMemoryBytes);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -24,6 +27,7 @@ public:
     std::filesystem::path operator/(const std::string& name) const { return FPath / name; }
 
 private:
+    void CreateIn(const std::filesystem::path& base);
     std::filesystem::path FPath;
 };
 

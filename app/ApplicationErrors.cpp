@@ -1,0 +1,28 @@
+#include "app/ApplicationErrors.h"
+
+#include <QtGlobal>
+
+namespace vardocle {
+
+namespace {
+
+TErrorDisplay& Display() {
+    static TErrorDisplay display;
+    return display;
+}
+
+} // namespace
+
+void SetErrorDisplay(TErrorDisplay display) {
+    Display() = std::move(display);
+}
+
+void ShowError(const std::exception& error) {
+    const QString message = QString::fromUtf8(error.what());
+    if (Display())
+        Display()(message);
+    else
+        qWarning("%s", qPrintable(message));
+}
+
+} // namespace vardocle

@@ -1,0 +1,278 @@
+#include "app/uFrmSetting.h"
+
+#include "app/ApplicationErrors.h"
+#include "app/IniFile.h"
+#include "app/PictureView.h"
+#include "app/SettingPlacement.h"
+#include "app/SpinEdit.h"
+#include "app/TextLeftCheckBox.h"
+#include "assets/Assets.h"
+#include "history/QtChild.h"
+#include "skin/ColorKeyMask.h"
+#include "skin/ImageButton.h"
+#include "skin/nxGDIPlusClasses.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace vardocle {
+
+namespace {
+
+// The window's background; pixels of exactly this colour are see-through.
+const QColor kTransparentKey(255, 0, 128);
+const QColor kCaptionColour(198, 223, 228);
+const QColor kTextColour(194, 241, 235);
+const QColor kFieldColour(64, 128, 128);
+
+constexpr int kClientWidth = 241;
+constexpr int kTitleHeight = 24;
+constexpr int kBodyHeight = 154; // below the title when unfolded
+
+QFont PixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+QImage LoadPicture(const QString& path) {
+    TnxPNGImage picture;
+    try {
+        picture.LoadFromFile(path);
+    } catch (const std::exception& error) {
+        // A window without its picture still works; the user cannot fix this.
+        qWarning("%s", error.what());
+        return {};
+    }
+    return picture.ToImage();
+}
+
+// A text-left check box in the window's look.
+QCheckBox* MakeCheckBox(QWidget* parent, const QString& caption, const QRect& geometry) {
+    auto* box = MakeQtChild<TTextLeftCheckBox>(caption, parent);
+    box->setGeometry(geometry);
+    box->setFont(PixelFont(QStringLiteral("宋体"), 12));
+    Colour(box, QPalette::WindowText, kTextColour);
+    return box;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& at) {
+    auto* label = MakeQtChild<QLabel>(caption, parent);
+    label->setFont(PixelFont(QStringLiteral("宋体"), 12));
+    Colour(label, QPalette::WindowText, kTextColour);
+    label->adjustSize();
+    label->move(at);
+    return label;
+}
+
+TSpinEdit* MakeSpin(QWidget* parent, int minimum, int maximum, int value, const QRect& geometry) {
+    auto* spin = MakeQtChild<TSpinEdit>(parent);
+    spin->setRange(minimum, maximum);
+    spin->setSingleStep(1);
+    spin->SetValue(value);
+    spin->setGeometry(geometry);
+    spin->setFont(PixelFont(QStringLiteral("新宋体"), 12, true));
+    QPalette palette = spin->palette();
+    palette.setColor(QPalette::Base, kFieldColour);
+    palette.setColor(QPalette::Text, kTextColour);
+    spin->setPalette(palette);
+    return spin;
+}
+
+} // namespace
+
+QSize PrimaryScreenSize() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {1024, 768};
+    const qreal ratio = screen->devicePixelRatio();
+    return {qRound(screen->size().width() * ratio), qRound(screen->size().height() * ratio)};
+}
+
+TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FMainWindow(mainWindow),
+      FSettingFile(std::move(settingFile)) {
+    setWindowTitle(QStringLiteral("设置"));
+    // Closing hides the window; it never ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(kClientWidth, kTitleHeight + kBodyHeight);
+    CreateControls();
+    ApplySkin();
+
+    if (FMainWindow)
+        move(SettingPositionBeneath(FMainWindow->frameGeometry()));
+    try {
+        LoadSetting();
+    } catch (const Exception& error) {
+        ShowError(error);
+    }
+}
+
+void TFrmSetting::CreateControls() {
+    ImgTitle = MakeQtChild<TPictureView>(this);
+    ImgTitle->setGeometry(0, 0, kClientWidth, kTitleHeight);
+
+    ImgFrom = MakeQtChild<TPictureView>(this);
+    ImgFrom->SetStretch(true);
+    ImgFrom->setGeometry(0, 24, 240, 153);
+
+    LabCaption = MakeQtChild<QLabel>(QStringLiteral("  Vardocle"), this);
+    LabCaption->setGeometry(10, 0, 175, 26);
+    LabCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    LabCaption->setFont(PixelFont(QStringLiteral("宋体-PUA"), 14));
+    Colour(LabCaption, QPalette::WindowText, kCaptionColour);
+    LabCaption->installEventFilter(this);
+
+    BtnHide = MakeQtChild<TImageButton>(this);
+    BtnHide->setGeometry(187, 2, 25, 20);
+    BtnHide->OnClick = [this](QObject*) { BtnHideClick(); };
+    BtnClose = MakeQtChild<TImageButton>(this);
+    BtnClose->setGeometry(211, 2, 25, 20);
+    BtnClose->OnClick = [this](QObject*) { BtnCloseClick(); };
+
+    CheckRecordCursor = MakeCheckBox(
+        this, QStringLiteral("录制时录取鼠标:") + QString(33, QLatin1Char(' ')), {15, 40, 202, 17});
+    CheckRecordCursor->setChecked(true);
+    CheckRecordThansparent = MakeCheckBox(
+        this, QStringLiteral("录制时录取透明窗体(包括本程序):") + QString(2, QLatin1Char(' ')),
+        {16, 65, 201, 17});
+
+    Label4 = MakeLabel(this, QStringLiteral("录取速度设置(帧/秒):"), {16, 91});
+    SpinRate = MakeSpin(this, kMinRate, kMaxRate, 2, {163, 89, 55, 22});
+    SpinRate->SetTypingAllowed(false);
+    Label5 = MakeLabel(this, QStringLiteral("生成的视频宽度(像素):"), {15, 119});
+    SpinWidth = MakeSpin(this, kMinVideoSize, kMaxVideoSize, 1024, {163, 116, 56, 22});
+    Label6 = MakeLabel(this, QStringLiteral("生成的视频高度(像素):"), {15, 147});
+    SpinHeight = MakeSpin(this, kMinVideoSize, kMaxVideoSize, 768, {163, 144, 56, 22});
+}
+
+void TFrmSetting::ApplySkin() {
+    InitAssets();
+    const QImage title = LoadPicture(QStringLiteral(":/skin/setting/Title.pic"));
+    const QImage body = LoadPicture(QStringLiteral(":/skin/setting/Body.pic"));
+    ImgTitle->SetPicture(title);
+    ImgFrom->SetPicture(body);
+    for (auto [button, path] : {std::pair{BtnHide, ":/skin/setting/BtnHide.pic"},
+                                std::pair{BtnClose, ":/skin/setting/BtnClose.pic"}}) {
+        TnxPNGImage strip;
+        try {
+            strip.LoadFromFile(QString::fromLatin1(path));
+            button->SetPicture(strip);
+        } catch (const std::exception& error) {
+            qWarning("%s", error.what());
+        }
+    }
+    // The window's shape: the pictures where they lie, the key colour elsewhere.
+    QImage shape(kClientWidth, kTitleHeight + kBodyHeight, QImage::Format_RGB32);
+    shape.fill(kTransparentKey);
+    {
+        QPainter painter(&shape);
+        painter.drawImage(ImgFrom->geometry(), body);
+        painter.drawImage(0, 0, title);
+    }
+    if (!title.isNull() || !body.isNull())
+        setMask(ColorKeyMask(shape, kTransparentKey));
+}
+
+void TFrmSetting::LoadSetting() {
+    const auto values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
+    if (!values)
+        return;
+    CheckRecordCursor->setChecked(values->RecordCursor);
+    CheckRecordThansparent->setChecked(values->RecordTrans);
+    SpinRate->SetValue(values->Rate);
+    SpinWidth->SetValue(values->Width);
+    SpinHeight->SetValue(values->Height);
+}
+
+TSettingValues TFrmSetting::Values() const {
+    TSettingValues values;
+    values.RecordCursor = CheckRecordCursor->isChecked();
+    values.RecordTrans = CheckRecordThansparent->isChecked();
+    values.Rate = SpinRate->Value();
+    values.Width = SpinWidth->Value();
+    values.Height = SpinHeight->Value();
+    return values;
+}
+
+void TFrmSetting::BtnHideClick() {
+    if (!ImgFrom->isHidden()) {
+        ImgFrom->hide();
+        resize(width(), ImgTitle->height());
+    } else {
+        ImgFrom->show();
+        resize(width(), ImgTitle->height() + kBodyHeight);
+    }
+}
+
+void TFrmSetting::BtnCloseClick() {
+    close();
+}
+
+void TFrmSetting::paintEvent(QPaintEvent*) {
+    // Painted rather than set in the palette, which the controls would inherit.
+    QPainter(this).fillRect(rect(), kTransparentKey);
+}
+
+void TFrmSetting::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The body keeps its margins to the right and bottom edges.
+    if (!ImgFrom->isHidden())
+        ImgFrom->setGeometry(0, kTitleHeight, width() - 1, height() - kTitleHeight - 1);
+}
+
+bool TFrmSetting::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LabCaption && LabCaptionMouse(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TFrmSetting::LabCaptionMouse(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        FDragging = true;
+        FDragOffset = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (!FDragging)
+            return false;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        move(mouse->globalPosition().toPoint() - FDragOffset);
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!FDragging || mouse->button() != Qt::LeftButton)
+            return false;
+        FDragging = false;
+        move(mouse->globalPosition().toPoint() - FDragOffset);
+        if (FMainWindow)
+            if (auto docked = SnapBeneath(FMainWindow->frameGeometry(), frameGeometry().topLeft()))
+                move(*docked);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void SaveSetting(const TFrmSetting& FrmSetting) {
+    SaveSettingFile(FrmSetting.SettingFile(), FrmSetting.Values());
+}
+
+} // namespace vardocle

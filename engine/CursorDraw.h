@@ -1,0 +1,10 @@
+#pragma once
+#include "platform/screen/Screen.h"
+
+namespace vardocle {
+
+// Blends the cursor onto the grab with its hot spot at the pointer, clipped
+// to the screen. Nothing is drawn for a hidden cursor.
+void DrawCursor(TScreenGrab& grab, const TCursorImage& cursor);
+
+} // namespace vardocle

@@ -1,0 +1,206 @@
+#include "engine/RecordThread.h"
+
+#include "engine/CursorDraw.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace vardocle {
+
+TRecordThread::TRecordThread(std::string AviFileName, TRect FrameRect, std::string WavFileName,
+                             std::uint8_t FrameRate, std::unique_ptr<IScreen> Screen,
+                             IMainThreadInvoker& MainThread, std::unique_ptr<IRecordClock> Clock)
+    : FWriter(std::make_unique<TAviWriter>()), FFrameRate(FrameRate),
+      FAviFileName(std::move(AviFileName)), FFrameRect(FrameRect), FScreen(std::move(Screen)),
+      // A rate of 0 is never passed; it is read as 1 rather than divided by.
+      FFrameInterval(1000 / std::max<int>(FrameRate, 1)), FWavFileName(std::move(WavFileName)),
+      FMainThread(MainThread), FClock(std::move(Clock)) {}
+
+TRecordThread::~TRecordThread() {
+    Terminate();
+    WaitFor();
+}
+
+void TRecordThread::Resume() {
+    std::lock_guard guard(FLock);
+    if (!FStarted) {
+        FStarted = true;
+        FThread = std::thread([this] { Execute(); });
+        return;
+    }
+    if (FPaused) {
+        FPaused = false;
+        if (FLoopStarted)
+            FPausedTotal += FClock->NowMs() - FPauseStarted;
+        FWake.notify_all();
+    }
+}
+
+void TRecordThread::Suspend() {
+    std::lock_guard guard(FLock);
+    if (!FPaused) {
+        FPaused = true;
+        FPauseStarted = FClock->NowMs();
+        FWake.notify_all();
+    }
+}
+
+void TRecordThread::Terminate() {
+    std::lock_guard guard(FLock);
+    FTerminated = true;
+    FWake.notify_all();
+}
+
+void TRecordThread::WaitFor() {
+    if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id())
+        FThread.join();
+}
+
+bool TRecordThread::Paused() const {
+    std::lock_guard guard(FLock);
+    return FPaused;
+}
+
+std::int64_t TRecordThread::ElapsedLocked(std::int64_t now) const {
+    if (!FLoopStarted)
+        return 0;
+    if (FEndTime >= 0)
+        now = FEndTime;
+    std::int64_t paused = FPausedTotal;
+    if (FPaused)
+        paused += now - std::max(FPauseStarted, FStartTime);
+    return std::max<std::int64_t>(0, now - FStartTime - paused);
+}
+
+std::int64_t TRecordThread::RecordedMs() const {
+    std::lock_guard guard(FLock);
+    return ElapsedLocked(FClock->NowMs());
+}
+
+std::int64_t TRecordThread::SlotStart(std::int64_t slot) const {
+    return slot * 1000 / std::max<int>(FFrameRate, 1);
+}
+
+// The last slot that has started `elapsed` ms into the recording.
+std::int64_t TRecordThread::SlotAt(std::int64_t elapsed) const {
+    const int rate = std::max<int>(FFrameRate, 1);
+    return ((elapsed + 1) * rate - 1) / 1000;
+}
+
+void TRecordThread::Report(TRecordError::TStage stage, const std::string& message) {
+    const TRecordError error{stage, message};
+    try {
+        FMainThread.Invoke([&] {
+            if (OnRecordError)
+                OnRecordError(*this, error);
+        });
+    } catch (...) {
+        // The owner's handler failing must not keep the recording from ending.
+    }
+}
+
+void TRecordThread::Execute() {
+    bool opened = false;
+    std::string error;
+    try {
+        FMainThread.Invoke([&] {
+            FScreen->SetCaptureTransparent(FRecordTransparent);
+            opened = FWriter->Open(FAviFileName,
+                                   static_cast<std::uint16_t>(FFrameRect.Right - FFrameRect.Left),
+                                   static_cast<std::uint16_t>(FFrameRect.Bottom - FFrameRect.Top),
+                                   FFrameRate, FWavFileName);
+            if (!opened)
+                error = FWriter->LastError();
+        });
+    } catch (const std::exception& raised) {
+        error = raised.what();
+    }
+    if (opened)
+        Loop();
+    else
+        Report(TRecordError::TStage::Open, error);
+
+    // End of the recording: complete the file, then let go of everything.
+    try {
+        const std::int64_t recorded = RecordedMs();
+        FMainThread.Invoke([&] {
+            FWriter->SetRecordedDuration(recorded);
+            if (!FWriter->Close())
+                error = FWriter->LastError();
+            else
+                error.clear();
+        });
+    } catch (const std::exception& raised) {
+        error = raised.what();
+    }
+    if (opened && !error.empty())
+        Report(TRecordError::TStage::Close, error);
+    FWriter.reset();
+    try {
+        FMainThread.Invoke([&] { FScreen.reset(); });
+    } catch (...) {
+    }
+    FFinished = true;
+    FMainThread.Post([this] {
+        if (OnRecordEnd)
+            OnRecordEnd(*this);
+    });
+}
+
+void TRecordThread::Loop() {
+    std::unique_lock lock(FLock);
+    FStartTime = FClock->NowMs();
+    FLoopStarted = true;
+    if (FPaused)
+        FPauseStarted = FStartTime;
+    std::int64_t nextSlot = 0;
+    while (!FTerminated) {
+        if (FPaused) {
+            FClock->WaitUntil(lock, FWake, IRecordClock::kForever);
+            continue;
+        }
+        const std::int64_t now = FClock->NowMs();
+        const std::int64_t due = FStartTime + FPausedTotal + SlotStart(nextSlot);
+        if (now < due) {
+            FClock->WaitUntil(lock, FWake, due);
+            continue;
+        }
+        const std::int64_t slot = std::max(nextSlot, SlotAt(ElapsedLocked(now)));
+        lock.unlock();
+        const bool captured = CaptureFrame(slot);
+        lock.lock();
+        nextSlot = slot + 1;
+        if (!captured)
+            break;
+    }
+    FEndTime = FClock->NowMs();
+}
+
+bool TRecordThread::CaptureFrame(std::int64_t slot) {
+    std::string error;
+    bool written = false;
+    try {
+        FMainThread.Invoke([&] {
+            // Slots passed over play the frame before them.
+            FWriter->SkipFramesTo(static_cast<std::int32_t>(slot));
+            TScreenGrab grab = FScreen->Grab();
+            if (FRecordCursor)
+                DrawCursor(grab, FScreen->Cursor());
+            const TFrameBitmap bitmap{grab.Image(), FFrameRect.Right - FFrameRect.Left,
+                                      FFrameRect.Bottom - FFrameRect.Top};
+            written = FWriter->WriteFrame(bitmap);
+            if (!written)
+                error = FWriter->LastError();
+        });
+    } catch (const std::exception& raised) {
+        error = raised.what();
+    }
+    if (written) {
+        ++FFramesWritten;
+        return true;
+    }
+    Report(TRecordError::TStage::Frame, error);
+    return false;
+}
+
+} // namespace vardocle

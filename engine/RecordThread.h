@@ -1,0 +1,119 @@
+#pragma once
+// Paces one recording. The capture thread only keeps time; opening the file,
+// every frame (grab, cursor, append) and the close with the sound merge run on
+// the main thread while the capture thread waits.
+//
+// Frame n belongs to the slot that starts n × 1000 / FrameRate ms after the
+// recording started, paused time excluded. Slots that passed while a capture
+// ran late repeat the frame before them, so the video lasts as long as the
+// recording did.
+#include "engine/AviWriter.h"
+#include "engine/MainThreadInvoker.h"
+#include "engine/RecordClock.h"
+#include "platform/avifile/MiniVFW.h"
+#include "platform/screen/Screen.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace vardocle {
+
+struct TRecordError {
+    enum class TStage { Open, Frame, Close };
+    TStage Stage;
+    std::string Message;
+};
+
+class TRecordThread {
+public:
+    using TNotifyEvent = std::function<void(TRecordThread& Sender)>;
+    using TErrorEvent = std::function<void(TRecordThread& Sender, const TRecordError& Error)>;
+
+    // Created suspended: nothing happens, on disk or on screen, until Resume.
+    TRecordThread(std::string AviFileName, TRect FrameRect, std::string WavFileName,
+                  std::uint8_t FrameRate, std::unique_ptr<IScreen> Screen,
+                  IMainThreadInvoker& MainThread,
+                  std::unique_ptr<IRecordClock> Clock = std::make_unique<TSteadyClock>());
+    // Ends a recording that is still running. Call it once OnRecordEnd was
+    // raised (or before the first Resume), never from inside a handed-over step.
+    ~TRecordThread();
+    TRecordThread(const TRecordThread&) = delete;
+    TRecordThread& operator=(const TRecordThread&) = delete;
+
+    void SetRecordCursor(bool Value) { FRecordCursor = Value; }
+    void SetRecordTransparent(bool Value) { FRecordTransparent = Value; }
+
+    // The first Resume starts the recording; later ones end a pause.
+    void Resume();
+    // Pauses at the next safe point; a frame already handed over is finished.
+    void Suspend();
+    // Ends the recording: the loop stops at its next check, also when paused.
+    void Terminate();
+    // Blocks until the capture thread has ended (not from the main thread
+    // while a recording still needs it).
+    void WaitFor();
+
+    // Raised once on the main thread when the file is complete.
+    TNotifyEvent OnRecordEnd;
+    // Raised on the main thread when the recording cannot go on or the file
+    // cannot be completed; the recording then ends and OnRecordEnd follows.
+    TErrorEvent OnRecordError;
+
+    std::uint8_t FrameRate() const { return FFrameRate; }
+    std::int64_t FrameInterval() const { return FFrameInterval; }
+    const TRect& FrameRect() const { return FFrameRect; }
+    const std::string& AviFileName() const { return FAviFileName; }
+    const std::string& WavFileName() const { return FWavFileName; }
+    bool RecordCursor() const { return FRecordCursor; }
+    bool RecordTransparent() const { return FRecordTransparent; }
+    bool Paused() const;
+    bool Terminated() const { return FTerminated; }
+    bool Finished() const { return FFinished; }
+    // Frames captured so far (slots repeated for late captures not counted).
+    std::int32_t FramesWritten() const { return FFramesWritten; }
+    // Wall-clock length of the recording so far, pauses excluded.
+    std::int64_t RecordedMs() const;
+
+private:
+    void Execute();
+    void Loop();
+    bool CaptureFrame(std::int64_t slot);
+    void Report(TRecordError::TStage stage, const std::string& message);
+    std::int64_t SlotStart(std::int64_t slot) const;
+    std::int64_t SlotAt(std::int64_t elapsed) const;
+    std::int64_t ElapsedLocked(std::int64_t now) const;
+
+    std::unique_ptr<TAviWriter> FWriter;
+    std::uint8_t FFrameRate;
+    std::string FAviFileName;
+    TRect FFrameRect;
+    std::unique_ptr<IScreen> FScreen;
+    std::int64_t FFrameInterval;
+    std::string FWavFileName;
+    bool FRecordTransparent = false;
+    bool FRecordCursor = false;
+
+    IMainThreadInvoker& FMainThread;
+    std::unique_ptr<IRecordClock> FClock;
+    std::thread FThread;
+    mutable std::mutex FLock;
+    std::condition_variable FWake;
+    bool FStarted = false;
+    bool FPaused = false;
+    bool FLoopStarted = false;
+    std::atomic<bool> FTerminated{false};
+    std::atomic<bool> FFinished{false};
+    std::atomic<std::int32_t> FFramesWritten{0};
+    std::int64_t FStartTime = 0;
+    std::int64_t FPauseStarted = 0;
+    std::int64_t FPausedTotal = 0;
+    std::int64_t FEndTime = -1;
+};
+
+} // namespace vardocle

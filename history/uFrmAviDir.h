@@ -1,0 +1,103 @@
+#pragma once
+// The history window: lists the recordings of the history file, plays the
+// highlighted one with the system's default program and deletes the ticked
+// ones after a question each. Created once and only hidden when closed; it
+// reloads its list every time it becomes visible.
+#include "history/HistoryFile.h"
+#include "history/uFrmAskDel.h"
+#include "platform/base/Paths.h"
+
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QWidget>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+namespace vardocle {
+
+// Everything the window asks of the user or the desktop; the program uses
+// System(), tests hand in their own answers and record what was asked.
+struct TFrmAVIDirServices {
+    // Opens a recording with the desktop's default program.
+    std::function<void(const QUrl& file)> OpenFile;
+    // A Yes/No question; true for Yes.
+    std::function<bool(QWidget* owner, const QString& text, const QString& title)> AskYesNo;
+    std::function<TAskDeleteResult(QWidget* owner, const QString& message, const QString& title)>
+        AskDelete;
+    // A plain notice with the program's title.
+    std::function<void(QWidget* owner, const QString& text)> ShowMessage;
+    // The error box with the program's title.
+    std::function<void(QWidget* owner, const QString& text)> ShowError;
+
+    static TFrmAVIDirServices System();
+};
+
+class TFrmAVIDir : public QWidget {
+    Q_OBJECT
+public:
+    // Column of the list that holds the recording's path.
+    static constexpr int kPathColumn = 1;
+
+    explicit TFrmAVIDir(QWidget* owner = nullptr,
+                        const std::filesystem::path& historyFolder = ExecutableDir(),
+                        TFrmAVIDirServices services = TFrmAVIDirServices::System());
+
+    const std::filesystem::path& HistoryFilePath() const { return FHistory.HistoryFilePath(); }
+    THistoryFile& History() { return FHistory; }
+
+    // The removals recording control uses; errors go to the caller.
+    HistoryRepair DelRecord(std::size_t index) { return FHistory.DelRecord(index); }
+    HistoryRepair DelSamePath(const std::string& path) { return FHistory.DelSamePath(path); }
+
+    // Empties the list and reads the file into it, keeping the window painting
+    // meanwhile. Returns when the list is complete, or early when another
+    // reload took over or the window went away.
+    void Reload();
+    bool IsLoading() const { return FLoading; }
+
+    // The stored path of a row, byte for byte as in the file.
+    std::string RowPath(int row) const;
+    bool RowTicked(int row) const;
+    void SetRowTicked(int row, bool ticked);
+
+    QTreeWidget* LVFileInfo;
+    QPushButton* BtnSelectAll;
+    QPushButton* BtnInvertSelection;
+    QPushButton* BtnPlay;
+    QPushButton* BtnDel;
+
+signals:
+    // A reload has listed every record the file holds.
+    void HistoryLoaded();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormShow();
+    void FormResize();
+    void ReadHistoryToList();
+    void BtnSelectAllClick();
+    void BtnInvertSelectionClick();
+    void BtnPlayClick();
+    void BtnDelClick();
+
+    void LayoutControls();
+    void CentreOnOwner();
+    QPushButton* MakeButton(const QString& caption, int left);
+    void ShowFailure(const std::exception& error);
+    void ShowRepair(const HistoryRepair& repair);
+
+    THistoryFile FHistory;
+    TFrmAVIDirServices FServices;
+    std::uint64_t FLoadGeneration = 0;
+    bool FLoading = false;
+    bool FReloadQueued = false;
+    bool FPlaced = false;
+};
+
+} // namespace vardocle

@@ -1,0 +1,71 @@
+#pragma once
+// The output side shared by a file being written and its streams: the streams
+// are declared first, the header goes out with the first packet, and Finish
+// completes the file. When streams are added to an existing file, its packets
+// are copied into a new file beside it, interleaved with the new ones by time,
+// and the new file replaces the old one only when everything succeeded.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+struct AVCodecParameters;
+struct AVFormatContext;
+struct AVPacket;
+
+namespace vardocle {
+
+class TAviMuxer {
+public:
+    // A new file; an existing one is replaced. Null with the reason on failure.
+    static std::shared_ptr<TAviMuxer> Create(const std::string& path, std::string& error);
+    // Streams to be added to an existing AVI file.
+    static std::shared_ptr<TAviMuxer> Append(const std::string& path, std::string& error);
+    TAviMuxer() = default;
+    ~TAviMuxer();
+    TAviMuxer(const TAviMuxer&) = delete;
+    TAviMuxer& operator=(const TAviMuxer&) = delete;
+
+    int AddStream(AVRational timeBase);
+    AVCodecParameters* Parameters(int slot);
+    AVRational TimeBase(int slot) const { return FSlots[slot].TimeBase; }
+
+    // Writes a packet whose times are in the slot's time base; takes its data.
+    bool WritePacket(int slot, AVPacket* packet, std::string& error);
+    bool Finish(std::string& error);
+    // Stops without completing; a file being appended to stays as it was.
+    void Abandon();
+    bool Finished() const { return FFinished; }
+    const std::string& Path() const { return FPath; }
+
+private:
+    struct TSlot {
+        AVCodecParameters* Parameters = nullptr;
+        AVRational TimeBase{1, 1};
+        int StreamIndex = -1;
+    };
+    bool OpenOutput(std::string& error);
+    bool Start(std::string& error);
+    bool CopyInputUntil(double seconds, bool all, std::string& error);
+    bool CheckWritten(int result, std::string& error);
+    void CloseOutput();
+
+    std::string FPath;
+    std::string FOutputPath; // FPath, or the new file beside it when appending
+    AVFormatContext* FOutput = nullptr;
+    AVFormatContext* FInput = nullptr;
+    AVPacket* FPendingInput = nullptr; // read from the old file, not yet copied
+    bool FInputDone = false;
+    std::vector<int> FInputMap; // input stream -> output stream, -1 when dropped
+    std::vector<TSlot> FSlots;
+    bool FAppending = false;
+    bool FStarted = false;
+    bool FFinished = false;
+    bool FFailed = false;
+};
+
+} // namespace vardocle

@@ -1,0 +1,244 @@
+#include "platform/avifile/CompressedStream.h"
+
+#include "platform/avifile/AvError.h"
+#include "platform/avifile/AviMuxer.h"
+#include "platform/avifile/StreamFormats.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/opt.h>
+}
+
+namespace vardocle {
+
+namespace {
+
+// libx264's fastest preset keeps a recording's processor share small; the
+// quality setting of the request chooses the constant rate factor (7500 → 23,
+// x264's own default).
+constexpr const char* kH264Preset = "ultrafast";
+
+int RateFactorForQuality(std::uint32_t quality) {
+    const int crf = 51 - static_cast<int>(quality * 28 / 7500);
+    return std::clamp(crf, 0, 51);
+}
+
+int JpegScaleForQuality(std::uint32_t quality) {
+    const int scale = 31 - static_cast<int>(quality * 27 / 7500);
+    return std::clamp(scale, 2, 31);
+}
+
+AVPixelFormat EncoderFormat(TCodecKind codec, const AVCodec* encoder, int width, int height) {
+    switch (codec) {
+    case TCodecKind::H264:
+        // Halved colour planes need even sizes; any size from 1 up is allowed,
+        // so odd ones keep full colour planes instead.
+        return width % 2 || height % 2 ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P;
+    case TCodecKind::Mjpeg:
+        return AV_PIX_FMT_YUVJ420P;
+    default:
+        break;
+    }
+    // The lossless codec keeps the screen's own pixels when it can.
+    for (const AVPixelFormat* format = encoder->pix_fmts; format && *format != AV_PIX_FMT_NONE;
+         ++format)
+        if (*format == AV_PIX_FMT_BGR0)
+            return *format;
+    return encoder->pix_fmts ? encoder->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+}
+
+} // namespace
+
+TCompressedStream::TCompressedStream(std::shared_ptr<TAviMuxer> muxer, int slot,
+                                     const AVISTREAMINFOA& info, TCodecKind codec,
+                                     const AVICOMPRESSOPTIONS& options)
+    : FMuxer(std::move(muxer)), FSlot(slot), FInfo(info), FCodec(codec), FOptions(options) {}
+
+TCompressedStream::~TCompressedStream() {
+    // Frames the encoder still holds go to the file before it is completed.
+    if (FEncoder && !FMuxer->Finished() && avcodec_send_frame(FEncoder, nullptr) >= 0)
+        Drain();
+    av_frame_free(&FFrame);
+    avcodec_free_context(&FEncoder);
+}
+
+HRESULT TCompressedStream::Info(AVISTREAMINFOA& info) const {
+    info = FInfo;
+    info.fccHandler = DescribeCodec(FCodec).FourCC;
+    return AVIERR_OK;
+}
+
+HRESULT TCompressedStream::SetFormat(std::int32_t, const void* format, std::int32_t size) {
+    if (FWidth)
+        return Fail("The stream's format is already set");
+    BITMAPINFOHEADER header;
+    if (!ReadBitmapFormat(format, size, header))
+        return Fail("Only 24-bit frames can be compressed");
+    FWidth = header.biWidth;
+    FHeight = std::abs(header.biHeight);
+    FRowBytes = ((FWidth * 24 + 31) & ~31) / 8;
+    AVCodecParameters* parameters = FMuxer->Parameters(FSlot);
+    if (FCodec == TCodecKind::Raw) {
+        DescribeRawVideo(parameters, FWidth, FHeight);
+        return AVIERR_OK;
+    }
+    const HRESULT result = OpenEncoder();
+    if (result != AVIERR_OK)
+        FWidth = FHeight = 0;
+    return result;
+}
+
+HRESULT TCompressedStream::OpenEncoder() {
+    const TCodecDescription& codec = DescribeCodec(FCodec);
+    const std::string name(codec.Encoder);
+    const AVCodec* encoder = avcodec_find_encoder_by_name(name.c_str());
+    if (!encoder)
+        return Fail("The compressor \"" + name + "\" is not available");
+    FEncoder = avcodec_alloc_context3(encoder);
+    FFrame = av_frame_alloc();
+    if (!FEncoder || !FFrame)
+        return Fail("Out of memory");
+    const AVRational timeBase = FMuxer->TimeBase(FSlot);
+    FEncoder->width = FWidth;
+    FEncoder->height = FHeight;
+    FEncoder->time_base = timeBase;
+    FEncoder->framerate = av_inv_q(timeBase);
+    FEncoder->pix_fmt = EncoderFormat(FCodec, encoder, FWidth, FHeight);
+    FEncoder->max_b_frames = 0;
+    FEncoder->thread_count = 0; // as many as the processors suggest
+    FEncoder->colorspace = AVCOL_SPC_SMPTE170M;
+    AVDictionary* settings = nullptr;
+    switch (FCodec) {
+    case TCodecKind::H264: {
+        // Every frame written with the key-frame flag would make an all-intra
+        // stream many times larger; a key frame every ten seconds keeps seeking
+        // quick at a fraction of the size.
+        const int rate = std::max(1, timeBase.den / std::max(1, timeBase.num));
+        FEncoder->gop_size =
+            FOptions.dwKeyFrameEvery ? static_cast<int>(FOptions.dwKeyFrameEvery) : 10 * rate;
+        FEncoder->color_range = AVCOL_RANGE_MPEG;
+        av_dict_set(&settings, "preset", kH264Preset, 0);
+        av_dict_set_int(&settings, "crf", RateFactorForQuality(FOptions.dwQuality), 0);
+        break;
+    }
+    case TCodecKind::Mjpeg: {
+        const int scale = JpegScaleForQuality(FOptions.dwQuality);
+        FEncoder->flags |= AV_CODEC_FLAG_QSCALE;
+        FEncoder->global_quality = FF_QP2LAMBDA * scale;
+        FEncoder->qmin = FEncoder->qmax = scale;
+        FEncoder->color_range = AVCOL_RANGE_JPEG;
+        break;
+    }
+    default:
+        FEncoder->gop_size = 1; // every frame stands alone, as the key-frame flag asks
+        break;
+    }
+    const int opened = avcodec_open2(FEncoder, encoder, &settings);
+    av_dict_free(&settings);
+    if (opened < 0)
+        return Fail("The compressor \"" + name + "\" cannot be used: " + AvErrorText(opened));
+    FFrame->format = FEncoder->pix_fmt;
+    FFrame->width = FWidth;
+    FFrame->height = FHeight;
+    if (av_frame_get_buffer(FFrame, 0) < 0)
+        return Fail("Out of memory");
+    AVCodecParameters* parameters = FMuxer->Parameters(FSlot);
+    avcodec_parameters_from_context(parameters, FEncoder);
+    parameters->codec_tag = codec.FourCC;
+    return AVIERR_OK;
+}
+
+HRESULT TCompressedStream::CheckPosition(std::int64_t start) {
+    if (!FWidth)
+        return Fail("The stream has no format");
+    if (start < FNextStart)
+        return Fail("Frames can only be appended");
+    return AVIERR_OK;
+}
+
+HRESULT TCompressedStream::Write(std::int32_t start, std::int32_t samples, const void* buffer,
+                                 std::int32_t bytes, std::uint32_t) {
+    if (const HRESULT result = CheckPosition(start); result != AVIERR_OK)
+        return result;
+    if (samples != 1 || bytes < FRowBytes * FHeight)
+        return Fail("One whole 24-bit frame is written at a time");
+    const auto* bits = static_cast<const std::uint8_t*>(buffer);
+    if (FCodec == TCodecKind::Raw)
+        return WritePacket(start, bits, FRowBytes * FHeight);
+    TSourceImage image;
+    image.Pixels = bits + static_cast<std::ptrdiff_t>(FHeight - 1) * FRowBytes;
+    image.Width = FWidth;
+    image.Height = FHeight;
+    image.Stride = -FRowBytes;
+    image.Layout = TPixelLayout::Bgr24;
+    return Encode(start, image);
+}
+
+HRESULT TCompressedStream::WriteImage(std::int32_t start, const TSourceImage& image,
+                                      std::uint32_t) {
+    if (const HRESULT result = CheckPosition(start); result != AVIERR_OK)
+        return result;
+    if (!image.IsValid())
+        return Fail("Invalid picture");
+    if (FCodec == TCodecKind::Raw) {
+        FBitmap.resize(static_cast<std::size_t>(FRowBytes) * FHeight);
+        if (!FScaler.ScaleToBottomUpBgr24(image, FWidth, FHeight, FBitmap.data()))
+            return Fail("The picture cannot be converted");
+        return WritePacket(start, FBitmap.data(), static_cast<std::int32_t>(FBitmap.size()));
+    }
+    return Encode(start, image);
+}
+
+HRESULT TCompressedStream::WritePacket(std::int64_t start, const std::uint8_t* data,
+                                       std::int32_t bytes) {
+    std::string error;
+    if (!WriteBytes(*FMuxer, FSlot, start, 1, data, bytes, true, error))
+        return Fail(error);
+    FNextStart = start + 1;
+    return AVIERR_OK;
+}
+
+HRESULT TCompressedStream::Encode(std::int64_t start, const TSourceImage& image) {
+    if (av_frame_make_writable(FFrame) < 0)
+        return Fail("Out of memory");
+    if (!FScaler.Scale(image, FWidth, FHeight, FEncoder->pix_fmt, FFrame->data, FFrame->linesize))
+        return Fail("The picture cannot be converted");
+    FFrame->pts = start;
+    const int sent = avcodec_send_frame(FEncoder, FFrame);
+    if (sent < 0)
+        return Fail("The frame cannot be compressed: " + AvErrorText(sent));
+    FNextStart = start + 1;
+    return Drain();
+}
+
+HRESULT TCompressedStream::Drain() {
+    AVPacket* packet = av_packet_alloc();
+    if (!packet)
+        return Fail("Out of memory");
+    HRESULT result = AVIERR_OK;
+    for (;;) {
+        const int received = avcodec_receive_packet(FEncoder, packet);
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            break;
+        if (received < 0) {
+            result = Fail("The frame cannot be compressed: " + AvErrorText(received));
+            break;
+        }
+        packet->duration = 1;
+        std::string error;
+        if (!FMuxer->WritePacket(FSlot, packet, error)) {
+            result = Fail(error);
+            break;
+        }
+    }
+    av_packet_free(&packet);
+    return result;
+}
+
+} // namespace vardocle

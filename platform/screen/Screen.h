@@ -1,0 +1,49 @@
+#pragma once
+// What the recorder needs of the screen: the whole primary screen as it is
+// now, and the mouse cursor's picture and position. The real backend grabs an
+// X11 screen; the engine's tests use their own stand-in.
+#include "platform/avifile/SourceImage.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vardocle {
+
+// The whole screen, 32 bits per pixel (blue, green, red, unused), top row
+// first. The picture is the grabber's own buffer: valid, and writable so that
+// the cursor can be drawn on it, until the next grab.
+struct TScreenGrab {
+    std::uint8_t* Pixels = nullptr;
+    int Width = 0;
+    int Height = 0;
+    std::ptrdiff_t Stride = 0;
+
+    TSourceImage Image() const { return {Pixels, Width, Height, Stride, TPixelLayout::Bgr0}; }
+};
+
+// The cursor's picture (premultiplied alpha, red, green, blue from the high
+// byte down), its hot spot inside the picture and the pointer's position.
+struct TCursorImage {
+    bool Visible = false;
+    int X = 0;
+    int Y = 0;
+    int HotX = 0;
+    int HotY = 0;
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint32_t> Pixels;
+};
+
+class IScreen {
+public:
+    virtual ~IScreen() = default;
+    // The whole primary screen at its current size. Raises vardocle::Exception
+    // when the screen cannot be read.
+    virtual TScreenGrab Grab() = 0;
+    virtual TCursorImage Cursor() = 0;
+    // Whether translucent windows are to be captured too.
+    virtual void SetCaptureTransparent(bool value) = 0;
+};
+
+} // namespace vardocle

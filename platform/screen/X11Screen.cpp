@@ -1,0 +1,199 @@
+#include "platform/screen/X11Screen.h"
+
+#include "platform/base/Errors.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xfixes.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace vardocle {
+
+namespace {
+
+// X errors (a grab while the screen changes size, say) must not end the
+// program; they are noted and the call that caused them reports failure.
+std::atomic<int> gLastXError{0};
+
+int NoteXError(Display*, XErrorEvent* event) {
+    gLastXError = event->error_code;
+    return 0;
+}
+
+struct TXImageDeleter {
+    void operator()(XImage* image) const {
+        if (image)
+            XDestroyImage(image);
+    }
+};
+using TXImagePtr = std::unique_ptr<XImage, TXImageDeleter>;
+
+} // namespace
+
+struct TX11Screen::TState {
+    Display* Connection = nullptr;
+    Window Root = 0;
+    bool HaveShm = false;
+    bool HaveFixes = false;
+    // The shared-memory image, remade when the screen's size changes.
+    TXImagePtr Image;
+    XShmSegmentInfo Segment{};
+    bool Attached = false;
+    int Width = 0;
+    int Height = 0;
+    // The plain-grab fallback's picture.
+    TXImagePtr Plain;
+
+    void ReleaseShared() {
+        if (Attached) {
+            XShmDetach(Connection, &Segment);
+            XSync(Connection, False);
+            Attached = false;
+        }
+        if (Image) {
+            Image->data = nullptr; // the segment is not XDestroyImage's to free
+            Image.reset();
+        }
+        if (Segment.shmaddr) {
+            shmdt(Segment.shmaddr);
+            Segment.shmaddr = nullptr;
+        }
+        Segment = XShmSegmentInfo{};
+    }
+
+    bool MakeShared(int width, int height) {
+        ReleaseShared();
+        XWindowAttributes attributes;
+        XGetWindowAttributes(Connection, Root, &attributes);
+        Image.reset(XShmCreateImage(Connection, attributes.visual, attributes.depth, ZPixmap,
+                                    nullptr, &Segment, width, height));
+        if (!Image)
+            return false;
+        Segment.shmid =
+            shmget(IPC_PRIVATE, static_cast<std::size_t>(Image->bytes_per_line) * height,
+                   IPC_CREAT | 0600);
+        if (Segment.shmid < 0) {
+            Image.reset();
+            return false;
+        }
+        void* address = shmat(Segment.shmid, nullptr, 0);
+        // Marked for removal now: it goes when both sides have let go, also
+        // when the program ends abruptly.
+        shmctl(Segment.shmid, IPC_RMID, nullptr);
+        if (reinterpret_cast<std::intptr_t>(address) == -1) {
+            Image.reset();
+            return false;
+        }
+        Segment.shmaddr = static_cast<char*>(address);
+        Image->data = Segment.shmaddr;
+        Segment.readOnly = False;
+        gLastXError = 0;
+        Attached = XShmAttach(Connection, &Segment) && (XSync(Connection, False), gLastXError == 0);
+        if (!Attached) {
+            ReleaseShared();
+            return false;
+        }
+        Width = width;
+        Height = height;
+        return true;
+    }
+};
+
+TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique<TState>()) {
+    XSetErrorHandler(NoteXError);
+    FState->Connection = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    if (!FState->Connection) {
+        const char* name = displayName.empty() ? std::getenv("DISPLAY") : displayName.c_str();
+        throw Exception(std::string("Cannot open the X display \"") + (name ? name : "") + "\"");
+    }
+    FState->Root = DefaultRootWindow(FState->Connection);
+    int major = 0;
+    int minor = 0;
+    Bool pixmaps = False;
+    FState->HaveShm = XShmQueryVersion(FState->Connection, &major, &minor, &pixmaps);
+    int eventBase = 0;
+    int errorBase = 0;
+    FState->HaveFixes = XFixesQueryExtension(FState->Connection, &eventBase, &errorBase);
+}
+
+TX11Screen::~TX11Screen() {
+    FState->ReleaseShared();
+    FState->Plain.reset();
+    XCloseDisplay(FState->Connection);
+}
+
+bool TX11Screen::UsesSharedMemory() const {
+    return FState->HaveShm;
+}
+
+TScreenGrab TX11Screen::Grab() {
+    TState& state = *FState;
+    // The size is read anew for every frame: the screen may change under us.
+    const Screen* screen = DefaultScreenOfDisplay(state.Connection);
+    XWindowAttributes root;
+    XGetWindowAttributes(state.Connection, state.Root, &root);
+    const int width = root.width > 0 ? root.width : WidthOfScreen(screen);
+    const int height = root.height > 0 ? root.height : HeightOfScreen(screen);
+
+    XImage* image = nullptr;
+    if (state.HaveShm) {
+        if ((state.Width != width || state.Height != height || !state.Image) &&
+            !state.MakeShared(width, height))
+            state.HaveShm = false;
+        if (state.HaveShm) {
+            gLastXError = 0;
+            if (XShmGetImage(state.Connection, state.Root, state.Image.get(), 0, 0, AllPlanes) &&
+                gLastXError == 0)
+                image = state.Image.get();
+        }
+    }
+    if (!image) {
+        gLastXError = 0;
+        state.Plain.reset(
+            XGetImage(state.Connection, state.Root, 0, 0, width, height, AllPlanes, ZPixmap));
+        image = state.Plain.get();
+    }
+    if (!image)
+        throw Exception("The screen cannot be read");
+    if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst)
+        throw Exception("Unsupported screen format: only 24- and 32-bit screens can be recorded");
+    return {reinterpret_cast<std::uint8_t*>(image->data), image->width, image->height,
+            image->bytes_per_line};
+}
+
+TCursorImage TX11Screen::Cursor() {
+    TCursorImage cursor;
+    if (!FState->HaveFixes)
+        return cursor;
+    XFixesCursorImage* image = XFixesGetCursorImage(FState->Connection);
+    if (!image)
+        return cursor;
+    cursor.X = image->x;
+    cursor.Y = image->y;
+    cursor.HotX = image->xhot;
+    cursor.HotY = image->yhot;
+    cursor.Width = image->width;
+    cursor.Height = image->height;
+    const std::size_t count = static_cast<std::size_t>(image->width) * image->height;
+    cursor.Pixels.resize(count);
+    bool anyVisible = false;
+    // XFixes hands 32-bit pixels in longs, whatever a long's size.
+    for (std::size_t i = 0; i < count; ++i) {
+        cursor.Pixels[i] = static_cast<std::uint32_t>(image->pixels[i]);
+        anyVisible = anyVisible || (cursor.Pixels[i] >> 24) != 0;
+    }
+    XFree(image);
+    // A cursor made invisible is an empty or fully transparent picture.
+    cursor.Visible = anyVisible;
+    return cursor;
+}
+
+} // namespace vardocle

@@ -1,0 +1,180 @@
+#include "services/uFrmAD.h"
+
+#include "assets/Assets.h"
+#include "services/FormLook.h"
+#include "services/SiteAddresses.h"
+#include "skin/ColorKeyMask.h"
+#include "skin/Graphics.h"
+#include "skin/ImageButton.h"
+#include "skin/nxGDIPlusClasses.h"
+#include "update/QtChild.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace vardocle {
+
+namespace {
+
+// The window's colour, which is also its transparent key.
+const QColor kBackground(54, 99, 81);
+
+QPixmap SkinPicture(const char* path) {
+    TnxPNGImage picture;
+    picture.LoadFromFile(QString::fromLatin1(path));
+    return QPixmap::fromImage(picture.ToImage());
+}
+
+QLabel* MakeStretchedImage(QWidget* parent, const QPixmap& picture, const QRect& place) {
+    auto* image = NewChild<QLabel>(parent);
+    image->setGeometry(place);
+    image->setScaledContents(true);
+    image->setPixmap(picture);
+    return image;
+}
+
+} // namespace
+
+TFrmAD::TFrmAD(QWidget* mainWindow)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FMainWindow(mainWindow) {
+    setObjectName(QStringLiteral("FrmAD"));
+    setWindowTitle(QStringLiteral("Vardocle"));
+    setFixedSize(kWidth, kHeight);
+    setFont(FormFont());
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kBackground);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    InitAssets();
+    const QPixmap title = SkinPicture(":/skin/ad/Title.pic");
+    const QPixmap body = SkinPicture(":/skin/ad/Body.pic");
+    ImgTitle = MakeStretchedImage(this, title, QRect(0, 0, kWidth, 24));
+    ImgBk = MakeStretchedImage(this, body, QRect(0, 24, kWidth, kHeight - 24));
+    SetShapeFromPictures(title, body);
+
+    // Every showing must reach the site, whatever the page's cache headers
+    // say: the advertisement changes and is counted per showing.
+    QWebEngineProfile::defaultProfile()->setHttpCacheType(QWebEngineProfile::NoCache);
+    Web = NewChild<QWebEngineView>(this);
+    Web->setGeometry(5, 24, 298, 206);
+    Web->setContextMenuPolicy(Qt::NoContextMenu);
+    connect(Web, &QWebEngineView::loadFinished, this, [this] {
+        WebDocumentComplete();
+        WebDownloadComplete();
+    });
+
+    BtnClose = NewChild<TImageButton>(this);
+    BtnClose->setGeometry(276, 2, 25, 20);
+    TPicture closeStrip;
+    closeStrip.LoadFromFile(QStringLiteral(":/skin/ad/BtnClose.pic"));
+    BtnClose->SetImageBorder(closeStrip);
+    BtnClose->OnClick = [this](QObject*) { BtnCloseClick(); };
+
+    // FormCreate: the corner of the primary screen, clear of a task bar.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(BottomRightPlace(screen->geometry(), size()));
+    FocusMainWindow();
+    qApp->installEventFilter(this);
+}
+
+TFrmAD::~TFrmAD() {
+    qApp->removeEventFilter(this);
+}
+
+void TFrmAD::SetShapeFromPictures(const QPixmap& title, const QPixmap& body) {
+    // The window as its pictures paint it; pixels of exactly the key colour
+    // are left out of its shape.
+    QImage face(size(), QImage::Format_RGB32);
+    face.fill(kBackground);
+    QPainter painter(&face);
+    painter.drawPixmap(ImgTitle->geometry(), title);
+    painter.drawPixmap(ImgBk->geometry(), body);
+    painter.end();
+    const QBitmap mask = ColorKeyMask(face, kBackground);
+    if (!mask.isNull())
+        setMask(mask);
+}
+
+void TFrmAD::SetMainWindow(QWidget* mainWindow) {
+    FMainWindow = mainWindow;
+}
+
+QPoint TFrmAD::BottomRightPlace(const QRect& screen, QSize window) {
+    return {screen.left() + screen.width() - window.width(),
+            screen.top() + screen.height() - window.height() - kBottomGap};
+}
+
+void TFrmAD::ShowInFront() {
+    show();
+    raise();
+}
+
+void TFrmAD::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Spontaneous show events come from the window system (a restored
+    // window); only the program's own showing loads the page.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFrmAD::FormShow() {
+    Web->load(AdvertisementAddress());
+}
+
+void TFrmAD::BtnCloseClick() {
+    close();
+}
+
+void TFrmAD::WebDocumentComplete() {
+    // Without the body's border the page sits flush in the window. A page
+    // without a body (or none at all) is left as it is.
+    Web->page()->runJavaScript(
+        QStringLiteral("try { if (document.body) document.body.style.borderStyle = 'none'; } "
+                       "catch (e) {}"));
+}
+
+void TFrmAD::WebDownloadComplete() {
+    // Loading the advertisement must not take the keyboard from the recorder.
+    FocusMainWindow();
+}
+
+void TFrmAD::FocusMainWindow() {
+    if (FMainWindow && FMainWindow->isVisible()) {
+        FMainWindow->activateWindow();
+        FMainWindow->setFocus();
+    }
+}
+
+bool TFrmAD::IsInsidePage(QObject* object) const {
+    if (!object->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(object);
+    return widget == Web || Web->isAncestorOf(widget);
+}
+
+bool TFrmAD::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton && IsInsidePage(watched))
+            return true;
+        break;
+    case QEvent::ContextMenu:
+        if (IsInsidePage(watched))
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace vardocle

@@ -1,0 +1,28 @@
+#include "skin/ColorKeyMask.h"
+
+#include "skin/nxGDIPlusClasses.h"
+
+namespace vardocle {
+
+QBitmap ColorKeyMask(const QImage& picture, QColor key) {
+    if (picture.isNull())
+        return {};
+    const QImage pixels = picture.convertToFormat(QImage::Format_ARGB32);
+    const QRgb keyRgb = key.rgb() | 0xFF000000u;
+    QImage mask(pixels.size(), QImage::Format_MonoLSB);
+    mask.setColorCount(2);
+    mask.setColor(0, QColor(Qt::color0).rgba());
+    mask.setColor(1, QColor(Qt::color1).rgba());
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x)
+            mask.setPixel(x, y, line[x] == keyRgb ? 0 : 1);
+    }
+    return QBitmap::fromImage(mask);
+}
+
+QBitmap ColorKeyMask(const TnxPNGImage& picture, QColor key) {
+    return ColorKeyMask(picture.ToImage(), key);
+}
+
+} // namespace vardocle

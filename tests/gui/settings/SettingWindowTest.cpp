@@ -1,0 +1,210 @@
+// The settings window on Qt's offscreen platform: its controls, what it reads
+// and writes, folding, closing and docking beneath the main window.
+#include "app/ApplicationErrors.h"
+#include "app/IniFile.h"
+#include "app/PictureView.h"
+#include "app/SpinEdit.h"
+#include "app/uFrmSetting.h"
+#include "skin/ImageButton.h"
+
+#include "tests/support/TestSupport.h"
+#include "tests/unit/settings/SettingFiles.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vardocle {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+class SettingWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "gui_settings";
+        static char* argv[] = {name, nullptr};
+        App = std::make_unique<QApplication>(argc, argv);
+    }
+    static void TearDownTestSuite() { App.reset(); }
+
+    void SetUp() override {
+        Main.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        Main.setGeometry(300, 200, 242, 89);
+        SetErrorDisplay([this](const QString& message) { Errors << message; });
+    }
+    void TearDown() override { SetErrorDisplay(nullptr); }
+
+    std::unique_ptr<TFrmSetting> Make() { return std::make_unique<TFrmSetting>(&Main, File); }
+
+    // Drags the window by its caption so that its corner lands at `target`.
+    static void DragByCaption(TFrmSetting& window, const QPoint& target) {
+        const QPoint grip(30, 12); // inside the caption label
+        const QPoint start = window.pos() + window.LabCaption->pos() + grip;
+        const QPoint end = start + (target - window.pos());
+        auto send = [&](QEvent::Type type, const QPoint& global, Qt::MouseButton button,
+                        Qt::MouseButtons buttons) {
+            QMouseEvent event(type, window.LabCaption->mapFromGlobal(QPointF(global)),
+                              QPointF(global), button, buttons, Qt::NoModifier);
+            QApplication::sendEvent(window.LabCaption, &event);
+        };
+        send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, (start + end) / 2, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
+    }
+
+    static inline std::unique_ptr<QApplication> App;
+    test::TempDir Dir;
+    std::filesystem::path File = Dir / "Setting.ini";
+    QWidget Main;
+    QStringList Errors;
+};
+
+TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
+    WriteFile(File, "[Main]\n");
+    auto window = Make();
+    EXPECT_EQ(window->pos(), QPoint(302, 289));
+    EXPECT_EQ(window->size(), QSize(241, 178));
+    EXPECT_EQ(window->windowTitle(), "设置");
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window->LabCaption->text(), "  Vardocle");
+    EXPECT_EQ(window->CheckRecordCursor->text(), "录制时录取鼠标:" + QString(33, ' '));
+    EXPECT_EQ(window->CheckRecordThansparent->text(), "录制时录取透明窗体(包括本程序):  ");
+    EXPECT_EQ(window->Label4->text(), "录取速度设置(帧/秒):");
+    EXPECT_EQ(window->Label5->text(), "生成的视频宽度(像素):");
+    EXPECT_EQ(window->Label6->text(), "生成的视频高度(像素):");
+    EXPECT_EQ(window->BtnHide->geometry(), QRect(187, 2, 25, 20));
+    EXPECT_EQ(window->BtnClose->geometry(), QRect(211, 2, 25, 20));
+    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, 153));
+
+    // The pictures give the window its shape: the column right of them is the
+    // see-through key colour.
+    EXPECT_FALSE(window->ImgTitle->Picture().isNull());
+    EXPECT_FALSE(window->ImgFrom->Picture().isNull());
+    const QRegion shape = window->mask();
+    EXPECT_TRUE(shape.contains(QPoint(120, 100)));
+    EXPECT_TRUE(shape.contains(QPoint(120, 12)));
+    EXPECT_FALSE(shape.contains(QPoint(240, 100)));
+}
+
+TEST_F(SettingWindowTest, FileValuesAreBroughtIntoTheFieldsRanges) {
+    struct TCase {
+        const char* Line;
+        TSettingValues Shown;
+    };
+    const QSize screen = PrimaryScreenSize();
+    const TCase cases[] = {
+        {"Rate=9", {true, false, 5, 1024, 768}},
+        {"Rate=0", {true, false, 1, 1024, 768}},
+        {"Width=abc", {true, false, 2, screen.width(), 768}},
+        {"RecordTrans=2", {true, true, 2, 1024, 768}},
+        {"RecordCursor=0", {false, false, 2, 1024, 768}},
+        {"Height=0x10", {true, false, 2, 1024, 16}},
+        {"Width=99999999999", {true, false, 2, 5000, 768}},
+        {"Width=-3", {true, false, 2, 1, 768}},
+    };
+    for (const auto& c : cases) {
+        // The first of duplicate keys counts: the case's line comes first.
+        WriteFile(File, std::string("[Main]\n") + c.Line + "\nWidth=1024\nHeight=768\n");
+        auto window = Make();
+        EXPECT_EQ(window->Values(), c.Shown) << c.Line;
+        EXPECT_EQ(window->SpinWidth->text().toInt(), c.Shown.Width) << c.Line;
+    }
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(SettingWindowTest, FirstRunCreatesTheFileAndExitWritesWhatTheWindowShowed) {
+    auto window = Make();
+    const QSize screen = PrimaryScreenSize();
+    TIniFile ini(File);
+    EXPECT_EQ(ini.ReadInteger("Main", "Width", 0), screen.width());
+    EXPECT_EQ(ini.ReadInteger("Main", "Height", 0), screen.height());
+    EXPECT_EQ(window->Values(), TSettingValues{}); // 1024 × 768, 2 per second, cursor on
+
+    SaveSetting(*window);
+    EXPECT_EQ(ini.ReadInteger("Main", "Width", 0), 1024);
+    EXPECT_EQ(ini.ReadInteger("Main", "Height", 0), 768);
+    EXPECT_EQ(ini.ReadString("Main", "Path", ""), Dir.Path().string() + "/");
+
+    window->SpinRate->SetValue(4);
+    window->CheckRecordThansparent->setChecked(true);
+    window->SpinHeight->SetValue(480);
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->Values(), (TSettingValues{true, true, 4, 1024, 480}));
+}
+
+TEST_F(SettingWindowTest, FileThatCannotBeWrittenIsReportedAndTheWindowStillComes) {
+    File = Dir / "missing" / "Setting.ini";
+    auto window = Make();
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0], "Unable to write to " + QString::fromStdString(File.string()));
+    EXPECT_EQ(window->Values(), TSettingValues{});
+    EXPECT_THROW(SaveSetting(*window), EIniFileException);
+}
+
+TEST_F(SettingWindowTest, FoldingAndUnfoldingRestores178) {
+    WriteFile(File, "[Main]\n");
+    auto window = Make();
+    window->show();
+    QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
+    EXPECT_EQ(window->height(), 24);
+    EXPECT_TRUE(window->ImgFrom->isHidden());
+    QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
+    EXPECT_EQ(window->height(), 178);
+    EXPECT_FALSE(window->ImgFrom->isHidden());
+    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, 153));
+}
+
+TEST_F(SettingWindowTest, CloseHidesTheWindowForTheNextShow) {
+    WriteFile(File, "[Main]\nRate=3\n");
+    auto window = Make();
+    window->show();
+    QTest::mouseClick(window->BtnClose, Qt::LeftButton, {}, QPoint(12, 10));
+    EXPECT_TRUE(window->isHidden());
+    window->show();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->SpinRate->Value(), 3);
+}
+
+TEST_F(SettingWindowTest, TypedZeroInTheWidthShowsOneWhenTheFieldIsLeft) {
+    WriteFile(File, "[Main]\n");
+    auto window = Make();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->SpinWidth->setFocus();
+    window->SpinWidth->selectAll();
+    QTest::keyClicks(window->SpinWidth, "0");
+    EXPECT_EQ(window->SpinWidth->Value(), 0); // the text as it stands
+    window->SpinHeight->setFocus();
+    EXPECT_EQ(window->SpinWidth->text(), "1");
+    EXPECT_EQ(window->Values().Width, 1);
+
+    // The rate field takes no typing; its arrows work.
+    window->SpinRate->setFocus();
+    window->SpinRate->selectAll();
+    QTest::keyClicks(window->SpinRate, "4");
+    EXPECT_EQ(window->SpinRate->Value(), 2);
+    QTest::keyClick(window->SpinRate, Qt::Key_Up);
+    EXPECT_EQ(window->SpinRate->Value(), 3);
+}
+
+TEST_F(SettingWindowTest, DropTwentyPixelsBelowTheMainWindowDocksFortyStays) {
+    WriteFile(File, "[Main]\n");
+    auto window = Make();
+    window->show();
+    // The main window's bottom edge is at 289.
+    DragByCaption(*window, QPoint(520, 309));
+    EXPECT_EQ(window->pos(), QPoint(300, 289));
+    DragByCaption(*window, QPoint(520, 329));
+    EXPECT_EQ(window->pos(), QPoint(520, 329));
+}
+
+} // namespace
+} // namespace vardocle

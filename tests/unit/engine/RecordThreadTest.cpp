@@ -1,0 +1,247 @@
+#include "engine/RecordThread.h"
+#include "platform/avifile/Compressors.h"
+#include "tests/support/TestSupport.h"
+#include "tests/unit/engine/EngineFakes.h"
+
+#include <gtest/gtest.h>
+
+using namespace vardocle;
+using namespace vardocle::test;
+
+namespace {
+
+// One recording with stand-ins around it, run to its end on the capture thread.
+class Recording {
+public:
+    explicit Recording(std::uint8_t rate, const std::string& name = "out.avi", int width = 64,
+                       int height = 48) {
+        auto clock = std::make_unique<TFakeClock>();
+        Clock = clock.get();
+        auto screen = std::make_unique<TFakeScreen>(*Clock, Log, 128, 96);
+        Screen = screen.get();
+        Screen->OnMainThread = &Invoker.InStep;
+        File = name.empty() ? std::string() : (Dir / name).string();
+        Thread = std::make_unique<TRecordThread>(File, TRect{0, 0, width, height}, "", rate,
+                                                 std::move(screen), Invoker, std::move(clock));
+        Thread->OnRecordEnd = [this](TRecordThread& sender) {
+            EXPECT_EQ(&sender, Thread.get());
+            ++Ends;
+        };
+        Thread->OnRecordError = [this](TRecordThread&, const TRecordError& error) {
+            Errors.push_back(error);
+        };
+        // A recording that would wait for ever has a mistake in its script.
+        Clock->OnStall = [this] {
+            ADD_FAILURE() << "the recording waits with nothing left to happen";
+            Thread->Terminate();
+        };
+    }
+
+    void StopAt(std::int64_t time) {
+        Clock->At(time, [this] { Thread->Terminate(); });
+    }
+    void Run() {
+        Thread->Resume();
+        Thread->WaitFor();
+    }
+    std::vector<std::int64_t> Intervals() const {
+        std::vector<std::int64_t> result;
+        for (std::size_t i = 1; i < Log.GrabTimes.size(); ++i)
+            result.push_back(Log.GrabTimes[i] - Log.GrabTimes[i - 1]);
+        return result;
+    }
+
+    TempDir Dir;
+    TSyncInvoker Invoker;
+    TScreenLog Log;
+    TFakeClock* Clock;
+    TFakeScreen* Screen;
+    std::string File;
+    std::unique_ptr<TRecordThread> Thread;
+    int Ends = 0;
+    std::vector<TRecordError> Errors;
+};
+
+} // namespace
+
+TEST(RecordThread, FramesFollowTheirSlotsAtEveryRate) {
+    for (int rate = 1; rate <= 5; ++rate) {
+        SCOPED_TRACE(rate);
+        Recording recording(static_cast<std::uint8_t>(rate));
+        EXPECT_EQ(recording.Thread->FrameInterval(), 1000 / rate);
+        recording.StopAt(6000);
+        recording.Run();
+        const auto& times = recording.Log.GrabTimes;
+        ASSERT_EQ(times.size(), static_cast<std::size_t>(6 * rate));
+        // Frame n starts n × 1000 / rate ms in, so rate 3 does not drift to 333 ms steps.
+        for (std::size_t n = 0; n < times.size(); ++n)
+            EXPECT_EQ(times[n], static_cast<std::int64_t>(n) * 1000 / rate) << n;
+        EXPECT_EQ(recording.Thread->FramesWritten(), 6 * rate);
+        EXPECT_EQ(recording.Ends, 1);
+        EXPECT_TRUE(recording.Errors.empty());
+        EXPECT_FALSE(recording.Log.GrabbedOffMainThread);
+        EXPECT_EQ(recording.Thread->RecordedMs(), 6000);
+    }
+    // The file says so too: 30 frames at 5 per second are 6 seconds.
+}
+
+TEST(RecordThread, LateCapturesRepeatTheFrameSoTheVideoKeepsTime) {
+    Recording recording(5);
+    // The third capture takes 2.5 intervals: slot 3 passes without a capture.
+    recording.Screen->GrabCost = [](int n) { return n == 2 ? 500 : 0; };
+    recording.StopAt(3000);
+    recording.Run();
+    const std::vector<std::int64_t> expected{0,    200,  400,  900,  1000, 1200, 1400,
+                                             1600, 1800, 2000, 2200, 2400, 2600, 2800};
+    EXPECT_EQ(recording.Log.GrabTimes, expected);
+    EXPECT_EQ(recording.Thread->FramesWritten(), 14);
+    const auto video = ProbeStream(recording.File, "video");
+    // 15 slots in 3 seconds; the one missed plays the frame before it.
+    EXPECT_EQ(video["nb_frames"].toString(), "15");
+    EXPECT_NEAR(video["duration"].toString().toDouble(), 3.0, 0.01);
+}
+
+TEST(RecordThread, ACaptureOfOneAndAHalfIntervalsDelaysOnlyTheNextSlot) {
+    Recording recording(5);
+    recording.Screen->GrabCost = [](int n) { return n == 1 ? 300 : 0; };
+    recording.StopAt(1000);
+    recording.Run();
+    // Slot 2 starts at 400 but the capture of slot 1 runs until 500: slot 2 is
+    // taken at once, then the slots go on at their own times.
+    const std::vector<std::int64_t> expected{0, 200, 500, 600, 800};
+    EXPECT_EQ(recording.Log.GrabTimes, expected);
+}
+
+TEST(RecordThread, PausedTimeIsLeftOutOfTheVideo) {
+    Recording recording(5);
+    recording.Clock->At(1100, [&] { recording.Thread->Suspend(); });
+    recording.Clock->At(3100, [&] {
+        EXPECT_TRUE(recording.Thread->Paused());
+        recording.Thread->Resume();
+    });
+    recording.StopAt(4000);
+    recording.Run();
+    // 100 ms of slot 5 passed before the pause, so slot 6 comes 100 ms after it.
+    const std::vector<std::int64_t> expected{0, 200, 400, 600, 800, 1000, 3200, 3400, 3600, 3800};
+    EXPECT_EQ(recording.Log.GrabTimes, expected);
+    EXPECT_EQ(recording.Thread->RecordedMs(), 2000);
+    const auto video = ProbeStream(recording.File, "video");
+    EXPECT_EQ(video["nb_frames"].toString(), "10");
+}
+
+TEST(RecordThread, StopWhilePausedClosesTheFile) {
+    Recording recording(2);
+    recording.Clock->At(1200, [&] { recording.Thread->Suspend(); });
+    recording.StopAt(5000);
+    recording.Run();
+    EXPECT_EQ(recording.Log.GrabTimes, (std::vector<std::int64_t>{0, 500, 1000}));
+    EXPECT_EQ(recording.Ends, 1);
+    EXPECT_TRUE(recording.Log.Destroyed);
+    EXPECT_EQ(recording.Thread->RecordedMs(), 1200);
+    EXPECT_EQ(ProbeStream(recording.File, "video")["nb_read_frames"].toString(), "3");
+}
+
+TEST(RecordThread, PauseDuringACaptureStillWritesThatFrame) {
+    Recording recording(5);
+    // The pause arrives while the second frame is being captured.
+    recording.Screen->GrabCost = [&](int n) { return n == 1 ? 50 : 0; };
+    recording.Clock->At(220, [&] { recording.Thread->Suspend(); });
+    recording.Clock->At(1220, [&] { recording.Thread->Resume(); });
+    recording.StopAt(1500);
+    recording.Run();
+    EXPECT_EQ(recording.Log.GrabTimes, (std::vector<std::int64_t>{0, 200, 1400}));
+    EXPECT_EQ(recording.Thread->FramesWritten(), 3);
+}
+
+TEST(RecordThread, FileThatCannotBeCreatedIsReportedAndTheRecordingEnds) {
+    Recording recording(2, "missing/out.avi");
+    recording.Run();
+    ASSERT_EQ(recording.Errors.size(), 1u);
+    EXPECT_EQ(recording.Errors[0].Stage, TRecordError::TStage::Open);
+    EXPECT_NE(recording.Errors[0].Message.find("Cannot create file"), std::string::npos);
+    EXPECT_TRUE(recording.Log.GrabTimes.empty());
+    EXPECT_EQ(recording.Ends, 1);
+    EXPECT_TRUE(recording.Log.Destroyed);
+    EXPECT_FALSE(std::filesystem::exists(recording.File));
+}
+
+TEST(RecordThread, ErrorsRaisedByOpenAreCarriedToTheOwner) {
+    Recording empty(2, "");
+    empty.Run();
+    ASSERT_EQ(empty.Errors.size(), 1u);
+    EXPECT_EQ(empty.Errors[0].Message, "File cannot be empty");
+    EXPECT_EQ(empty.Ends, 1);
+
+    Recording zero(2, "zero.avi", 0, 48);
+    zero.Run();
+    ASSERT_EQ(zero.Errors.size(), 1u);
+    EXPECT_EQ(zero.Errors[0].Message, "Width or height cannot equal zero");
+    EXPECT_EQ(zero.Ends, 1);
+}
+
+TEST(RecordThread, AFailedWriteEndsTheRecordingWithItsReason) {
+    // Every write to this device fails as on a full disk; uncompressed frames
+    // fill the file's write buffer at once.
+    SetConfiguredCodec(TCodecKind::Raw);
+    Recording recording(5, "");
+    auto clock = std::make_unique<TFakeClock>();
+    clock->At(60000, [&] { recording.Thread->Terminate(); });
+    recording.Thread = std::make_unique<TRecordThread>(
+        "/dev/full", TRect{0, 0, 64, 48}, "", 5,
+        std::make_unique<TFakeScreen>(*clock, recording.Log, 64, 48), recording.Invoker,
+        std::move(clock));
+    recording.Thread->OnRecordEnd = [&](TRecordThread&) { ++recording.Ends; };
+    recording.Thread->OnRecordError = [&](TRecordThread&, const TRecordError& error) {
+        recording.Errors.push_back(error);
+    };
+    recording.Run();
+    SetConfiguredCodec(TCodecKind::H264);
+    ASSERT_FALSE(recording.Errors.empty());
+    EXPECT_EQ(recording.Errors[0].Stage, TRecordError::TStage::Frame);
+    EXPECT_LT(recording.Log.GrabTimes.size(), 100u); // long before the stop at 60 s
+    EXPECT_NE(recording.Errors[0].Message.find("No space left on device"), std::string::npos)
+        << recording.Errors[0].Message;
+    EXPECT_EQ(recording.Ends, 1);
+}
+
+TEST(RecordThread, TheCursorIsDrawnOnlyWhenAskedAndVisible) {
+    TCursorImage cursor;
+    cursor.Visible = true;
+    cursor.X = 50;
+    cursor.Y = 40;
+    cursor.HotX = 1;
+    cursor.HotY = 2;
+    cursor.Width = cursor.Height = 4;
+    cursor.Pixels.assign(16, 0xFFFFFFFF);
+
+    Recording off(5);
+    off.Screen->CursorShown = cursor;
+    off.StopAt(200);
+    off.Run();
+    EXPECT_EQ(off.Log.CursorQueries, 0);
+
+    Recording on(5);
+    on.Thread->SetRecordCursor(true);
+    on.Thread->SetRecordTransparent(true);
+    on.Screen->CursorShown = cursor;
+    on.StopAt(200);
+    on.Run();
+    EXPECT_EQ(on.Log.CursorQueries, 1);
+    EXPECT_TRUE(on.Log.CaptureTransparent);
+    // Drawn on the full-size grab with its hot spot at the pointer.
+    const auto at = [&](int x, int y) { return on.Log.LastGrab[y * 128 + x] & 0xFFFFFF; };
+    EXPECT_EQ(at(49, 38), 0xFFFFFFu);
+    EXPECT_EQ(at(52, 41), 0xFFFFFFu);
+    EXPECT_EQ(at(48, 38), 0x204060u);
+    EXPECT_EQ(at(53, 41), 0x204060u);
+    EXPECT_EQ(at(49, 42), 0x204060u);
+}
+
+TEST(RecordThread, ATerminateBeforeTheFirstFrameStillCompletesTheFile) {
+    Recording recording(1);
+    recording.Thread->Terminate();
+    recording.Run();
+    EXPECT_TRUE(recording.Log.GrabTimes.empty());
+    EXPECT_EQ(recording.Ends, 1);
+    EXPECT_EQ(ProbeStreams(recording.File).size(), 1);
+}

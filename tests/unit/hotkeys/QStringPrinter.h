@@ -1,0 +1,9 @@
+#pragma once
+// Failure messages show QString values as text.
+#include <QString>
+
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}

@@ -1,0 +1,101 @@
+#include "tools/record/RecordOptions.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace vardocle {
+
+namespace {
+
+bool ParseInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && !text.empty();
+}
+
+bool ParseSwitch(const std::string& text, bool& value) {
+    if (text == "on")
+        value = true;
+    else if (text == "off")
+        value = false;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+std::string RecordUsage() {
+    return "用法 / usage: vardocle-record OUTPUT.avi [--seconds N] [--rate 1..5] [--size WxH]\n"
+           "       [--cursor on|off] [--transparent on|off] [--codec " +
+           CodecNames() +
+           "] [--no-sound]\n"
+           "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
+           "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n";
+}
+
+std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& arguments,
+                                              TRecordOptions& options) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const auto value = [&]() -> const std::string* {
+            return i + 1 < arguments.size() ? &arguments[++i] : nullptr;
+        };
+        if (argument == "--help" || argument == "-h") {
+            options.Help = true;
+        } else if (argument == "--no-sound") {
+            options.Sound = false;
+        } else if (argument == "--seconds") {
+            const std::string* text = value();
+            double seconds = 0;
+            std::size_t used = 0;
+            try {
+                seconds = text ? std::stod(*text, &used) : 0;
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (!text || used != text->size() || !(seconds > 0) || !std::isfinite(seconds))
+                return TUsageError{"--seconds 需要一个正数", "--seconds needs a positive number"};
+            options.Seconds = seconds;
+        } else if (argument == "--rate") {
+            const std::string* text = value();
+            if (!text || !ParseInt(*text, options.Rate) || options.Rate < 1 || options.Rate > 5)
+                return TUsageError{"帧率必须在 1 到 5 之间", "--rate must be between 1 and 5"};
+        } else if (argument == "--size") {
+            const std::string* text = value();
+            const auto x = text ? text->find('x') : std::string::npos;
+            if (x == std::string::npos || !ParseInt(text->substr(0, x), options.Width) ||
+                !ParseInt(text->substr(x + 1), options.Height) || options.Width < 1 ||
+                options.Width > 5000 || options.Height < 1 || options.Height > 5000)
+                return TUsageError{"尺寸必须是 宽x高，宽和高都在 1 到 5000 之间",
+                                   "--size must be WxH with both between 1 and 5000"};
+        } else if (argument == "--cursor") {
+            const std::string* text = value();
+            if (!text || !ParseSwitch(*text, options.Cursor))
+                return TUsageError{"--cursor 只能是 on 或 off", "--cursor must be on or off"};
+        } else if (argument == "--transparent") {
+            const std::string* text = value();
+            if (!text || !ParseSwitch(*text, options.Transparent))
+                return TUsageError{"--transparent 只能是 on 或 off",
+                                   "--transparent must be on or off"};
+        } else if (argument == "--codec") {
+            const std::string* text = value();
+            const auto codec = text ? CodecFromName(*text) : std::nullopt;
+            if (!codec)
+                return TUsageError{"未知的编码：" + (text ? *text : std::string()),
+                                   "--codec must be one of " + CodecNames()};
+            options.Codec = *codec;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return TUsageError{"未知的选项：" + argument, "unknown option: " + argument};
+        } else if (options.OutputFile.empty()) {
+            options.OutputFile = argument;
+        } else {
+            return TUsageError{"只能给出一个输出文件", "only one output file may be given"};
+        }
+    }
+    if (options.OutputFile.empty() && !options.Help)
+        return TUsageError{"缺少输出文件名", "the output file is missing"};
+    return std::nullopt;
+}
+
+} // namespace vardocle

@@ -1,0 +1,36 @@
+#pragma once
+// The command line of vardocle-record.
+#include "platform/avifile/Compressors.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vardocle {
+
+struct TRecordOptions {
+    std::string OutputFile;
+    std::optional<double> Seconds; // none: until stopped
+    int Rate = 2;
+    int Width = 1024;
+    int Height = 768;
+    bool Cursor = true;
+    bool Transparent = false;
+    TCodecKind Codec = TCodecKind::H264;
+    bool Sound = true;
+    bool Help = false;
+};
+
+// A mistake on the command line, told in Chinese and in English.
+struct TUsageError {
+    std::string Chinese;
+    std::string English;
+};
+
+// Reads the arguments (without the program name). Empty error on success.
+std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& arguments,
+                                              TRecordOptions& options);
+
+std::string RecordUsage();
+
+} // namespace vardocle

@@ -1,0 +1,49 @@
+#pragma once
+// One recording of the command-line recorder: the screen, the capture thread
+// and (later) the sound recorder beside it, started, paused and stopped
+// together. Lives on the main thread, whose event loop runs the recording's
+// steps.
+#include "engine/MainThreadInvoker.h"
+#include "engine/RecordThread.h"
+#include "tools/record/RecordOptions.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace vardocle {
+
+class TRecordSession {
+public:
+    TRecordSession(const TRecordOptions& options, QObject* mainThread);
+    ~TRecordSession();
+
+    // Connects to the screen and starts recording. Raises vardocle::Exception
+    // when there is no screen to record.
+    void Start();
+    void Pause();
+    void Resume();
+    // Ends the recording; OnEnded follows when the file is complete.
+    void Stop();
+
+    bool Running() const { return FThread && !FEnded; }
+    std::int32_t FramesWritten() const;
+    std::int64_t RecordedMs() const;
+    const std::optional<TRecordError>& Error() const { return FError; }
+
+    std::function<void(const TRecordError&)> OnError;
+    std::function<void()> OnEnded;
+
+private:
+    TRecordOptions FOptions;
+    TQtMainThreadInvoker FInvoker;
+    std::unique_ptr<TRecordThread> FThread;
+    std::optional<TRecordError> FError;
+    bool FEnded = false;
+    std::int32_t FFinalFrames = 0;
+    std::int64_t FFinalMs = 0;
+};
+
+} // namespace vardocle

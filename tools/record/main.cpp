@@ -1,0 +1,92 @@
+// vardocle-record: records the screen into an AVI file from the command line,
+// on the same engine as the recorder's window.
+#include "platform/base/Errors.h"
+#include "tools/record/RecordOptions.h"
+#include "tools/record/RecordSession.h"
+#include "tools/record/SignalNotifier.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+using namespace vardocle;
+
+namespace {
+
+void PrintError(const std::string& chinese, const std::string& english) {
+    std::fprintf(stderr, "错误：%s / Error: %s\n", chinese.c_str(), english.c_str());
+}
+
+std::string ChineseFor(const TRecordError& error) {
+    switch (error.Stage) {
+    case TRecordError::TStage::Open:
+        return "无法创建视频文件";
+    case TRecordError::TStage::Frame:
+        return "写入视频失败，录制已停止（已写入的部分仍可播放）";
+    default:
+        return "无法完成视频文件";
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A file-size limit or a closed pipe shows as a failed write, not a kill.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication application(argc, argv);
+
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    TRecordOptions options;
+    if (const auto mistake = ParseRecordOptions(arguments, options)) {
+        PrintError(mistake->Chinese + "（见 --help）", mistake->English + " (see --help)");
+        return 2;
+    }
+    if (options.Help) {
+        std::fputs(RecordUsage().c_str(), stdout);
+        return 0;
+    }
+
+    TRecordSession session(options, &application);
+    session.OnError = [](const TRecordError& error) {
+        PrintError(ChineseFor(error), error.Message);
+    };
+    session.OnEnded = [&] {
+        const bool written = !session.Error() && std::filesystem::exists(options.OutputFile);
+        // A file that was never made has had its one line already.
+        if (session.Error() && session.Error()->Stage == TRecordError::TStage::Open) {
+            application.exit(1);
+            return;
+        }
+        std::fprintf(stderr, "%s：%d 帧，%.1f 秒，%s / %s: %d frames, %.1f s, %s\n",
+                     written ? "完成" : "失败", session.FramesWritten(),
+                     session.RecordedMs() / 1000.0, options.OutputFile.c_str(),
+                     written ? "done" : "failed", session.FramesWritten(),
+                     session.RecordedMs() / 1000.0, options.OutputFile.c_str());
+        application.exit(written ? 0 : 1);
+    };
+
+    TSignalNotifier stopper({SIGINT, SIGTERM, SIGHUP}, [&](int) { session.Stop(); });
+
+    try {
+        session.Start();
+    } catch (const Exception& error) {
+        PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
+        return 1;
+    }
+
+    QTimer progress;
+    QObject::connect(&progress, &QTimer::timeout, [&] {
+        if (session.Running())
+            std::fprintf(stderr, "已写入 %d 帧，已录制 %.1f 秒 / frames %d, elapsed %.1f s\n",
+                         session.FramesWritten(), session.RecordedMs() / 1000.0,
+                         session.FramesWritten(), session.RecordedMs() / 1000.0);
+    });
+    progress.start(1000);
+    if (options.Seconds)
+        QTimer::singleShot(static_cast<int>(*options.Seconds * 1000), [&] { session.Stop(); });
+    return application.exec();
+}

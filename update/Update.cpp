@@ -1,0 +1,20 @@
+#include "update/Update.h"
+
+#include "update/QtChild.h"
+#include "update/UpdateCheck.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+namespace vardocle {
+
+void DoUpdate(QWidget* window, const char* url) {
+    if (url == nullptr || *url == '\0' || QCoreApplication::instance() == nullptr)
+        return;
+    // Owned by the window, so that closing the program ends a check that is
+    // still waiting; otherwise by the application.
+    QObject* owner = window ? static_cast<QObject*>(window) : QCoreApplication::instance();
+    NewChild<TUpdateCheck>(window, QUrl(QString::fromUtf8(url)), kUpdateTimeout, owner);
+}
+
+} // namespace vardocle
