@@ -1,0 +1,145 @@
+#pragma once
+// Records the default recording device into a WAV file (PCM, 16-bit stereo,
+// 44100 Hz) while a recording with sound runs. The sound library delivers
+// blocks on its own thread to RecordCallback, which appends them through a
+// buffered stream, so the disk sees one write every 2.3 s or so.
+#include "engine/BufferFileStream.h"
+#include "platform/sound/SoundLibrary.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vardocle {
+
+inline constexpr std::uint32_t kWavSampleRate = 44100;
+inline constexpr std::uint32_t kWavChannels = 2;
+inline constexpr std::uint32_t kWavBlockAlign = 4; // one 16-bit stereo frame
+inline constexpr std::uint32_t kWavBytesPerSecond = kWavSampleRate * kWavBlockAlign;
+inline constexpr std::int64_t kWavHeaderSize = 44;
+// The header's size fields and the stream's counters allow no bigger file.
+inline constexpr std::int64_t kWavFileSizeLimit = 0x7FFFFFFF;
+
+// The header as written at Start: RIFF size 36 and data size 0, patched at Stop.
+std::array<std::uint8_t, kWavHeaderSize> MakeWavHeader();
+
+// What went wrong with the sound of a recording; the video is not affected.
+enum class TSoundProblem {
+    NoDevice,    // no usable recording device: the recording has no sound
+    DeviceLost,  // the device went away: the sound ends there
+    WriteFailed, // the disk refused the sound: it ends at the failure
+    SizeLimit,   // the WAV file is full: the rest of the sound was cut
+};
+// The message shown to the user (Chinese); ErrorNumber adds the system's text.
+std::string SoundProblemMessage(TSoundProblem Problem, int ErrorNumber = 0);
+
+using TSoundProblemEvent = std::function<void(TSoundProblem Problem, const std::string& Message)>;
+using TSoundClock = std::function<std::chrono::steady_clock::time_point()>;
+
+class TWavRecord {
+public:
+    // Prepares the system's sound library and selects the input; raises nothing.
+    TWavRecord();
+    // The same on a given library; Clock times the blocks (steady clock when empty).
+    explicit TWavRecord(std::shared_ptr<TSoundLibrary> Library, TSoundClock Clock = {});
+    // Stops, then releases the recording device and the library.
+    ~TWavRecord();
+    TWavRecord(const TWavRecord&) = delete;
+    TWavRecord& operator=(const TWavRecord&) = delete;
+
+    // Creates the WAV file (EFCreateError when it cannot be), writes the
+    // header and starts recording. Ignored while a recording runs.
+    void Start(const std::string& WavFileName, std::int32_t BufferSize);
+    // While paused, arriving sound is dropped, from the moment of the call
+    // to the moment of Resume.
+    void Pause();
+    void Resume();
+    // Stops recording and completes the file's header. Problems met during
+    // the recording are reported through OnProblem after the file is complete.
+    void Stop();
+    // Makes input Index the only input of the device that is on.
+    void SelectInput(int Index);
+    // The handler of each block, on the library's thread; always true.
+    bool RecordCallback(std::uint32_t Handle, const void* Buffer, std::uint32_t Length, void* User);
+
+    bool Recording() const { return FRecording; }
+    bool Paused() const { return FPaused; }
+    int CurrentInput() const { return FCurrentInput; }
+    std::uint32_t Channel() const { return FChannel; }
+    const std::string& WavFileName() const { return FWavFileName; }
+    std::uint32_t Overruns() const;
+
+    // The wall-clock time the kept blocks cover, pauses excluded, and how many
+    // bytes of sound those blocks hold. Their ratio is the device's real rate,
+    // which the merge uses to keep the sound in step with the video. Valid
+    // after Stop.
+    std::chrono::microseconds CoveredTime() const;
+    std::int64_t CoveredBytes() const;
+    // Wall-clock seconds per second of recorded sound (slightly above 1 for
+    // a slow card, below for a fast one); 0 when no sound arrived.
+    double ClockRatio() const;
+
+    // Told on the owner's thread: at Start when no device is usable (once),
+    // and at Stop about a lost device, a failed write or a cut.
+    TSoundProblemEvent OnProblem;
+    // Lowered by tests to reach the limit without gigabytes of sound.
+    void SetFileSizeLimit(std::int64_t Limit) { FFileSizeLimit = Limit; }
+
+private:
+    static bool RecordProc(std::uint32_t Handle, const void* Buffer, std::uint32_t Length,
+                           void* User);
+    // Appends a piece of a block that ended at End.
+    void Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
+                std::uint32_t Length);
+    void NoteBlock(std::chrono::steady_clock::time_point Arrival, std::uint32_t Length,
+                   std::int64_t Kept);
+    void CloseSegment();
+    double SegmentSeconds() const;
+    void CompleteFile();
+    void Report(TSoundProblem Problem, int ErrorNumber = 0);
+
+    std::shared_ptr<TSoundLibrary> FLibrary;
+    TSoundClock FClock;
+    bool FLibraryReady = false;
+    bool FNoDeviceReported = false;
+
+    std::unique_ptr<TBufferFileStream> FWavStream;
+    std::uint32_t FChannel = 0;
+    bool FRecording = false;
+    std::atomic<bool> FPaused{false};
+    // When the last pause began and ended (clock ticks), for the callback.
+    std::atomic<std::int64_t> FPauseAt{kNever};
+    std::atomic<std::int64_t> FResumeAt{kNever};
+    static constexpr std::int64_t kNever = INT64_MIN;
+    std::string FWavFileName;
+    int FCurrentInput = -1;
+    std::int64_t FFileSizeLimit = kWavFileSizeLimit;
+
+    // Used by the callback between the library's start and stop calls, by
+    // the owner's thread before and after (the same hand-over as the stream).
+    bool FAppendStopped = false;
+    bool FSoundCut = false;
+    // A stretch of blocks without a pause. Its wall-clock time is measured
+    // against its sound: in every window of sound the earliest arrival
+    // (relative to the sound's own time) is kept, since late arrivals only
+    // show the system's delays, and the line through those points gives how
+    // fast the card's clock runs.
+    struct TClockPoint {
+        double SoundSeconds; // sound recorded up to this block
+        double Offset;       // the block's arrival minus SoundSeconds
+    };
+    bool FSegmentOpen = false;
+    std::chrono::steady_clock::time_point FSegmentStart;
+    std::int64_t FSegmentBytes = 0;
+    std::vector<TClockPoint> FClockPoints;
+    std::chrono::microseconds FClosedTime{0};
+    std::int64_t FClosedBytes = 0;
+};
+
+} // namespace vardocle
