@@ -13,7 +13,6 @@
 
 namespace vardocle {
 
-
 TVardocleApplication::TVardocleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TVardocleApplication::notify(QObject* receiver, QEvent* event) {

@@ -17,7 +17,9 @@ void SetErrorDisplay(TErrorDisplay display) {
     Display() = std::move(display);
 }
 
-void ShowError(const std::exception& error) { ShowErrorMessage(QString::fromUtf8(error.what())); }
+void ShowError(const std::exception& error) {
+    ShowErrorMessage(QString::fromUtf8(error.what()));
+}
 
 void ShowErrorMessage(const QString& message) {
     if (Display())

@@ -29,10 +29,9 @@ std::optional<QString> ChooseFileWithDialog(TFrmMain& owner, const QString& init
 }
 
 bool AskOverwriteWithMessageBox(TFrmMain& owner) {
-    return QMessageBox::warning(&owner, QStringLiteral("警告"),
-                                QStringLiteral("文件已经存在，要替换原文件吗？"),
-                                QMessageBox::Yes | QMessageBox::No,
-                                QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::warning(
+               &owner, QStringLiteral("警告"), QStringLiteral("文件已经存在，要替换原文件吗？"),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 // Not modal: the recording (and its closing work on this thread) goes on
@@ -52,12 +51,12 @@ TMainWindowServices TMainWindowServices::System() {
     services.ChooseFile = ChooseFileWithDialog;
     services.AskOverwrite = AskOverwriteWithMessageBox;
     services.AskExit = [](TFrmMain& owner, const QString& message) {
-        return AskExit(message, &owner);
+        return vardocle::AskExit(message, &owner);
     };
     services.ShowNotice = ShowNoticeBox;
     services.MakeScreen = [] { return std::make_unique<TX11Screen>(); };
     services.MakeRecorder = [] { return std::make_unique<TWavRecord>(); };
-    services.DoUpdate = [](QWidget* window, const char* url) { DoUpdate(window, url); };
+    services.DoUpdate = [](QWidget* window, const char* url) { vardocle::DoUpdate(window, url); };
     return services;
 }
 

@@ -19,12 +19,12 @@ TOutputPaths OutputPathsFor(const QString& chosenName);
 // Enabled state of the controls that follow the recording state. The menu
 // items share the states of their buttons; the size fields stay enabled.
 struct TControlStates {
-    bool Start = false;  // BtnStart, MenuStart
-    bool Stop = false;   // BtnStop, MenuStop
-    bool Pause = false;  // ChkPause, MenuPause
-    bool Resume = false; // ChkResume, MenuResume
-    bool Voice = false;  // BtnVoice
-    bool Rate = false;   // SpinRate
+    bool Start = false;   // BtnStart, MenuStart
+    bool Stop = false;    // BtnStop, MenuStop
+    bool Pause = false;   // ChkPause, MenuPause
+    bool Resume = false;  // ChkResume, MenuResume
+    bool Voice = false;   // BtnVoice
+    bool Rate = false;    // SpinRate
     bool Options = false; // CheckRecordCursor, CheckRecordThansparent
     bool operator==(const TControlStates&) const = default;
 };

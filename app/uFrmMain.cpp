@@ -3,6 +3,7 @@
 #include "app/ApplicationErrors.h"
 #include "app/PictureView.h"
 #include "app/SkinPictures.h"
+#include "app/SpinEdit.h"
 #include "app/uFrmSetting.h"
 #include "assets/Assets.h"
 #include "history/HistoryMessages.h"
@@ -58,7 +59,9 @@ const std::array<THotKey, 6> kHotKeyTable = {
     MakeHotKeyValue(MOD_ALT, '3'),     MakeHotKeyValue(MOD_ALT, '4'),
     MakeHotKeyValue(MOD_CONTROL, 'S'), MakeHotKeyValue(MOD_ALT, 'Q')};
 
-std::string Local(const QString& path) { return path.toStdString(); }
+std::string Local(const QString& path) {
+    return path.toStdString();
+}
 
 } // namespace
 
@@ -97,7 +100,8 @@ void TFrmMain::CreateControls() {
     LabCaption->setGeometry(0, 0, 233, 25);
     LabCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LabCaption->setAttribute(Qt::WA_TranslucentBackground);
-    LabCaption->setStyleSheet(QStringLiteral("color: rgb(198, 223, 228); background: transparent;"));
+    LabCaption->setStyleSheet(
+        QStringLiteral("color: rgb(198, 223, 228); background: transparent;"));
     LabCaption->installEventFilter(this);
 
     auto large = [this](TImageCtrl* button, int left, const QString& caption, const QString& hint,
@@ -161,18 +165,22 @@ void TFrmMain::CreateControls() {
     BtnClose->OnClick = [this](QObject*) { BtnCloseClick(); };
 
     TrayMenu = MakeQtChild<QMenu>(this);
-    MenuAbout = TrayMenu->addAction(QStringLiteral("关于本程序 (&A)"), this,
-                                    &TFrmMain::ButtonAboutClick);
+    MenuAbout =
+        TrayMenu->addAction(QStringLiteral("关于本程序 (&A)"), this, &TFrmMain::ButtonAboutClick);
     MenuAbout->setVisible(false);
-    MenuMorn = TrayMenu->addAction(QStringLiteral("官  网  链  接"), this, &TFrmMain::MenuMornClick);
+    MenuMorn =
+        TrayMenu->addAction(QStringLiteral("官  网  链  接"), this, &TFrmMain::MenuMornClick);
     TrayMenu->addSeparator();
-    MenuStart = TrayMenu->addAction(QStringLiteral("录制 (Alt + 1)"), this, &TFrmMain::BtnStartClick);
-    MenuPause = TrayMenu->addAction(QStringLiteral("暂停 (Alt + 2)"), this, &TFrmMain::ChkPauseClick);
+    MenuStart =
+        TrayMenu->addAction(QStringLiteral("录制 (Alt + 1)"), this, &TFrmMain::BtnStartClick);
+    MenuPause =
+        TrayMenu->addAction(QStringLiteral("暂停 (Alt + 2)"), this, &TFrmMain::ChkPauseClick);
     MenuResume =
         TrayMenu->addAction(QStringLiteral("继续 (Alt + 3)"), this, &TFrmMain::ChkResumeClick);
     MenuStop = TrayMenu->addAction(QStringLiteral("结束 (Alt + 4)"), this, &TFrmMain::BtnStopClick);
     TrayMenu->addSeparator();
-    MenuQuit = TrayMenu->addAction(QStringLiteral("退出 (Alt + Q)"), this, &TFrmMain::MenuQuitClick);
+    MenuQuit =
+        TrayMenu->addAction(QStringLiteral("退出 (Alt + Q)"), this, &TFrmMain::MenuQuitClick);
 
     TimerUpdata = MakeQtChild<QTimer>(this);
     TimerUpdata->setInterval(5000);
@@ -206,7 +214,8 @@ void TFrmMain::RegisterHotKeys() {
 }
 
 void TFrmMain::CreateTrayIcon() {
-    FTrayIcon = MakeQtChild<QSystemTrayIcon>(QIcon(QStringLiteral(":/icons/vardocle-32.png")), this);
+    FTrayIcon =
+        MakeQtChild<QSystemTrayIcon>(QIcon(QStringLiteral(":/icons/vardocle-32.png")), this);
     FTrayIcon->setContextMenu(TrayMenu);
     SetTrayTip(TRecordingState::Idle);
     connect(FTrayIcon, &QSystemTrayIcon::activated, this,
@@ -324,9 +333,9 @@ void TFrmMain::BtnStartClick() {
     FStopping = false;
     FCloseFailed = false;
     FPaused = false;
-    FCaptureThread = std::make_unique<TRecordThread>(
-        Local(FAviFileName), rect, Local(FWavFileName),
-        static_cast<std::uint8_t>(options.Rate), std::move(screen), FInvoker);
+    FCaptureThread = std::make_unique<TRecordThread>(Local(FAviFileName), rect, Local(FWavFileName),
+                                                     static_cast<std::uint8_t>(options.Rate),
+                                                     std::move(screen), FInvoker);
     FCaptureThread->SetRecordCursor(options.RecordCursor);
     FCaptureThread->SetRecordTransparent(options.RecordTrans);
     FCaptureThread->OnRecordStart = [this](TRecordThread&) { RecordStarted(); };
@@ -381,17 +390,19 @@ void TFrmMain::RecordFailed(const TRecordError& error) {
     const QString reason = QString::fromStdString(error.Message);
     switch (error.Stage) {
     case TRecordError::TStage::Open:
-        FServices.ShowNotice(*this, QStringLiteral("无法开始录制：不能写入文件\n%1\n%2")
-                                        .arg(FAviFileName, reason));
+        FServices.ShowNotice(
+            *this, QStringLiteral("无法开始录制：不能写入文件\n%1\n%2").arg(FAviFileName, reason));
         break;
     case TRecordError::TStage::Frame:
-        FServices.ShowNotice(*this, QStringLiteral("录制中断：写入文件失败，已录制的部分已保存。\n%1\n%2")
-                                        .arg(FAviFileName, reason));
+        FServices.ShowNotice(*this,
+                             QStringLiteral("录制中断：写入文件失败，已录制的部分已保存。\n%1\n%2")
+                                 .arg(FAviFileName, reason));
         break;
     case TRecordError::TStage::Close:
         FCloseFailed = true;
-        FServices.ShowNotice(*this, QStringLiteral("录像已保存，但声音未能合并。声音文件保留在：\n%1\n%2")
-                                        .arg(FWavFileName, reason));
+        FServices.ShowNotice(*this,
+                             QStringLiteral("录像已保存，但声音未能合并。声音文件保留在：\n%1\n%2")
+                                 .arg(FWavFileName, reason));
         break;
     }
 }
@@ -438,8 +449,7 @@ void TFrmMain::FinishRecording(bool showAdvertisement) {
     if (FWavRecorder) {
         FWavRecorder->Resume();
         FWavRecorder->Stop();
-        if (FCaptureThread)
-            ; // FCaptureThread->SetSoundClockRatio(FWavRecorder->ClockRatio());
+        // TODO-SOUND-CLOCK
         FWavRecorder.reset();
     }
     const bool hadThread = FCaptureThread != nullptr;
@@ -517,7 +527,9 @@ void TFrmMain::DispatchHotKey(THotKey HotKey, std::uint16_t Index) {
     }
 }
 
-void TFrmMain::MenuQuitClick() { DispatchHotKey(FHotKeyValues[RowExit], FHotKeyIds[RowExit]); }
+void TFrmMain::MenuQuitClick() {
+    DispatchHotKey(FHotKeyValues[RowExit], FHotKeyIds[RowExit]);
+}
 
 void TFrmMain::BtnHideClick() {
     if (FTrayIcon)
@@ -528,12 +540,24 @@ void TFrmMain::BtnHideClick() {
         FFrmSetting->hide();
 }
 
-void TFrmMain::BtnCloseClick() { close(); }
-void TFrmMain::BtnSettingClick() { ShowWindowInFront(FFrmSetting); }
-void TFrmMain::ImageButton1Click() { ShowWindowInFront(FFrmHelp); }
-void TFrmMain::BtnHistoryClick() { ShowWindowInFront(FFrmAVIDir); }
-void TFrmMain::ButtonAboutClick() { ShowWindowInFront(FFrmAbout); }
-void TFrmMain::MenuMornClick() { OpenHomePage(); }
+void TFrmMain::BtnCloseClick() {
+    close();
+}
+void TFrmMain::BtnSettingClick() {
+    ShowWindowInFront(FFrmSetting);
+}
+void TFrmMain::ImageButton1Click() {
+    ShowWindowInFront(FFrmHelp);
+}
+void TFrmMain::BtnHistoryClick() {
+    ShowWindowInFront(FFrmAVIDir);
+}
+void TFrmMain::ButtonAboutClick() {
+    ShowWindowInFront(FFrmAbout);
+}
+void TFrmMain::MenuMornClick() {
+    OpenHomePage();
+}
 
 void TFrmMain::ShowWindowInFront(QWidget* window) {
     if (!window)

@@ -4,11 +4,16 @@
 // docked settings window, and the recording commands with their state.
 #include "app/MainWindowServices.h"
 #include "app/RecordingState.h"
+#include "app/uFrmSetting.h"
 #include "engine/MainThreadInvoker.h"
 #include "engine/RecordThread.h"
 #include "engine/WavRecord.h"
+#include "history/uFrmAviDir.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/shell/InstanceLock.h"
+#include "services/uFrmAD.h"
+#include "services/uFrmAbout.h"
+#include "services/uFrmHelp.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -25,11 +30,6 @@ class QTimer;
 
 namespace vardocle {
 
-class TFrmAbout;
-class TFrmAD;
-class TFrmAVIDir;
-class TFrmHelp;
-class TFrmSetting;
 class TImageButton;
 class TImageCheckButton;
 class TImageManager;

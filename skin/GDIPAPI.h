@@ -117,10 +117,10 @@ enum : std::int32_t {
     FontStyleStrikeout = 8,
 };
 
-using TPixelFormat = std::int32_t;
-inline constexpr TPixelFormat PixelFormat32bppRGB = 0x00022009;
-inline constexpr TPixelFormat PixelFormat32bppARGB = 0x0026200A;
-inline constexpr TPixelFormat PixelFormat32bppPARGB = 0x000E200B;
+using TGPPixelFormat = std::int32_t;
+inline constexpr TGPPixelFormat PixelFormat32bppRGB = 0x00022009;
+inline constexpr TGPPixelFormat PixelFormat32bppARGB = 0x0026200A;
+inline constexpr TGPPixelFormat PixelFormat32bppPARGB = 0x000E200B;
 
 // Every wrapper keeps the status of its last failing operation: a success
 // never overwrites an earlier failure, so a caller can look once after a

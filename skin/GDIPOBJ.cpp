@@ -144,7 +144,7 @@ TGPBitmap::TGPBitmap(TStreamAdapter& stream, bool /*useEmbeddedColorManagement*/
     FNative = decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-TGPBitmap::TGPBitmap(std::int32_t width, std::int32_t height, TPixelFormat format) {
+TGPBitmap::TGPBitmap(std::int32_t width, std::int32_t height, TGPPixelFormat format) {
     if (width <= 0 || height <= 0) {
         SetStatus(InvalidParameter);
         return;

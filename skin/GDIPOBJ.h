@@ -113,7 +113,8 @@ public:
     // size the stream reports. The image keeps no reference to the stream.
     explicit TGPBitmap(TStreamAdapter& stream, bool useEmbeddedColorManagement = false);
     // A new surface; 32-bit ARGB starts fully transparent.
-    TGPBitmap(std::int32_t width, std::int32_t height, TPixelFormat format = PixelFormat32bppARGB);
+    TGPBitmap(std::int32_t width, std::int32_t height,
+              TGPPixelFormat format = PixelFormat32bppARGB);
     // From a device bitmap (its colour table, if any, is part of the image).
     explicit TGPBitmap(const QImage& deviceBitmap);
 };

@@ -1,0 +1,289 @@
+// The main window's recording commands with a stand-in screen and
+// microphone: what reaches the files, the history and the controls.
+#include "app/SpinEdit.h"
+#include "app/uFrmMain.h"
+#include "history/HistoryFile.h"
+#include "skin/ImageButton.h"
+#include "skin/ImagingSession.h"
+#include "tests/support/EventWait.h"
+#include "tests/support/FakeSoundLibrary.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace vardocle;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A 64x48 screen of one colour; no cursor.
+class FakeScreen : public IScreen {
+public:
+    FakeScreen() : FPixels(64 * 48 * 4, 0x80) {}
+    TScreenGrab Grab() override { return {FPixels.data(), 64, 48, 64 * 4}; }
+    TCursorImage Cursor() override { return {}; }
+    void SetCaptureTransparent(bool) override {}
+
+private:
+    std::vector<std::uint8_t> FPixels;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_RUNTIME_DIR", Folder.Path().c_str(), 1);
+        Services.ChooseFile = [this](TFrmMain&, const QString& initial) -> std::optional<QString> {
+            Offered.push_back(initial);
+            if (Answers.empty())
+                return std::nullopt;
+            QString next = Answers.front();
+            Answers.erase(Answers.begin());
+            return next;
+        };
+        Services.AskOverwrite = [this](TFrmMain&) {
+            ++OverwriteQuestions;
+            bool yes = OverwriteAnswers.front();
+            OverwriteAnswers.erase(OverwriteAnswers.begin());
+            return yes;
+        };
+        Services.AskExit = [this](TFrmMain&, const QString&) { return ExitAnswer; };
+        Services.ShowNotice = [this](TFrmMain&, const QString& message) {
+            Notices.push_back(message);
+        };
+        Services.MakeScreen = [] { return std::make_unique<FakeScreen>(); };
+        Services.MakeRecorder = [this] {
+            Sound = std::make_shared<test::FakeSoundLibrary>();
+            return std::make_unique<TWavRecord>(Sound);
+        };
+        Services.DoUpdate = [this](QWidget*, const char* url) { UpdateUrls.push_back(url); };
+    }
+
+    void Open() {
+        Main = std::make_unique<TFrmMain>(Services);
+        AviDir = std::make_unique<TFrmAVIDir>(nullptr, Folder.Path());
+        Setting = std::make_unique<TFrmSetting>(Main.get(), Folder / "Setting.ini");
+        Setting->SpinWidth->SetValue(64);
+        Setting->SpinHeight->SetValue(48);
+        Setting->SpinRate->SetValue(5);
+        Main->SetWindows(nullptr, nullptr, nullptr, AviDir.get(), Setting.get());
+    }
+
+    std::vector<HistoryRecord> HistoryRecords() {
+        std::vector<HistoryRecord> records;
+        THistoryReader reader = AviDir->History().OpenReader();
+        HistoryRecord record;
+        while (reader.Next(record))
+            records.push_back(record);
+        return records;
+    }
+
+    void RecordFor(int milliseconds) {
+        Main->BtnStartClick();
+        ASSERT_EQ(Main->State(), TRecordingState::Recording);
+        test::KeepRunning(milliseconds);
+        Main->BtnStopClick();
+    }
+
+    TImagingSession Imaging;
+    test::TempDir Folder;
+    TMainWindowServices Services;
+    std::vector<QString> Answers;
+    std::vector<QString> Offered;
+    std::vector<bool> OverwriteAnswers;
+    int OverwriteQuestions = 0;
+    bool ExitAnswer = false;
+    std::vector<QString> Notices;
+    std::vector<std::string> UpdateUrls;
+    std::shared_ptr<test::FakeSoundLibrary> Sound;
+    std::unique_ptr<TFrmMain> Main;
+    std::unique_ptr<TFrmAVIDir> AviDir;
+    std::unique_ptr<TFrmSetting> Setting;
+};
+
+QString Path(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, ARecordingWritesTheVideoEntersTheHistoryAndRemovesTheSoundFile) {
+    Open();
+    Answers = {Path(Folder / "clip")};
+    Main->BtnStartClick();
+    EXPECT_EQ(Offered.front(), "我的视频");
+    EXPECT_EQ(Main->AviFileName(), Path(Folder / "clip.Avi"));
+    EXPECT_FALSE(Main->BtnStart->isEnabled());
+    EXPECT_FALSE(Main->MenuStart->isEnabled());
+    EXPECT_TRUE(Main->BtnStop->isEnabled());
+    EXPECT_FALSE(Setting->SpinRate->isEnabled());
+    EXPECT_FALSE(Setting->CheckRecordCursor->isEnabled());
+    EXPECT_TRUE(Setting->SpinWidth->isEnabled());
+    ASSERT_TRUE(test::WaitFor([&] { return HistoryRecords().size() == 1; }));
+    EXPECT_TRUE(fs::exists(Folder / "clip.Wav")); // the sound is being recorded
+
+    Main->ChkPauseClick();
+    EXPECT_EQ(Main->State(), TRecordingState::Paused);
+    EXPECT_TRUE(Main->ChkResume->isEnabled());
+    EXPECT_FALSE(Main->ChkPause->isEnabled());
+    Main->ChkResumeClick();
+    test::KeepRunning(600);
+    Main->BtnStopClick();
+
+    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    EXPECT_TRUE(Main->AviFileName().isEmpty());
+    EXPECT_TRUE(Main->BtnStart->isEnabled());
+    EXPECT_TRUE(Setting->CheckRecordCursor->isEnabled());
+    EXPECT_FALSE(fs::exists(Folder / "clip.Wav"));
+    const QJsonObject video = test::ProbeStream(Folder / "clip.Avi", "video");
+    EXPECT_EQ(video.value("width").toInt(), 64);
+    EXPECT_EQ(video.value("height").toInt(), 48);
+    const auto records = HistoryRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].FilePath, (Folder / "clip.Avi").string());
+    EXPECT_TRUE(Notices.empty()) << Notices.front().toStdString();
+
+    // The next Start offers the last name again.
+    Answers.clear();
+    Main->BtnStartClick();
+    EXPECT_EQ(Offered.back(), Path(Folder / "clip"));
+}
+
+TEST_F(MainWindowTest, OverwriteQuestionNoAsksAgainYesKeepsOneHistoryEntry) {
+    Open();
+    Main->BtnVoiceClick(); // no sound
+    Answers = {Path(Folder / "same.avi")};
+    RecordFor(300);
+    ASSERT_EQ(HistoryRecords().size(), 1u);
+
+    Answers = {Path(Folder / "same.avi"), Path(Folder / "same.avi")};
+    OverwriteAnswers = {false, true};
+    RecordFor(300);
+    EXPECT_EQ(OverwriteQuestions, 2);
+    EXPECT_EQ(Offered.size(), 3u); // the dialog opened again after No
+    const auto records = HistoryRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].FilePath, (Folder / "same.avi").string());
+}
+
+TEST_F(MainWindowTest, OnlyTheSoundFileExistingStillAsks) {
+    Open();
+    std::ofstream(Folder / "lone.Wav") << "x";
+    Answers = {Path(Folder / "lone")};
+    OverwriteAnswers = {false};
+    Main->BtnStartClick(); // No, then the dialog is cancelled
+    EXPECT_EQ(OverwriteQuestions, 1);
+    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+}
+
+TEST_F(MainWindowTest, ARecordingThatCannotStartSaysSoAndLeavesNoHistory) {
+    Open();
+    Main->BtnVoiceClick();
+    Answers = {Path(Folder / "missing-folder" / "clip.avi")};
+    Main->BtnStartClick();
+    ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
+    ASSERT_EQ(Notices.size(), 1u);
+    EXPECT_TRUE(Notices[0].contains("无法开始录制")) << Notices[0].toStdString();
+    EXPECT_TRUE(Notices[0].contains("missing-folder"));
+    EXPECT_TRUE(HistoryRecords().empty());
+    EXPECT_TRUE(Main->BtnStart->isEnabled());
+    EXPECT_FALSE(Main->BtnStop->isEnabled());
+}
+
+TEST_F(MainWindowTest, ASoundFileThatCannotBeCreatedStopsTheStartCleanly) {
+    Open();
+    fs::create_directory(Folder / "clip.Wav"); // a folder where the sound file must go
+    Answers = {Path(Folder / "clip.avi")};
+    OverwriteAnswers = {true};
+    Main->BtnStartClick();
+    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    ASSERT_EQ(Notices.size(), 1u);
+    EXPECT_TRUE(Notices[0].contains("声音文件"));
+    test::KeepRunning(200);
+    EXPECT_FALSE(fs::exists(Folder / "clip.avi"));
+    EXPECT_TRUE(HistoryRecords().empty());
+}
+
+TEST_F(MainWindowTest, ExitDuringARecordingAsksAndNoKeepsRecording) {
+    Open();
+    Main->BtnVoiceClick();
+    Answers = {Path(Folder / "exit.avi")};
+    Main->BtnStartClick();
+    ExitAnswer = false;
+    EXPECT_FALSE(Main->close());
+    EXPECT_EQ(Main->State(), TRecordingState::Recording);
+    EXPECT_FALSE(Main->ExitAsked());
+    ExitAnswer = true;
+    EXPECT_TRUE(Main->close());
+    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    EXPECT_TRUE(Main->ExitAsked());
+    EXPECT_TRUE(fs::exists(Folder / "exit.avi"));
+    // Closing saved the settings.
+    std::ifstream ini(Folder / "Setting.ini");
+    std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Width=64"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, HotKeysActOnlyWhereTheirCommandIsEnabled) {
+    Open();
+    const auto& ids = Main->HotKeyIds();
+    // Offscreen there is no desktop to grab keys from: every row is refused,
+    // and a press can only arrive with a registered value and identifier.
+    Main->DispatchHotKey(0x8032, ids[1]); // Alt+2 while idle
+    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    Main->show();
+    Main->DispatchHotKey(0x4053, ids[4]); // Ctrl+S hides
+    EXPECT_TRUE(Main->isHidden());
+    Main->DispatchHotKey(0x4053, ids[4]); // and shows again
+    EXPECT_FALSE(Main->isHidden());
+    Main->DispatchHotKey(0x4053, static_cast<std::uint16_t>(ids[4] + 1)); // another identifier
+    EXPECT_FALSE(Main->isHidden());
+}
+
+TEST_F(MainWindowTest, HidingRemembersTheSettingsWindow) {
+    Open();
+    Main->show();
+    Setting->show();
+    Main->BtnHideClick();
+    EXPECT_TRUE(Setting->isHidden());
+    EXPECT_TRUE(Main->SettingWasVisible());
+    Main->show();
+    EXPECT_TRUE(Setting->isVisible());
+    Setting->hide();
+    Main->BtnHideClick();
+    Main->show();
+    EXPECT_TRUE(Setting->isHidden());
+}
+
+TEST_F(MainWindowTest, TheUpdateTimerFiresOnce) {
+    Open();
+    EXPECT_TRUE(Main->TimerUpdata->isActive());
+    EXPECT_EQ(Main->TimerUpdata->interval(), 5000);
+    Main->TimerUpdataTimer();
+    EXPECT_FALSE(Main->TimerUpdata->isActive());
+    ASSERT_EQ(UpdateUrls.size(), 1u);
+    EXPECT_NE(UpdateUrls[0].find("/SiteBack/updateTxt/57.txt"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, ASecondCopyRegistersNothing) {
+    Open();
+    TFrmMain second(Services);
+    EXPECT_TRUE(second.SecondCopy());
+    EXPECT_EQ(second.TrayIcon(), nullptr);
+    EXPECT_FALSE(Main->SecondCopy());
+}
+
+TEST_F(MainWindowTest, TheSettingsWindowFollowsWhenDocked) {
+    Open();
+    Main->show();
+    Main->move(300, 200);
+    EXPECT_EQ(Setting->pos(), QPoint(302, 200 + TFrmMain::kHeight));
+    Setting->move(302, 200 + TFrmMain::kHeight + 100); // left well below
+    Main->move(320, 200);
+    EXPECT_EQ(Setting->pos(), QPoint(302, 200 + TFrmMain::kHeight + 100));
+}
