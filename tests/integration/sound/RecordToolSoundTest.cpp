@@ -55,11 +55,7 @@ protected:
     double VideoSeconds() const {
         return test::ProbeStream(Avi, "video")["duration"].toString().toDouble();
     }
-    double AudioSeconds() const {
-        const QJsonObject audio = test::ProbeStream(Avi, "audio");
-        return audio["nb_frames"].toString().toDouble() /
-               audio["sample_rate"].toString().toDouble();
-    }
+    double AudioSeconds() const { return test::ProbedAudioSeconds(Avi); }
     test::WavContents Sound() const {
         const fs::path out = Dir / "sound.wav";
         test::RunProcess("ffmpeg", {"-v", "error", "-y", "-i", Q(Avi), "-map", "0:a", Q(out)});

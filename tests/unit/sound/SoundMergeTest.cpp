@@ -40,11 +40,7 @@ protected:
         LastError = writer.LastError();
         return closed;
     }
-    double AudioSeconds() const {
-        const QJsonObject audio = test::ProbeStream(Avi, "audio");
-        return audio["nb_frames"].toString().toDouble() /
-               audio["sample_rate"].toString().toDouble();
-    }
+    double AudioSeconds() const { return test::ProbedAudioSeconds(Avi); }
     test::WavContents MergedSound() const {
         const fs::path out = Dir / "merged.wav";
         test::RunProcess("ffmpeg", {"-v", "error", "-y", "-i", Q(Avi), "-map", "0:a", "-c:a",
