@@ -1,8 +1,10 @@
 #include "engine/AviWriter.h"
 
+#include "engine/SoundStretch.h"
 #include "platform/base/Errors.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -13,6 +15,9 @@ namespace {
 
 // Sound is copied in blocks of about this size, never the whole file at once.
 constexpr std::uint32_t kMergeBlockBytes = 256 * 1024;
+// Sound whose wall-clock time is this close to the video's started and ended
+// with it (a device starts within a few hundred milliseconds).
+constexpr double kSoundSpansVideoSeconds = 0.5;
 
 std::uint16_t BitCount(TPixelFormat format) {
     switch (format) {
@@ -209,6 +214,22 @@ bool TAviWriter::Close() {
     return ok;
 }
 
+std::int64_t TAviWriter::FittedSoundFrames(std::int64_t Frames, const WAVEFORMATEX& Format) const {
+    const int rate = static_cast<int>(Format.nSamplesPerSec);
+    if (FSoundClockRatio <= 0 || rate <= 0 || Format.wFormatTag != WAVE_FORMAT_PCM ||
+        !TSoundStretch::Supported(Format.wBitsPerSample))
+        return 0;
+    const double wallSeconds = static_cast<double>(Frames) / rate * FSoundClockRatio;
+    if (!SoundNeedsStretch(Frames, rate, wallSeconds))
+        return 0;
+    // Sound that spans the recording is fitted to the video's length; sound
+    // that ended early (a lost device, a full disk) to its own wall-clock time.
+    const double videoSeconds = static_cast<double>(FRecordedDuration) / 1000.0;
+    const double target =
+        std::abs(videoSeconds - wallSeconds) < kSoundSpansVideoSeconds ? videoSeconds : wallSeconds;
+    return std::llround(target * rate);
+}
+
 bool TAviWriter::MergeSound() {
     std::error_code missing;
     if (!std::filesystem::exists(FWavFileName, missing))
@@ -240,9 +261,33 @@ bool TAviWriter::MergeSound() {
         return Fail(added->LastError());
     }
 
+    // A sound card whose clock drifts from the wall clock is fitted to it, so
+    // the sound stays in step with the video to the end.
+    std::unique_ptr<TSoundStretch> stretch;
+    if (const std::int64_t fitted = FittedSoundFrames(samples, format); fitted > 0) {
+        try {
+            stretch = std::make_unique<TSoundStretch>(format.nChannels, format.nSamplesPerSec,
+                                                      format.wBitsPerSample, samples, fitted);
+        } catch (const Exception&) {
+            // Unfitted sound is still better than none.
+        }
+    }
+    std::int64_t next = 0; // the next sample of the new stream
+    auto append = [&](const std::uint8_t* data, std::size_t bytes) {
+        const auto count = static_cast<std::int32_t>(bytes / info.dwSampleSize);
+        if (count == 0)
+            return true;
+        const bool written =
+            added->Write(static_cast<std::int32_t>(next), count, data,
+                         static_cast<std::int32_t>(bytes), AVIIF_KEYFRAME) == AVIERR_OK;
+        next += count;
+        return written;
+    };
+
     const std::int32_t blockSamples =
         static_cast<std::int32_t>(std::max<std::uint32_t>(1, kMergeBlockBytes / info.dwSampleSize));
     std::vector<std::uint8_t> block(static_cast<std::size_t>(blockSamples) * info.dwSampleSize);
+    std::vector<std::uint8_t> stretched;
     for (std::int32_t start = 0; start < samples; start += blockSamples) {
         const std::int32_t count = std::min(blockSamples, samples - start);
         std::int32_t bytesRead = 0;
@@ -253,7 +298,23 @@ bool TAviWriter::MergeSound() {
             aviFile->Discard();
             return Fail(sound->LastError().empty() ? kStreamReadError : sound->LastError());
         }
-        if (added->Write(start, count, block.data(), bytesRead, AVIIF_KEYFRAME) != AVIERR_OK) {
+        bool written = false;
+        if (stretch) {
+            stretched.clear();
+            stretch->Process(block.data(), count, stretched);
+            written = append(stretched.data(), stretched.size());
+        } else {
+            written = append(block.data(), static_cast<std::size_t>(bytesRead));
+        }
+        if (!written) {
+            aviFile->Discard();
+            return Fail(added->LastError());
+        }
+    }
+    if (stretch) {
+        stretched.clear();
+        stretch->Finish(stretched);
+        if (!append(stretched.data(), stretched.size())) {
             aviFile->Discard();
             return Fail(added->LastError());
         }

@@ -66,9 +66,15 @@ public:
     // to fit the sound to.
     void SetRecordedDuration(std::int64_t Milliseconds) { FRecordedDuration = Milliseconds; }
     std::int64_t RecordedDuration() const { return FRecordedDuration; }
+    // Wall-clock seconds per second of sound, as the sound recorder measured
+    // them (0: unknown). When the sound's length strays from its wall-clock
+    // time by more than 20 ms, the merge stretches or shrinks it to fit.
+    void SetSoundClockRatio(double Ratio) { FSoundClockRatio = Ratio; }
 
 private:
     bool MergeSound();
+    // The frames the sound is fitted to, 0 to copy it as it is.
+    std::int64_t FittedSoundFrames(std::int64_t Frames, const WAVEFORMATEX& Format) const;
     bool Fail(std::string message);
     void ReleaseStreams();
 
@@ -86,6 +92,7 @@ private:
     TImageScaler FScaler;
     std::string FLastError;
     std::int64_t FRecordedDuration = 0;
+    double FSoundClockRatio = 0;
 };
 
 } // namespace vardocle

@@ -127,6 +127,7 @@ void TRecordThread::Execute() {
         const std::int64_t recorded = RecordedMs();
         FMainThread.Invoke([&] {
             FWriter->SetRecordedDuration(recorded);
+            FWriter->SetSoundClockRatio(FSoundClockRatio);
             if (!FWriter->Close())
                 error = FWriter->LastError();
             else

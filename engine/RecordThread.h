@@ -48,6 +48,9 @@ public:
 
     void SetRecordCursor(bool Value) { FRecordCursor = Value; }
     void SetRecordTransparent(bool Value) { FRecordTransparent = Value; }
+    // Handed to the writer for the sound merge (see TAviWriter); set on the
+    // main thread before Terminate.
+    void SetSoundClockRatio(double Ratio) { FSoundClockRatio = Ratio; }
 
     // The first Resume starts the recording; later ones end a pause.
     void Resume();
@@ -100,6 +103,7 @@ private:
     std::string FWavFileName;
     bool FRecordTransparent = false;
     bool FRecordCursor = false;
+    double FSoundClockRatio = 0;
 
     IMainThreadInvoker& FMainThread;
     std::unique_ptr<IRecordClock> FClock;

@@ -1,6 +1,9 @@
 #pragma once
 // Reading sound back in tests: a WAV file's PCM samples and header fields,
-// and the dominant frequency of a recording (FFT).
+// the dominant frequency of a recording (FFT), and the length of the sound
+// stream in one of our AVI files.
+#include "tests/support/TestSupport.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -127,6 +130,12 @@ inline int PeakLevel(const std::vector<std::int16_t>& samples) {
     for (const std::int16_t s : samples)
         peak = std::max(peak, std::abs(static_cast<int>(s)));
     return peak;
+}
+
+// Seconds of sound in a media file's audio stream, as ffprobe counts its samples.
+inline double ProbedAudioSeconds(const std::filesystem::path& file) {
+    const QJsonObject audio = ProbeStream(file, "audio");
+    return audio["nb_frames"].toString().toDouble() / audio["sample_rate"].toString().toDouble();
 }
 
 } // namespace vardocle::test

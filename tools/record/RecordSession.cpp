@@ -1,15 +1,26 @@
 #include "tools/record/RecordSession.h"
 
+#include "platform/base/Paths.h"
 #include "platform/screen/X11Screen.h"
 
 #include <QTimer>
 
+#include <filesystem>
+
 namespace vardocle {
+
+namespace {
+
+// About 2.3 s of sound are collected before each disk write.
+constexpr std::int32_t kWavBufferSize = 400000;
+
+} // namespace
 
 TRecordSession::TRecordSession(const TRecordOptions& options, QObject* mainThread)
     : FOptions(options), FInvoker(mainThread) {}
 
 TRecordSession::~TRecordSession() {
+    StopSound();
     if (FThread) {
         FThread->Terminate();
         FThread->WaitFor();
@@ -19,8 +30,10 @@ TRecordSession::~TRecordSession() {
 void TRecordSession::Start() {
     SetConfiguredCodec(FOptions.Codec);
     auto screen = std::make_unique<TX11Screen>();
+    if (FOptions.Sound)
+        FWavFileName = ChangeFileExt(FOptions.OutputFile, ".Wav");
     FThread = std::make_unique<TRecordThread>(
-        FOptions.OutputFile, TRect{0, 0, FOptions.Width, FOptions.Height}, std::string(),
+        FOptions.OutputFile, TRect{0, 0, FOptions.Width, FOptions.Height}, FWavFileName,
         static_cast<std::uint8_t>(FOptions.Rate), std::move(screen), FInvoker);
     FThread->SetRecordCursor(FOptions.Cursor);
     FThread->SetRecordTransparent(FOptions.Transparent);
@@ -31,29 +44,74 @@ void TRecordSession::Start() {
             OnError(error);
     };
     FThread->OnRecordEnd = [this](TRecordThread& sender) {
-        FEnded = true;
         FFinalFrames = sender.FramesWritten();
         FFinalMs = sender.RecordedMs();
         sender.WaitFor();
-        if (OnEnded)
-            OnEnded();
+        EndRecording();
     };
+    if (FOptions.Sound) {
+        FWavRecord = std::make_unique<TWavRecord>();
+        FWavRecord->OnProblem = [this](TSoundProblem problem, const std::string& message) {
+            if (OnSoundProblem)
+                OnSoundProblem(problem, message);
+        };
+        try {
+            FWavRecord->Start(FWavFileName, kWavBufferSize);
+        } catch (...) {
+            // The thread was never resumed: no video file exists yet.
+            FWavRecord.reset();
+            FThread.reset();
+            throw;
+        }
+    }
     FThread->Resume();
 }
 
 void TRecordSession::Pause() {
-    if (Running())
-        FThread->Suspend();
+    if (!Running())
+        return;
+    FThread->Suspend();
+    if (FWavRecord)
+        FWavRecord->Pause();
 }
 
 void TRecordSession::Resume() {
-    if (Running())
-        FThread->Resume();
+    if (!Running())
+        return;
+    if (FWavRecord)
+        FWavRecord->Resume();
+    FThread->Resume();
 }
 
 void TRecordSession::Stop() {
-    if (Running())
-        FThread->Terminate();
+    if (!Running())
+        return;
+    // The sound ends first: the merge at the thread's end reads its file.
+    StopSound();
+    FThread->Terminate();
+}
+
+void TRecordSession::StopSound() {
+    if (!FWavRecord)
+        return;
+    FWavRecord->Resume();
+    FWavRecord->Stop();
+    if (FThread)
+        FThread->SetSoundClockRatio(FWavRecord->ClockRatio());
+    FWavRecord.reset();
+}
+
+void TRecordSession::EndRecording() {
+    FEnded = true;
+    // Only once the capture thread has ended is the sound in the video file.
+    // When the merge failed the sound file stays, so no sound is lost.
+    const bool merged = !FError || FError->Stage != TRecordError::TStage::Close;
+    if (!FWavFileName.empty() && merged) {
+        std::error_code ignored;
+        std::filesystem::remove(FWavFileName, ignored);
+    }
+    if (OnEnded)
+        OnEnded();
 }
 
 std::int32_t TRecordSession::FramesWritten() const {

@@ -1,10 +1,10 @@
 #pragma once
 // One recording of the command-line recorder: the screen, the capture thread
-// and (later) the sound recorder beside it, started, paused and stopped
-// together. Lives on the main thread, whose event loop runs the recording's
-// steps.
+// and the sound recorder beside it, started, paused and stopped together. Lives on the main thread,
+// whose event loop runs the recording's steps.
 #include "engine/MainThreadInvoker.h"
 #include "engine/RecordThread.h"
+#include "engine/WavRecord.h"
 #include "tools/record/RecordOptions.h"
 
 #include <QObject>
@@ -20,12 +20,15 @@ public:
     TRecordSession(const TRecordOptions& options, QObject* mainThread);
     ~TRecordSession();
 
-    // Connects to the screen and starts recording. Raises vardocle::Exception
-    // when there is no screen to record.
+    // Connects to the screen, creates the sound file and starts recording.
+    // Raises vardocle::Exception when there is no screen to record and
+    // EFCreateError when the sound file cannot be created (nothing is left
+    // behind then).
     void Start();
     void Pause();
     void Resume();
-    // Ends the recording; OnEnded follows when the file is complete.
+    // Ends the recording; OnEnded follows when the file is complete. The
+    // sound file is removed once its sound is in the video file.
     void Stop();
 
     bool Running() const { return FThread && !FEnded; }
@@ -33,13 +36,23 @@ public:
     std::int64_t RecordedMs() const;
     const std::optional<TRecordError>& Error() const { return FError; }
 
+    // The sound file beside the video ("NAME.Wav"); empty without sound.
+    const std::string& WavFileName() const { return FWavFileName; }
+
     std::function<void(const TRecordError&)> OnError;
+    // A problem with the sound alone; the video goes on.
+    std::function<void(TSoundProblem, const std::string& Message)> OnSoundProblem;
     std::function<void()> OnEnded;
 
 private:
     TRecordOptions FOptions;
     TQtMainThreadInvoker FInvoker;
+    void StopSound();
+    void EndRecording();
+
     std::unique_ptr<TRecordThread> FThread;
+    std::unique_ptr<TWavRecord> FWavRecord;
+    std::string FWavFileName;
     std::optional<TRecordError> FError;
     bool FEnded = false;
     std::int32_t FFinalFrames = 0;

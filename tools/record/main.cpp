@@ -31,6 +31,20 @@ std::string ChineseFor(const TRecordError& error) {
     }
 }
 
+const char* EnglishFor(TSoundProblem problem) {
+    switch (problem) {
+    case TSoundProblem::NoDevice:
+        return "no usable recording device, the recording has no sound";
+    case TSoundProblem::DeviceLost:
+        return "the recording device went away, the sound ends there";
+    case TSoundProblem::WriteFailed:
+        return "the sound file could not be written, the sound ends at the failure";
+    case TSoundProblem::SizeLimit:
+        return "the sound file reached its size limit, the rest of the sound was cut";
+    }
+    return "";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -69,10 +83,27 @@ int main(int argc, char** argv) {
         application.exit(written ? 0 : 1);
     };
 
-    TSignalNotifier stopper({SIGINT, SIGTERM, SIGHUP}, [&](int) { session.Stop(); });
+    session.OnSoundProblem = [](TSoundProblem problem, const std::string& message) {
+        std::fprintf(stderr, "注意：%s / Note: %s\n", message.c_str(), EnglishFor(problem));
+    };
+
+    // One notifier for every signal: they share one pipe. SIGUSR1 and SIGUSR2
+    // pause and resume screen and sound together, as the recorder's window does.
+    TSignalNotifier signalHandler({SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2},
+                                  [&](int signalNumber) {
+                                      if (signalNumber == SIGUSR1)
+                                          session.Pause();
+                                      else if (signalNumber == SIGUSR2)
+                                          session.Resume();
+                                      else
+                                          session.Stop();
+                                  });
 
     try {
         session.Start();
+    } catch (const EFCreateError& error) {
+        PrintError("无法创建声音文件", error.what());
+        return 1;
     } catch (const Exception& error) {
         PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
         return 1;

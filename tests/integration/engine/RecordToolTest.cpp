@@ -96,7 +96,7 @@ TEST_F(RecordTool, RecordsTheScreenScaledAtTheChosenRate) {
     ShowOnScreen(picture);
     const auto video = Dir / "out.avi";
     const auto result = Record(QStringList{Q(video), "--seconds", "6", "--rate", "5", "--size",
-                                           "1024x768", "--cursor", "off"});
+                                           "1024x768", "--cursor", "off", "--no-sound"});
     ASSERT_EQ(result.ExitCode, 0) << result.Err.toStdString();
     // One progress line a second and a summary at the end.
     EXPECT_GE(result.Err.count("frames"), 6) << result.Err.toStdString();
@@ -161,7 +161,7 @@ TEST_F(RecordTool, TheCursorAppearsWhereThePointerIsScaledToTheFrame) {
 TEST_F(RecordTool, AnInterruptFinishesTheFile) {
     const auto video = Dir / "stopped.avi";
     QProcess process;
-    process.start(Recorder(), {Q(video), "--rate", "5", "--size", "320x240"});
+    process.start(Recorder(), {Q(video), "--rate", "5", "--size", "320x240", "--no-sound"});
     ASSERT_TRUE(process.waitForStarted());
     std::this_thread::sleep_for(std::chrono::milliseconds(2200));
     kill(static_cast<pid_t>(process.processId()), SIGINT);

@@ -15,10 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::uint8_t> Pattern(std::size_t count, std::uint8_t seed) {
+std::vector<std::uint8_t> Pattern(std::size_t count, std::uint8_t first) {
     std::vector<std::uint8_t> bytes(count);
     for (std::size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 251);
+        bytes[i] = static_cast<std::uint8_t>(first + i * 7 + i / 251);
     return bytes;
 }
 
