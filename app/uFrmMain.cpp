@@ -449,7 +449,9 @@ void TFrmMain::FinishRecording(bool showAdvertisement) {
     if (FWavRecorder) {
         FWavRecorder->Resume();
         FWavRecorder->Stop();
-        // TODO-SOUND-CLOCK
+        // The card's clock lets the merge fit the sound to the video's length.
+        if (FCaptureThread)
+            FCaptureThread->SetSoundClockRatio(FWavRecorder->ClockRatio());
         FWavRecorder.reset();
     }
     const bool hadThread = FCaptureThread != nullptr;
