@@ -1,11 +1,13 @@
 #include "platform/screen/X11Screen.h"
 
 #include "platform/base/Errors.h"
+#include "platform/screen/X11SeeThrough.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/Xrandr.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -43,6 +45,9 @@ struct TX11Screen::TState {
     Window Root = 0;
     bool HaveShm = false;
     bool HaveFixes = false;
+    bool HaveMonitors = false;
+    std::unique_ptr<TX11SeeThrough> SeeThrough;
+    TScreenRect Area;
     // The shared-memory image, remade when the screen's size changes.
     TXImagePtr Image;
     XShmSegmentInfo Segment{};
@@ -122,9 +127,15 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
     int eventBase = 0;
     int errorBase = 0;
     FState->HaveFixes = XFixesQueryExtension(FState->Connection, &eventBase, &errorBase);
+    major = minor = 0;
+    FState->HaveMonitors = XRRQueryExtension(FState->Connection, &eventBase, &errorBase) &&
+                           XRRQueryVersion(FState->Connection, &major, &minor) &&
+                           (major > 1 || (major == 1 && minor >= 5));
+    FState->SeeThrough = std::make_unique<TX11SeeThrough>(FState->Connection, FState->Root);
 }
 
 TX11Screen::~TX11Screen() {
+    FState->SeeThrough.reset();
     FState->ReleaseShared();
     FState->Plain.reset();
     XCloseDisplay(FState->Connection);
@@ -134,14 +145,44 @@ bool TX11Screen::UsesSharedMemory() const {
     return FState->HaveShm;
 }
 
+bool TX11Screen::TransparentExclusionAvailable() const {
+    return FState->SeeThrough->Available();
+}
+
+TScreenRect TX11Screen::LastArea() const {
+    return FState->Area;
+}
+
+TScreenNotice TransparentExclusionMissingNotice() {
+    return {"X 服务器缺少 Composite 或 Render 扩展，透明窗体(包括本程序)无法从录像中去除，"
+            "将被一并录下",
+            "the X server lacks the Composite or Render extension: transparent windows "
+            "(the recorder's own included) cannot be left out and will be recorded"};
+}
+
 TScreenGrab TX11Screen::Grab() {
     TState& state = *FState;
-    // The size is read anew for every frame: the screen may change under us.
+    // The size and the monitors are read anew for every frame: the screen may
+    // change under us.
     const Screen* screen = DefaultScreenOfDisplay(state.Connection);
     XWindowAttributes root;
     XGetWindowAttributes(state.Connection, state.Root, &root);
-    const int width = root.width > 0 ? root.width : WidthOfScreen(screen);
-    const int height = root.height > 0 ? root.height : HeightOfScreen(screen);
+    const int rootWidth = root.width > 0 ? root.width : WidthOfScreen(screen);
+    const int rootHeight = root.height > 0 ? root.height : HeightOfScreen(screen);
+    std::vector<TMonitor> monitors;
+    if (state.HaveMonitors) {
+        int count = 0;
+        XRRMonitorInfo* info = XRRGetMonitors(state.Connection, state.Root, True, &count);
+        for (int i = 0; info && i < count; ++i)
+            monitors.push_back(
+                {{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0});
+        if (info)
+            XRRFreeMonitors(info);
+    }
+    const TScreenRect area = ChoosePrimaryMonitor(monitors, rootWidth, rootHeight);
+    state.Area = area;
+    const int width = area.Width;
+    const int height = area.Height;
 
     XImage* image = nullptr;
     if (state.HaveShm) {
@@ -150,21 +191,25 @@ TScreenGrab TX11Screen::Grab() {
             state.HaveShm = false;
         if (state.HaveShm) {
             gLastXError = 0;
-            if (XShmGetImage(state.Connection, state.Root, state.Image.get(), 0, 0, AllPlanes) &&
+            if (XShmGetImage(state.Connection, state.Root, state.Image.get(), area.X, area.Y,
+                             AllPlanes) &&
                 gLastXError == 0)
                 image = state.Image.get();
         }
     }
     if (!image) {
         gLastXError = 0;
-        state.Plain.reset(
-            XGetImage(state.Connection, state.Root, 0, 0, width, height, AllPlanes, ZPixmap));
+        state.Plain.reset(XGetImage(state.Connection, state.Root, area.X, area.Y, width, height,
+                                    AllPlanes, ZPixmap));
         image = state.Plain.get();
     }
     if (!image)
         throw Exception("The screen cannot be read");
     if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst)
         throw Exception("Unsupported screen format: only 24- and 32-bit screens can be recorded");
+    if (!FCaptureTransparent)
+        state.SeeThrough->Remove(reinterpret_cast<std::uint8_t*>(image->data),
+                                 image->bytes_per_line, area);
     return {reinterpret_cast<std::uint8_t*>(image->data), image->width, image->height,
             image->bytes_per_line};
 }
@@ -176,8 +221,9 @@ TCursorImage TX11Screen::Cursor() {
     XFixesCursorImage* image = XFixesGetCursorImage(FState->Connection);
     if (!image)
         return cursor;
-    cursor.X = image->x;
-    cursor.Y = image->y;
+    // The pointer's place in the grabbed picture, which starts at the monitor's corner.
+    cursor.X = image->x - FState->Area.X;
+    cursor.Y = image->y - FState->Area.Y;
     cursor.HotX = image->xhot;
     cursor.HotY = image->yhot;
     cursor.Width = image->width;
