@@ -19,6 +19,7 @@ TRecordSession::~TRecordSession() {
 void TRecordSession::Start() {
     SetConfiguredCodec(FOptions.Codec);
     auto screen = std::make_unique<TX11Screen>();
+    FTransparentRecordedAnyway = !FOptions.Transparent && !screen->TransparentExclusionAvailable();
     FThread = std::make_unique<TRecordThread>(
         FOptions.OutputFile, TRect{0, 0, FOptions.Width, FOptions.Height}, std::string(),
         static_cast<std::uint8_t>(FOptions.Rate), std::move(screen), FInvoker);

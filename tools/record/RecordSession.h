@@ -32,6 +32,9 @@ public:
     std::int32_t FramesWritten() const;
     std::int64_t RecordedMs() const;
     const std::optional<TRecordError>& Error() const { return FError; }
+    // True when transparent windows were to be left out but the screen
+    // cannot do it, so they are recorded after all.
+    bool TransparentWindowsRecordedAnyway() const { return FTransparentRecordedAnyway; }
 
     std::function<void(const TRecordError&)> OnError;
     std::function<void()> OnEnded;
@@ -42,6 +45,7 @@ private:
     std::unique_ptr<TRecordThread> FThread;
     std::optional<TRecordError> FError;
     bool FEnded = false;
+    bool FTransparentRecordedAnyway = false;
     std::int32_t FFinalFrames = 0;
     std::int64_t FFinalMs = 0;
 };
