@@ -2,16 +2,14 @@
 
 #include "platform/base/Errors.h"
 #include "platform/screen/X11SeeThrough.h"
+#include "platform/screen/X11SharedImage.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -20,15 +18,6 @@
 namespace vardocle {
 
 namespace {
-
-// X errors (a grab while the screen changes size, say) must not end the
-// program; they are noted and the call that caused them reports failure.
-std::atomic<int> gLastXError{0};
-
-int NoteXError(Display*, XErrorEvent* event) {
-    gLastXError = event->error_code;
-    return 0;
-}
 
 struct TXImageDeleter {
     void operator()(XImage* image) const {
@@ -46,74 +35,16 @@ struct TX11Screen::TState {
     bool HaveShm = false;
     bool HaveFixes = false;
     bool HaveMonitors = false;
-    std::unique_ptr<TX11SeeThrough> SeeThrough;
-    TScreenRect Area;
-    // The shared-memory image, remade when the screen's size changes.
-    TXImagePtr Image;
-    XShmSegmentInfo Segment{};
-    bool Attached = false;
-    int Width = 0;
-    int Height = 0;
+    // The shared-memory picture, reused from frame to frame.
+    std::unique_ptr<TX11SharedImage> Shared;
     // The plain-grab fallback's picture.
     TXImagePtr Plain;
-
-    void ReleaseShared() {
-        if (Attached) {
-            XShmDetach(Connection, &Segment);
-            XSync(Connection, False);
-            Attached = false;
-        }
-        if (Image) {
-            Image->data = nullptr; // the segment is not XDestroyImage's to free
-            Image.reset();
-        }
-        if (Segment.shmaddr) {
-            shmdt(Segment.shmaddr);
-            Segment.shmaddr = nullptr;
-        }
-        Segment = XShmSegmentInfo{};
-    }
-
-    bool MakeShared(int width, int height) {
-        ReleaseShared();
-        XWindowAttributes attributes;
-        XGetWindowAttributes(Connection, Root, &attributes);
-        Image.reset(XShmCreateImage(Connection, attributes.visual, attributes.depth, ZPixmap,
-                                    nullptr, &Segment, width, height));
-        if (!Image)
-            return false;
-        Segment.shmid =
-            shmget(IPC_PRIVATE, static_cast<std::size_t>(Image->bytes_per_line) * height,
-                   IPC_CREAT | 0600);
-        if (Segment.shmid < 0) {
-            Image.reset();
-            return false;
-        }
-        void* address = shmat(Segment.shmid, nullptr, 0);
-        // Marked for removal now: it goes when both sides have let go, also
-        // when the program ends abruptly.
-        shmctl(Segment.shmid, IPC_RMID, nullptr);
-        if (reinterpret_cast<std::intptr_t>(address) == -1) {
-            Image.reset();
-            return false;
-        }
-        Segment.shmaddr = static_cast<char*>(address);
-        Image->data = Segment.shmaddr;
-        Segment.readOnly = False;
-        gLastXError = 0;
-        Attached = XShmAttach(Connection, &Segment) && (XSync(Connection, False), gLastXError == 0);
-        if (!Attached) {
-            ReleaseShared();
-            return false;
-        }
-        Width = width;
-        Height = height;
-        return true;
-    }
+    std::unique_ptr<TX11SeeThrough> SeeThrough;
+    TScreenRect Area;
 };
 
 TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique<TState>()) {
-    XSetErrorHandler(NoteXError);
+    NoteX11Errors();
     FState->Connection = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!FState->Connection) {
         const char* name = displayName.empty() ? std::getenv("DISPLAY") : displayName.c_str();
@@ -132,11 +63,15 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
                            XRRQueryVersion(FState->Connection, &major, &minor) &&
                            (major > 1 || (major == 1 && minor >= 5));
     FState->SeeThrough = std::make_unique<TX11SeeThrough>(FState->Connection, FState->Root);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(FState->Connection, FState->Root, &attributes);
+    FState->Shared =
+        std::make_unique<TX11SharedImage>(FState->Connection, attributes.visual, attributes.depth);
 }
 
 TX11Screen::~TX11Screen() {
     FState->SeeThrough.reset();
-    FState->ReleaseShared();
+    FState->Shared.reset();
     FState->Plain.reset();
     XCloseDisplay(FState->Connection);
 }
@@ -185,20 +120,10 @@ TScreenGrab TX11Screen::Grab() {
     const int height = area.Height;
 
     XImage* image = nullptr;
-    if (state.HaveShm) {
-        if ((state.Width != width || state.Height != height || !state.Image) &&
-            !state.MakeShared(width, height))
-            state.HaveShm = false;
-        if (state.HaveShm) {
-            gLastXError = 0;
-            if (XShmGetImage(state.Connection, state.Root, state.Image.get(), area.X, area.Y,
-                             AllPlanes) &&
-                gLastXError == 0)
-                image = state.Image.get();
-        }
-    }
+    if (state.HaveShm)
+        image = state.Shared->Read(state.Root, area.X, area.Y, width, height);
     if (!image) {
-        gLastXError = 0;
+        ClearX11Error();
         state.Plain.reset(XGetImage(state.Connection, state.Root, area.X, area.Y, width, height,
                                     AllPlanes, ZPixmap));
         image = state.Plain.get();

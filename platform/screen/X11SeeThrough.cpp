@@ -1,5 +1,7 @@
 #include "platform/screen/X11SeeThrough.h"
 
+#include "platform/screen/X11SharedImage.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xcomposite.h>
@@ -26,13 +28,6 @@ template <typename T> struct TXFreeDeleter {
 };
 template <typename T> using TXFreePtr = std::unique_ptr<T, TXFreeDeleter<T>>;
 
-struct TImageDeleter {
-    void operator()(XImage* image) const {
-        if (image)
-            XDestroyImage(image);
-    }
-};
-
 } // namespace
 
 struct TX11SeeThrough::TState {
@@ -56,6 +51,26 @@ struct TX11SeeThrough::TState {
     // The desktop background set by a wallpaper program, when there is one.
     Pixmap Wallpaper = 0;
     Picture WallpaperPicture = 0;
+    // The top-level windows as last asked, bottom first, with their pixel
+    // formats and (made when first needed) their pictures.
+    bool Dirty = true;
+    std::vector<TTopLevel> Windows;
+    std::vector<Window> Ids;
+    std::vector<XRenderPictFormat*> Formats;
+    std::vector<Picture> Pictures;
+    std::unique_ptr<TX11SharedImage> BoxImage;
+
+    void Watch();
+    void TakeEvents();
+    void Rebuild();
+    Picture PictureOf(std::size_t index);
+
+    void FreeWindowPictures() {
+        for (Picture picture : Pictures)
+            if (picture)
+                XRenderFreePicture(Connection, picture);
+        Pictures.clear();
+    }
 
     void FreeScratch() {
         if (ScratchPicture)
@@ -202,6 +217,8 @@ TX11SeeThrough::TX11SeeThrough(Display* connection, Window root)
         XGetWindowAttributes(connection, root, &attributes);
         state.RootFormat = XRenderFindVisualFormat(connection, attributes.visual);
         state.RootDepth = attributes.depth;
+        state.BoxImage =
+            std::make_unique<TX11SharedImage>(connection, attributes.visual, attributes.depth);
     }
     state.Available = composite && render && fixes && state.RootFormat;
     state.Opacity = XInternAtom(connection, "_NET_WM_WINDOW_OPACITY", False);
@@ -212,6 +229,8 @@ TX11SeeThrough::TX11SeeThrough(Display* connection, Window root)
 }
 
 TX11SeeThrough::~TX11SeeThrough() {
+    FState->BoxImage.reset();
+    FState->FreeWindowPictures();
     FState->FreeScratch();
     FState->FreeWallpaper();
     if (FState->Redirected)
@@ -223,48 +242,99 @@ bool TX11SeeThrough::Available() const {
     return FState->Available;
 }
 
-void TX11SeeThrough::Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const TScreenRect& area) {
-    TState& state = *FState;
-    if (!state.Available)
-        return;
-    Display* connection = state.Connection;
-    if (!state.Redirected) {
-        // Off-screen pictures of every top-level window are what lets us see
-        // beneath one; automatic redirection keeps the screen as it was.
-        XCompositeRedirectSubwindows(connection, state.Root, CompositeRedirectAutomatic);
-        state.Redirected = true;
-    }
+void TX11SeeThrough::TState::Watch() {
+    // Changes of the window stack and of the wallpaper come as events, so
+    // the windows are asked about again only when something changed.
+    XSelectInput(Connection, Root, SubstructureNotifyMask | PropertyChangeMask);
+    XCompositeRedirectSubwindows(Connection, Root, CompositeRedirectAutomatic);
+    Redirected = true;
+}
 
+void TX11SeeThrough::TState::TakeEvents() {
+    XSync(Connection, False);
+    while (XPending(Connection)) {
+        XEvent event;
+        XNextEvent(Connection, &event);
+        if (event.type == PropertyNotify) {
+            const Atom name = event.xproperty.atom;
+            if (name == Opacity || name == Pid || name == WmState || name == RootPixmap ||
+                name == SetRootPixmap)
+                Dirty = true;
+        } else {
+            // Stacking, mapping, moving, shapes.
+            Dirty = true;
+        }
+    }
+}
+
+void TX11SeeThrough::TState::Rebuild() {
+    Dirty = false;
+    FreeWindowPictures();
+    Windows.clear();
+    Ids.clear();
+    Formats.clear();
+    WallpaperNow();
     Window rootReturn = 0;
     Window parent = 0;
     Window* raw = nullptr;
     unsigned count = 0;
-    if (!XQueryTree(connection, state.Root, &rootReturn, &parent, &raw, &count))
+    if (!XQueryTree(Connection, Root, &rootReturn, &parent, &raw, &count))
         return;
     TXFreePtr<Window> children(raw);
-
-    std::vector<TTopLevel> windows;
-    std::vector<Window> ids;
-    windows.reserve(count);
-    ids.reserve(count);
-    std::vector<std::size_t> seeThrough;
     for (unsigned i = 0; i < count; ++i) {
         const Window window = children.get()[i];
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(connection, window, &attributes))
+        if (!XGetWindowAttributes(Connection, window, &attributes))
             continue;
         TTopLevel top;
         top.Area = {attributes.x + attributes.border_width, attributes.y + attributes.border_width,
                     attributes.width, attributes.height};
         top.Viewable = attributes.map_state == IsViewable;
         top.InputOnlyWindow = attributes.c_class == InputOnly;
-        if (top.Viewable && !top.InputOnlyWindow && !top.Area.Intersect(area).Empty())
-            top.Look = state.LookOf(window, attributes);
+        XRenderPictFormat* format = nullptr;
+        if (!top.InputOnlyWindow) {
+            XSelectInput(Connection, window, PropertyChangeMask);
+            if (HaveShape)
+                XShapeSelectInput(Connection, window, ShapeNotifyMask);
+            format = XRenderFindVisualFormat(Connection, attributes.visual);
+            if (top.Viewable)
+                top.Look = LookOf(window, attributes);
+        }
+        Windows.push_back(top);
+        Ids.push_back(window);
+        Formats.push_back(format);
+        Pictures.push_back(0);
+    }
+}
+
+Picture TX11SeeThrough::TState::PictureOf(std::size_t index) {
+    if (!Pictures[index] && Formats[index]) {
+        XRenderPictureAttributes inferiors{};
+        inferiors.subwindow_mode = IncludeInferiors;
+        Pictures[index] = XRenderCreatePicture(Connection, Ids[index], Formats[index],
+                                               CPSubwindowMode, &inferiors);
+    }
+    return Pictures[index];
+}
+
+void TX11SeeThrough::Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const TScreenRect& area) {
+    TState& state = *FState;
+    if (!state.Available)
+        return;
+    Display* connection = state.Connection;
+    if (!state.Redirected)
+        state.Watch();
+    state.TakeEvents();
+    if (state.Dirty)
+        state.Rebuild();
+    const std::vector<TTopLevel>& windows = state.Windows;
+
+    std::vector<std::size_t> seeThrough;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const TTopLevel& top = windows[i];
         if (top.Viewable && !top.InputOnlyWindow && IsSeeThrough(top.Look) &&
             !top.Area.Intersect(area).Empty())
-            seeThrough.push_back(windows.size());
-        windows.push_back(top);
-        ids.push_back(window);
+            seeThrough.push_back(i);
     }
     if (seeThrough.empty())
         return;
@@ -285,55 +355,42 @@ void TX11SeeThrough::Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const T
     // rectangles), in the box's coordinates.
     XRectangle boxRect{0, 0, static_cast<unsigned short>(box.Width),
                        static_cast<unsigned short>(box.Height)};
-    const XserverRegion boxRegion = XFixesCreateRegion(connection, &boxRect, 1);
     const XserverRegion covered = XFixesCreateRegion(connection, nullptr, 0);
     for (std::size_t index : seeThrough) {
         const XserverRegion shape =
-            XFixesCreateRegionFromWindow(connection, ids[index], WindowRegionBounding);
+            XFixesCreateRegionFromWindow(connection, state.Ids[index], WindowRegionBounding);
         XFixesTranslateRegion(connection, shape, windows[index].Area.X - box.X,
                               windows[index].Area.Y - box.Y);
         XFixesUnionRegion(connection, covered, covered, shape);
         XFixesDestroyRegion(connection, shape);
     }
+    const XserverRegion boxRegion = XFixesCreateRegion(connection, &boxRect, 1);
     XFixesIntersectRegion(connection, covered, covered, boxRegion);
     XFixesDestroyRegion(connection, boxRegion);
 
     state.EnsureScratch(box.Width, box.Height);
     XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, covered);
-    if (const Picture wallpaper = state.WallpaperNow()) {
-        XRenderComposite(connection, PictOpSrc, wallpaper, None, state.ScratchPicture, box.X, box.Y,
-                         0, 0, 0, 0, static_cast<unsigned>(box.Width),
+    const TPaintPlan plan = PlanPaint(windows, box);
+    if (plan.Background && state.WallpaperPicture) {
+        XRenderComposite(connection, PictOpSrc, state.WallpaperPicture, None, state.ScratchPicture,
+                         box.X, box.Y, 0, 0, 0, 0, static_cast<unsigned>(box.Width),
                          static_cast<unsigned>(box.Height));
-    } else {
+    } else if (plan.Background) {
         const XRenderColor black{0, 0, 0, 0xFFFF};
         XRenderFillRectangle(connection, PictOpSrc, state.ScratchPicture, &black, 0, 0,
                              static_cast<unsigned>(box.Width), static_cast<unsigned>(box.Height));
     }
-    const TPaintPlan plan = PlanPaint(windows, box);
-    XRenderPictureAttributes inferiors{};
-    inferiors.subwindow_mode = IncludeInferiors;
-    for (const TPaintStep& step : plan.Steps) {
-        XWindowAttributes attributes;
-        if (!XGetWindowAttributes(connection, ids[step.Window], &attributes))
-            continue;
-        XRenderPictFormat* format = XRenderFindVisualFormat(connection, attributes.visual);
-        if (!format)
-            continue;
-        const Picture source =
-            XRenderCreatePicture(connection, ids[step.Window], format, CPSubwindowMode, &inferiors);
-        XRenderComposite(connection, PictOpSrc, source, None, state.ScratchPicture, step.SourceX,
-                         step.SourceY, 0, 0, step.TargetX, step.TargetY,
-                         static_cast<unsigned>(step.Width), static_cast<unsigned>(step.Height));
-        XRenderFreePicture(connection, source);
-    }
+    for (const TPaintStep& step : plan.Steps)
+        if (const Picture source = state.PictureOf(step.Window))
+            XRenderComposite(connection, PictOpSrc, source, None, state.ScratchPicture,
+                             step.SourceX, step.SourceY, 0, 0, step.TargetX, step.TargetY,
+                             static_cast<unsigned>(step.Width), static_cast<unsigned>(step.Height));
     XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, None);
 
     int rectangleCount = 0;
     TXFreePtr<XRectangle> rectangles(XFixesFetchRegion(connection, covered, &rectangleCount));
     XFixesDestroyRegion(connection, covered);
-    std::unique_ptr<XImage, TImageDeleter> image(
-        XGetImage(connection, state.Scratch, 0, 0, static_cast<unsigned>(box.Width),
-                  static_cast<unsigned>(box.Height), AllPlanes, ZPixmap));
+    const XImage* image = state.BoxImage->Read(state.Scratch, 0, 0, box.Width, box.Height);
     if (!image || image->bits_per_pixel != 32 || !rectangles)
         return;
     for (int i = 0; i < rectangleCount; ++i) {

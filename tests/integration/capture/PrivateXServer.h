@@ -17,6 +17,8 @@ public:
 
     // ":N" once the server accepts connections; empty when it did not start.
     const std::string& Name() const { return FName; }
+    // The server's process, for measuring its processor time.
+    pid_t Pid() const { return FPid; }
 
 private:
     pid_t FPid = -1;
