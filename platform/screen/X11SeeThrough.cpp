@@ -186,8 +186,15 @@ struct TX11SeeThrough::TState {
                           &depth) ||
             static_cast<int>(depth) != RootDepth)
             return 0;
+        // A small wallpaper is tiled, as the root's background is; a whole
+        // one is copied without the slower tiling.
+        XWindowAttributes root;
+        XGetWindowAttributes(Connection, Root, &root);
         XRenderPictureAttributes repeat{};
-        repeat.repeat = RepeatNormal;
+        repeat.repeat =
+            static_cast<int>(width) >= root.width && static_cast<int>(height) >= root.height
+                ? RepeatNone
+                : RepeatNormal;
         Wallpaper = *pixmap;
         WallpaperPicture =
             XRenderCreatePicture(Connection, Wallpaper, RootFormat, CPRepeat, &repeat);
@@ -251,7 +258,8 @@ void TX11SeeThrough::TState::Watch() {
 }
 
 void TX11SeeThrough::TState::TakeEvents() {
-    XSync(Connection, False);
+    // The grab just before has waited for the server, so every change made
+    // before it has arrived; no round trip of our own is needed.
     while (XPending(Connection)) {
         XEvent event;
         XNextEvent(Connection, &event);
@@ -369,8 +377,28 @@ void TX11SeeThrough::Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const T
     XFixesDestroyRegion(connection, boxRegion);
 
     state.EnsureScratch(box.Width, box.Height);
-    XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, covered);
+    // Painted from the top down, each window only where nothing above it was
+    // painted, so that every covered pixel is written once.
     const TPaintPlan plan = PlanPaint(windows, box);
+    const XserverRegion left = XFixesCreateRegion(connection, nullptr, 0);
+    XFixesCopyRegion(connection, left, covered);
+    const XserverRegion part = XFixesCreateRegion(connection, nullptr, 0);
+    for (auto step = plan.Steps.rbegin(); step != plan.Steps.rend(); ++step) {
+        const Picture source = state.PictureOf(step->Window);
+        if (!source)
+            continue;
+        XRectangle stepRect{static_cast<short>(step->TargetX), static_cast<short>(step->TargetY),
+                            static_cast<unsigned short>(step->Width),
+                            static_cast<unsigned short>(step->Height)};
+        XFixesSetRegion(connection, part, &stepRect, 1);
+        XFixesIntersectRegion(connection, part, part, left);
+        XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, part);
+        XRenderComposite(connection, PictOpSrc, source, None, state.ScratchPicture, step->SourceX,
+                         step->SourceY, 0, 0, step->TargetX, step->TargetY,
+                         static_cast<unsigned>(step->Width), static_cast<unsigned>(step->Height));
+        XFixesSubtractRegion(connection, left, left, part);
+    }
+    XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, left);
     if (plan.Background && state.WallpaperPicture) {
         XRenderComposite(connection, PictOpSrc, state.WallpaperPicture, None, state.ScratchPicture,
                          box.X, box.Y, 0, 0, 0, 0, static_cast<unsigned>(box.Width),
@@ -380,11 +408,8 @@ void TX11SeeThrough::Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const T
         XRenderFillRectangle(connection, PictOpSrc, state.ScratchPicture, &black, 0, 0,
                              static_cast<unsigned>(box.Width), static_cast<unsigned>(box.Height));
     }
-    for (const TPaintStep& step : plan.Steps)
-        if (const Picture source = state.PictureOf(step.Window))
-            XRenderComposite(connection, PictOpSrc, source, None, state.ScratchPicture,
-                             step.SourceX, step.SourceY, 0, 0, step.TargetX, step.TargetY,
-                             static_cast<unsigned>(step.Width), static_cast<unsigned>(step.Height));
+    XFixesDestroyRegion(connection, part);
+    XFixesDestroyRegion(connection, left);
     XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, None);
 
     int rectangleCount = 0;
