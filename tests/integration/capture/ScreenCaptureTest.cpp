@@ -165,4 +165,29 @@ TEST_F(ScreenCapture, OnlyThePrimaryMonitorIsGrabbedAndThePointerFollowsIt) {
     EXPECT_GE(Psnr(grab, {0, 0, 1280, 1024}, 0, 0, TTestDesktop::WallpaperPixel), 30.0);
 }
 
+TEST_F(ScreenCapture, TheRecordingHoldsOnlyThePrimaryMonitor) {
+    FDesktop->SetMonitors({{0, 0, 960, 1080}, {960, 0, 960, 1080}}, 1);
+    TempDir folder;
+    const auto output = folder / "primary.avi";
+    const auto result =
+        RunProcess(QString::fromStdString((BinDir() / "vardocle-record").string()),
+                   {QString::fromStdString(output.string()), "--seconds", "1", "--no-sound",
+                    "--size", "960x1080", "--cursor", "off", "--codec", "lossless"},
+                   std::chrono::seconds(60), {"DISPLAY=" + QString::fromStdString(FServer.Name())});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err.constData();
+
+    const auto frame =
+        RunProcess("ffmpeg", {"-v", "error", "-i", QString::fromStdString(output.string()),
+                              "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgra", "-"});
+    ASSERT_EQ(frame.Out.size(), 960 * 1080 * 4) << frame.Err.constData();
+    TScreenGrab picture;
+    picture.Pixels = reinterpret_cast<std::uint8_t*>(const_cast<char*>(frame.Out.constData()));
+    picture.Width = 960;
+    picture.Height = 1080;
+    picture.Stride = 960 * 4;
+    EXPECT_GE(Psnr(picture, {0, 0, 960, 1080}, 960, 0, TTestDesktop::WallpaperPixel), 30.0);
+    // Against the left monitor's picture it is far off.
+    EXPECT_LT(Psnr(picture, {0, 0, 960, 1080}, 0, 0, TTestDesktop::WallpaperPixel), 20.0);
+}
+
 } // namespace
