@@ -86,32 +86,26 @@ TEST(CaptureBench, ComposedGrabAgainstPlainGrab) {
         desktop.ShowWindow(TTestWindowKind::Opaque, {100 + i * 150, 80 + i * 90, 700, 500},
                            0x203040u * static_cast<unsigned>(i + 1));
     TX11Screen screen(server.Name());
-    constexpr int frames = 200;
-
-    screen.SetCaptureTransparent(true);
-    const TCost plainAlone = Measure(screen, server.Pid(), frames);
-    screen.SetCaptureTransparent(false);
-    const TCost composedAlone = Measure(screen, server.Pid(), frames);
-    Report("no see-through window", plainAlone, composedAlone);
+    auto compare = [&](const char* what) {
+        constexpr int frames = 200;
+        screen.SetCaptureTransparent(true);
+        const TCost plain = Measure(screen, server.Pid(), frames);
+        screen.SetCaptureTransparent(false);
+        const TCost composed = Measure(screen, server.Pid(), frames);
+        Report(what, plain, composed);
+    };
+    compare("no see-through window");
 
     // The usual case: the recorder's own two windows.
     desktop.ShowWindow(TTestWindowKind::OwnProcess, {1500, 100, 320, 200}, 0x365351);
     desktop.ShowWindow(TTestWindowKind::OwnProcess, {1500, 300, 240, 180}, 0xFF0080);
-    screen.SetCaptureTransparent(true);
-    const TCost plainOwn = Measure(screen, server.Pid(), frames);
-    screen.SetCaptureTransparent(false);
-    const TCost composedOwn = Measure(screen, server.Pid(), frames);
-    Report("the recorder's two windows", plainOwn, composedOwn);
+    compare("the recorder's two windows");
 
     // The hard case: large translucent windows of other programs as well,
     // 40 % of the screen see-through.
     desktop.ShowWindow(TTestWindowKind::Argb, {300, 300, 800, 600}, 0xFF0000);
     desktop.ShowWindow(TTestWindowKind::OpacityHint, {1000, 600, 600, 400}, 0x00FF00);
-    screen.SetCaptureTransparent(true);
-    const TCost plain = Measure(screen, server.Pid(), frames);
-    screen.SetCaptureTransparent(false);
-    const TCost composed = Measure(screen, server.Pid(), frames);
-    Report("two large translucent windows too", plain, composed);
+    compare("two large translucent windows too");
 }
 
 } // namespace

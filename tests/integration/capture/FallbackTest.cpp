@@ -32,24 +32,23 @@ TEST(ScreenCaptureFallback, WithoutCompositeWindowsAreRecordedAndTheRecorderSays
     EXPECT_FALSE(screen.TransparentExclusionAvailable());
     screen.SetCaptureTransparent(false);
     const TScreenGrab grab = screen.Grab();
-    const std::uint8_t* pixel = grab.Pixels + 300 * grab.Stride + 300 * 4;
+    const std::uint8_t* pixel = grab.Pixels + 300 * grab.Stride + std::ptrdiff_t{300} * 4;
     EXPECT_EQ(pixel[1], 0xFF) << "the plain grab shows the window";
 
     TempDir folder;
-    const QString recorder = QString::fromStdString((BinDir() / "vardocle-record").string());
-    const QStringList environment{"DISPLAY=" + QString::fromStdString(server.Name())};
+    auto record = [&](const char* transparent) {
+        return RunProcess(QString::fromStdString((BinDir() / "vardocle-record").string()),
+                          {QString::fromStdString((folder / transparent).string()) + ".avi",
+                           "--seconds", "1.5", "--no-sound", "--transparent", transparent},
+                          std::chrono::seconds(60),
+                          {"DISPLAY=" + QString::fromStdString(server.Name())});
+    };
     const QByteArray notice = TransparentExclusionMissingNotice().Chinese;
-    const auto off = RunProcess(recorder,
-                                {QString::fromStdString((folder / "off.avi").string()), "--seconds",
-                                 "1.5", "--no-sound", "--transparent", "off"},
-                                std::chrono::seconds(60), environment);
+    const auto off = record("off");
     EXPECT_EQ(off.ExitCode, 0) << off.Err.constData();
     EXPECT_EQ(Occurrences(off.Err, notice), 1) << off.Err.constData();
-
-    const auto on = RunProcess(recorder,
-                               {QString::fromStdString((folder / "on.avi").string()), "--seconds",
-                                "0.5", "--no-sound", "--transparent", "on"},
-                               std::chrono::seconds(60), environment);
+    // Nothing is missing when see-through windows are to be recorded anyway.
+    const auto on = record("on");
     EXPECT_EQ(on.ExitCode, 0) << on.Err.constData();
     EXPECT_EQ(Occurrences(on.Err, notice), 0) << on.Err.constData();
 }

@@ -22,6 +22,7 @@ TPrivateXServer::TPrivateXServer(const std::vector<std::string>& extraArguments)
         const int devNull = open("/dev/null", O_WRONLY);
         dup2(devNull, STDERR_FILENO);
         std::vector<char*> argv;
+        argv.reserve(arguments.size() + 1);
         for (auto& argument : arguments)
             argv.push_back(argument.data());
         argv.push_back(nullptr);

@@ -19,7 +19,8 @@ namespace {
 
 std::uint32_t PixelAt(const TScreenGrab& grab, int x, int y) {
     const auto* row = grab.Pixels + static_cast<std::ptrdiff_t>(y) * grab.Stride;
-    return (row[x * 4 + 2] << 16 | row[x * 4 + 1] << 8 | row[x * 4]) & 0xFFFFFFu;
+    const std::uint8_t* pixel = row + static_cast<std::ptrdiff_t>(x) * 4;
+    return (pixel[2] << 16 | pixel[1] << 8 | pixel[0]) & 0xFFFFFFu;
 }
 
 // PSNR of a part of the grab (in grab coordinates) against what the screen
@@ -184,7 +185,7 @@ TEST_F(ScreenCapture, TheRecordingHoldsOnlyThePrimaryMonitor) {
     picture.Pixels = reinterpret_cast<std::uint8_t*>(const_cast<char*>(frame.Out.constData()));
     picture.Width = 960;
     picture.Height = 1080;
-    picture.Stride = 960 * 4;
+    picture.Stride = std::ptrdiff_t{960} * 4;
     EXPECT_GE(Psnr(picture, {0, 0, 960, 1080}, 960, 0, TTestDesktop::WallpaperPixel), 30.0);
     // Against the left monitor's picture it is far off.
     EXPECT_LT(Psnr(picture, {0, 0, 960, 1080}, 0, 0, TTestDesktop::WallpaperPixel), 20.0);
