@@ -84,14 +84,10 @@ bool TX11Screen::TransparentExclusionAvailable() const {
     return FState->SeeThrough->Available();
 }
 
-TScreenRect TX11Screen::LastArea() const {
-    return FState->Area;
-}
-
 TScreenNotice TransparentExclusionMissingNotice() {
-    return {"X 服务器缺少 Composite 或 Render 扩展，透明窗体(包括本程序)无法从录像中去除，"
-            "将被一并录下",
-            "the X server lacks the Composite or Render extension: transparent windows "
+    return {"X 服务器缺少 Composite、Render 或 XFixes 扩展，透明窗体(包括本程序)无法从录像中"
+            "去除，将被一并录下",
+            "the X server lacks the Composite, Render or XFixes extension: transparent windows "
             "(the recorder's own included) cannot be left out and will be recorded"};
 }
 

@@ -4,7 +4,6 @@
 // XGetImage when the server offers no shared memory), and the cursor through
 // XFixes. Unless transparent windows are to be captured, see-through windows
 // are left out (Composite and Render), so the recorder never records itself.
-#include "platform/screen/CaptureLayout.h"
 #include "platform/screen/Screen.h"
 
 #include <memory>
@@ -29,8 +28,6 @@ public:
     // False when the server cannot leave see-through windows out; the grab
     // then shows them whatever the option says.
     bool TransparentExclusionAvailable() const;
-    // The part of the root window that the last grab covered.
-    TScreenRect LastArea() const;
 
 private:
     struct TState;
