@@ -23,7 +23,8 @@ struct TScreenGrab {
 };
 
 // The cursor's picture (premultiplied alpha, red, green, blue from the high
-// byte down), its hot spot inside the picture and the pointer's position.
+// byte down), its hot spot inside the picture and the pointer's position in
+// the grabbed picture.
 struct TCursorImage {
     bool Visible = false;
     int X = 0;
@@ -38,11 +39,12 @@ struct TCursorImage {
 class IScreen {
 public:
     virtual ~IScreen() = default;
-    // The whole primary screen at its current size. Raises vardocle::Exception
-    // when the screen cannot be read.
+    // The whole primary monitor at its current size and place. Raises
+    // vardocle::Exception when the screen cannot be read.
     virtual TScreenGrab Grab() = 0;
     virtual TCursorImage Cursor() = 0;
-    // Whether translucent windows are to be captured too.
+    // Whether see-through windows, the recorder's own among them, are to be
+    // captured too; when not, the picture shows what lies beneath them.
     virtual void SetCaptureTransparent(bool value) = 0;
 };
 

@@ -1,15 +1,15 @@
 #include "platform/screen/X11Screen.h"
 
 #include "platform/base/Errors.h"
+#include "platform/screen/X11SeeThrough.h"
+#include "platform/screen/X11SharedImage.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
+#include <X11/extensions/Xrandr.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -18,15 +18,6 @@
 namespace vardocle {
 
 namespace {
-
-// X errors (a grab while the screen changes size, say) must not end the
-// program; they are noted and the call that caused them reports failure.
-std::atomic<int> gLastXError{0};
-
-int NoteXError(Display*, XErrorEvent* event) {
-    gLastXError = event->error_code;
-    return 0;
-}
 
 struct TXImageDeleter {
     void operator()(XImage* image) const {
@@ -43,72 +34,17 @@ struct TX11Screen::TState {
     Window Root = 0;
     bool HaveShm = false;
     bool HaveFixes = false;
-    // The shared-memory image, remade when the screen's size changes.
-    TXImagePtr Image;
-    XShmSegmentInfo Segment{};
-    bool Attached = false;
-    int Width = 0;
-    int Height = 0;
+    bool HaveMonitors = false;
+    // The shared-memory picture, reused from frame to frame.
+    std::unique_ptr<TX11SharedImage> Shared;
     // The plain-grab fallback's picture.
     TXImagePtr Plain;
-
-    void ReleaseShared() {
-        if (Attached) {
-            XShmDetach(Connection, &Segment);
-            XSync(Connection, False);
-            Attached = false;
-        }
-        if (Image) {
-            Image->data = nullptr; // the segment is not XDestroyImage's to free
-            Image.reset();
-        }
-        if (Segment.shmaddr) {
-            shmdt(Segment.shmaddr);
-            Segment.shmaddr = nullptr;
-        }
-        Segment = XShmSegmentInfo{};
-    }
-
-    bool MakeShared(int width, int height) {
-        ReleaseShared();
-        XWindowAttributes attributes;
-        XGetWindowAttributes(Connection, Root, &attributes);
-        Image.reset(XShmCreateImage(Connection, attributes.visual, attributes.depth, ZPixmap,
-                                    nullptr, &Segment, width, height));
-        if (!Image)
-            return false;
-        Segment.shmid =
-            shmget(IPC_PRIVATE, static_cast<std::size_t>(Image->bytes_per_line) * height,
-                   IPC_CREAT | 0600);
-        if (Segment.shmid < 0) {
-            Image.reset();
-            return false;
-        }
-        void* address = shmat(Segment.shmid, nullptr, 0);
-        // Marked for removal now: it goes when both sides have let go, also
-        // when the program ends abruptly.
-        shmctl(Segment.shmid, IPC_RMID, nullptr);
-        if (reinterpret_cast<std::intptr_t>(address) == -1) {
-            Image.reset();
-            return false;
-        }
-        Segment.shmaddr = static_cast<char*>(address);
-        Image->data = Segment.shmaddr;
-        Segment.readOnly = False;
-        gLastXError = 0;
-        Attached = XShmAttach(Connection, &Segment) && (XSync(Connection, False), gLastXError == 0);
-        if (!Attached) {
-            ReleaseShared();
-            return false;
-        }
-        Width = width;
-        Height = height;
-        return true;
-    }
+    std::unique_ptr<TX11SeeThrough> SeeThrough;
+    TScreenRect Area;
 };
 
 TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique<TState>()) {
-    XSetErrorHandler(NoteXError);
+    NoteX11Errors();
     FState->Connection = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!FState->Connection) {
         const char* name = displayName.empty() ? std::getenv("DISPLAY") : displayName.c_str();
@@ -122,10 +58,20 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
     int eventBase = 0;
     int errorBase = 0;
     FState->HaveFixes = XFixesQueryExtension(FState->Connection, &eventBase, &errorBase);
+    major = minor = 0;
+    FState->HaveMonitors = XRRQueryExtension(FState->Connection, &eventBase, &errorBase) &&
+                           XRRQueryVersion(FState->Connection, &major, &minor) &&
+                           (major > 1 || (major == 1 && minor >= 5));
+    FState->SeeThrough = std::make_unique<TX11SeeThrough>(FState->Connection, FState->Root);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(FState->Connection, FState->Root, &attributes);
+    FState->Shared =
+        std::make_unique<TX11SharedImage>(FState->Connection, attributes.visual, attributes.depth);
 }
 
 TX11Screen::~TX11Screen() {
-    FState->ReleaseShared();
+    FState->SeeThrough.reset();
+    FState->Shared.reset();
     FState->Plain.reset();
     XCloseDisplay(FState->Connection);
 }
@@ -134,37 +80,57 @@ bool TX11Screen::UsesSharedMemory() const {
     return FState->HaveShm;
 }
 
+bool TX11Screen::TransparentExclusionAvailable() const {
+    return FState->SeeThrough->Available();
+}
+
+TScreenNotice TransparentExclusionMissingNotice() {
+    return {"X 服务器缺少 Composite、Render 或 XFixes 扩展，透明窗体(包括本程序)无法从录像中"
+            "去除，将被一并录下",
+            "the X server lacks the Composite, Render or XFixes extension: transparent windows "
+            "(the recorder's own included) cannot be left out and will be recorded"};
+}
+
 TScreenGrab TX11Screen::Grab() {
     TState& state = *FState;
-    // The size is read anew for every frame: the screen may change under us.
+    // The size and the monitors are read anew for every frame: the screen may
+    // change under us.
     const Screen* screen = DefaultScreenOfDisplay(state.Connection);
     XWindowAttributes root;
     XGetWindowAttributes(state.Connection, state.Root, &root);
-    const int width = root.width > 0 ? root.width : WidthOfScreen(screen);
-    const int height = root.height > 0 ? root.height : HeightOfScreen(screen);
+    const int rootWidth = root.width > 0 ? root.width : WidthOfScreen(screen);
+    const int rootHeight = root.height > 0 ? root.height : HeightOfScreen(screen);
+    std::vector<TMonitor> monitors;
+    if (state.HaveMonitors) {
+        int count = 0;
+        XRRMonitorInfo* info = XRRGetMonitors(state.Connection, state.Root, True, &count);
+        for (int i = 0; info && i < count; ++i)
+            monitors.push_back(
+                {{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0});
+        if (info)
+            XRRFreeMonitors(info);
+    }
+    const TScreenRect area = ChoosePrimaryMonitor(monitors, rootWidth, rootHeight);
+    state.Area = area;
+    const int width = area.Width;
+    const int height = area.Height;
 
     XImage* image = nullptr;
-    if (state.HaveShm) {
-        if ((state.Width != width || state.Height != height || !state.Image) &&
-            !state.MakeShared(width, height))
-            state.HaveShm = false;
-        if (state.HaveShm) {
-            gLastXError = 0;
-            if (XShmGetImage(state.Connection, state.Root, state.Image.get(), 0, 0, AllPlanes) &&
-                gLastXError == 0)
-                image = state.Image.get();
-        }
-    }
+    if (state.HaveShm)
+        image = state.Shared->Read(state.Root, area.X, area.Y, width, height);
     if (!image) {
-        gLastXError = 0;
-        state.Plain.reset(
-            XGetImage(state.Connection, state.Root, 0, 0, width, height, AllPlanes, ZPixmap));
+        ClearX11Error();
+        state.Plain.reset(XGetImage(state.Connection, state.Root, area.X, area.Y, width, height,
+                                    AllPlanes, ZPixmap));
         image = state.Plain.get();
     }
     if (!image)
         throw Exception("The screen cannot be read");
     if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst)
         throw Exception("Unsupported screen format: only 24- and 32-bit screens can be recorded");
+    if (!FCaptureTransparent)
+        state.SeeThrough->Remove(reinterpret_cast<std::uint8_t*>(image->data),
+                                 image->bytes_per_line, area);
     return {reinterpret_cast<std::uint8_t*>(image->data), image->width, image->height,
             image->bytes_per_line};
 }
@@ -176,8 +142,9 @@ TCursorImage TX11Screen::Cursor() {
     XFixesCursorImage* image = XFixesGetCursorImage(FState->Connection);
     if (!image)
         return cursor;
-    cursor.X = image->x;
-    cursor.Y = image->y;
+    // The pointer's place in the grabbed picture, which starts at the monitor's corner.
+    cursor.X = image->x - FState->Area.X;
+    cursor.Y = image->y - FState->Area.Y;
     cursor.HotX = image->xhot;
     cursor.HotY = image->yhot;
     cursor.Width = image->width;

@@ -1,7 +1,9 @@
 #pragma once
-// The X11 screen: the root window of the default screen, grabbed through a
-// shared-memory image (plain XGetImage when the server offers no shared
-// memory), and the cursor through XFixes.
+// The X11 screen: the primary monitor of the default screen (RandR; the whole
+// root window without it), grabbed through a shared-memory image (plain
+// XGetImage when the server offers no shared memory), and the cursor through
+// XFixes. Unless transparent windows are to be captured, see-through windows
+// are left out (Composite and Render), so the recorder never records itself.
 #include "platform/screen/Screen.h"
 
 #include <memory>
@@ -23,11 +25,21 @@ public:
     void SetCaptureTransparent(bool value) override { FCaptureTransparent = value; }
 
     bool UsesSharedMemory() const;
+    // False when the server cannot leave see-through windows out; the grab
+    // then shows them whatever the option says.
+    bool TransparentExclusionAvailable() const;
 
 private:
     struct TState;
     std::unique_ptr<TState> FState;
     bool FCaptureTransparent = false;
 };
+
+// What to tell the user, once, when see-through windows cannot be left out.
+struct TScreenNotice {
+    const char* Chinese;
+    const char* English;
+};
+TScreenNotice TransparentExclusionMissingNotice();
 
 } // namespace vardocle

@@ -32,6 +32,7 @@ void TRecordSession::Start() {
     auto screen = std::make_unique<TX11Screen>();
     if (FOptions.Sound)
         FWavFileName = ChangeFileExt(FOptions.OutputFile, ".Wav");
+    FTransparentRecordedAnyway = !FOptions.Transparent && !screen->TransparentExclusionAvailable();
     FThread = std::make_unique<TRecordThread>(
         FOptions.OutputFile, TRect{0, 0, FOptions.Width, FOptions.Height}, FWavFileName,
         static_cast<std::uint8_t>(FOptions.Rate), std::move(screen), FInvoker);

@@ -35,6 +35,9 @@ public:
     std::int32_t FramesWritten() const;
     std::int64_t RecordedMs() const;
     const std::optional<TRecordError>& Error() const { return FError; }
+    // True when transparent windows were to be left out but the screen
+    // cannot do it, so they are recorded after all.
+    bool TransparentWindowsRecordedAnyway() const { return FTransparentRecordedAnyway; }
 
     // The sound file beside the video ("NAME.Wav"); empty without sound.
     const std::string& WavFileName() const { return FWavFileName; }
@@ -55,6 +58,7 @@ private:
     std::string FWavFileName;
     std::optional<TRecordError> FError;
     bool FEnded = false;
+    bool FTransparentRecordedAnyway = false;
     std::int32_t FFinalFrames = 0;
     std::int64_t FFinalMs = 0;
 };

@@ -1,6 +1,7 @@
 // vardocle-record: records the screen into an AVI file from the command line,
 // on the same engine as the recorder's window.
 #include "platform/base/Errors.h"
+#include "platform/screen/X11Screen.h"
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
 #include "tools/record/SignalNotifier.h"
@@ -107,6 +108,10 @@ int main(int argc, char** argv) {
     } catch (const Exception& error) {
         PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
         return 1;
+    }
+    if (session.TransparentWindowsRecordedAnyway()) {
+        const TScreenNotice notice = TransparentExclusionMissingNotice();
+        std::fprintf(stderr, "注意：%s / Note: %s\n", notice.Chinese, notice.English);
     }
 
     QTimer progress;

@@ -1,0 +1,118 @@
+#include "platform/screen/X11SharedImage.h"
+
+#include <X11/Xutil.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <atomic>
+#include <cstdint>
+
+namespace vardocle {
+
+namespace {
+
+std::atomic<int> gLastXError{0};
+
+int NoteXError(Display*, XErrorEvent* event) {
+    gLastXError = event->error_code;
+    return 0;
+}
+
+std::size_t BytesPerLine(const XImage& image, int width) {
+    const auto pad = static_cast<std::size_t>(image.bitmap_pad);
+    const std::size_t bits = static_cast<std::size_t>(width) * image.bits_per_pixel;
+    return (bits + pad - 1) / pad * pad / 8;
+}
+
+} // namespace
+
+void NoteX11Errors() {
+    XSetErrorHandler(NoteXError);
+}
+
+void ClearX11Error() {
+    gLastXError = 0;
+}
+
+int LastX11Error() {
+    return gLastXError;
+}
+
+void TX11SharedImage::TImageDeleter::operator()(XImage* image) const {
+    if (image) {
+        image->data = nullptr; // the segment is not XDestroyImage's to free
+        XDestroyImage(image);
+    }
+}
+
+TX11SharedImage::TX11SharedImage(Display* connection, Visual* visual, int depth)
+    : FConnection(connection), FVisual(visual), FDepth(depth) {}
+
+TX11SharedImage::~TX11SharedImage() {
+    Release();
+}
+
+void TX11SharedImage::Release() {
+    if (FAttached) {
+        XShmDetach(FConnection, &FSegment);
+        XSync(FConnection, False);
+        FAttached = false;
+    }
+    FImage.reset();
+    if (FSegment.shmaddr)
+        shmdt(FSegment.shmaddr);
+    FSegment = XShmSegmentInfo{};
+    FCapacity = 0;
+}
+
+bool TX11SharedImage::Make(int width, int height) {
+    Release();
+    FImage.reset(XShmCreateImage(FConnection, FVisual, static_cast<unsigned>(FDepth), ZPixmap,
+                                 nullptr, &FSegment, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height)));
+    if (!FImage)
+        return false;
+    const std::size_t bytes = static_cast<std::size_t>(FImage->bytes_per_line) * height;
+    FSegment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (FSegment.shmid < 0) {
+        FImage.reset();
+        return false;
+    }
+    void* address = shmat(FSegment.shmid, nullptr, 0);
+    // Marked for removal now: it goes when both sides have let go, also when
+    // the program ends abruptly.
+    shmctl(FSegment.shmid, IPC_RMID, nullptr);
+    if (reinterpret_cast<std::intptr_t>(address) == -1) {
+        FImage.reset();
+        FSegment = XShmSegmentInfo{};
+        return false;
+    }
+    FSegment.shmaddr = static_cast<char*>(address);
+    FImage->data = FSegment.shmaddr;
+    FSegment.readOnly = False;
+    ClearX11Error();
+    FAttached = XShmAttach(FConnection, &FSegment) && (XSync(FConnection, False), !LastX11Error());
+    if (!FAttached) {
+        Release();
+        return false;
+    }
+    FCapacity = bytes;
+    return true;
+}
+
+XImage* TX11SharedImage::Read(Drawable drawable, int x, int y, int width, int height) {
+    if (!FImage || BytesPerLine(*FImage, width) * height > FCapacity) {
+        if (!Make(width, height))
+            return nullptr;
+    }
+    // Smaller reads reuse the segment: the server packs rows to the width asked for.
+    FImage->width = width;
+    FImage->height = height;
+    FImage->bytes_per_line = static_cast<int>(BytesPerLine(*FImage, width));
+    ClearX11Error();
+    if (!XShmGetImage(FConnection, drawable, FImage.get(), x, y, AllPlanes) || LastX11Error())
+        return nullptr;
+    return FImage.get();
+}
+
+} // namespace vardocle
