@@ -4,6 +4,7 @@
 #include "app/uFrmSetting.h"
 #include "history/uFrmAviDir.h"
 #include "hotkeys/HotKeyText.h"
+#include "platform/screen/X11Screen.h"
 #include "services/SiteAddresses.h"
 #include "services/uFrmAD.h"
 #include "services/uFrmAbout.h"
@@ -37,6 +38,19 @@ bool ApplyCommandLine(const QStringList& arguments) {
     return true;
 }
 
+// When this desktop cannot leave see-through windows out of a recording,
+// the option's tooltip says so rather than the recording showing them silently.
+void NoteTransparentCapture(TFrmSetting& setting) {
+    try {
+        const TX11Screen screen;
+        if (!screen.TransparentExclusionAvailable())
+            setting.CheckRecordThansparent->setToolTip(
+                QString::fromUtf8(TransparentExclusionMissingNotice().Chinese));
+    } catch (const std::exception&) {
+        // No screen to ask: a recording will say so when it starts.
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -66,6 +80,7 @@ int main(int argc, char** argv) {
         TFrmAVIDir aviDir(&main);
         TFrmSetting setting(&main);
         main.SetWindows(&help, &about, &ad, &aviDir, &setting);
+        NoteTransparentCapture(setting);
         main.show();
         result = QApplication::exec();
     }

@@ -8,7 +8,7 @@
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
 #include "assets/Assets.h"
-#include "history/QtChild.h"
+#include "platform/base/QtChild.h"
 #include "skin/ColorKeyMask.h"
 #include "skin/ImageButton.h"
 #include "skin/nxGDIPlusClasses.h"

@@ -1,6 +1,6 @@
 #include "history/uFrmAskDel.h"
 
-#include "history/QtChild.h"
+#include "platform/base/QtChild.h"
 
 namespace vardocle {
 

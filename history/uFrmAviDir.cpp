@@ -2,7 +2,7 @@
 
 #include "history/GridLineDelegate.h"
 #include "history/HistoryMessages.h"
-#include "history/QtChild.h"
+#include "platform/base/QtChild.h"
 #include "history/RecordTime.h"
 #include "platform/base/Text.h"
 

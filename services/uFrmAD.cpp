@@ -7,7 +7,7 @@
 #include "skin/Graphics.h"
 #include "skin/ImageButton.h"
 #include "skin/nxGDIPlusClasses.h"
-#include "update/QtChild.h"
+#include "platform/base/QtChild.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -32,7 +32,7 @@ QPixmap SkinPicture(const char* path) {
 }
 
 QLabel* MakeStretchedImage(QWidget* parent, const QPixmap& picture, const QRect& place) {
-    auto* image = NewChild<QLabel>(parent);
+    auto* image = MakeQtChild<QLabel>(parent);
     image->setGeometry(place);
     image->setScaledContents(true);
     image->setPixmap(picture);
@@ -62,7 +62,7 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
     // Every showing must reach the site, whatever the page's cache headers
     // say: the advertisement changes and is counted per showing.
     QWebEngineProfile::defaultProfile()->setHttpCacheType(QWebEngineProfile::NoCache);
-    Web = NewChild<QWebEngineView>(this);
+    Web = MakeQtChild<QWebEngineView>(this);
     Web->setGeometry(5, 24, 298, 206);
     Web->setContextMenuPolicy(Qt::NoContextMenu);
     connect(Web, &QWebEngineView::loadFinished, this, [this] {
@@ -70,7 +70,7 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
         WebDownloadComplete();
     });
 
-    BtnClose = NewChild<TImageButton>(this);
+    BtnClose = MakeQtChild<TImageButton>(this);
     BtnClose->setGeometry(276, 2, 25, 20);
     TPicture closeStrip;
     closeStrip.LoadFromFile(QStringLiteral(":/skin/ad/BtnClose.pic"));

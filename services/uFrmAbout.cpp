@@ -2,7 +2,7 @@
 
 #include "services/FormLook.h"
 #include "services/SiteAddresses.h"
-#include "update/QtChild.h"
+#include "platform/base/QtChild.h"
 #include "update/Version.h"
 
 #include <QApplication>
@@ -15,7 +15,7 @@ namespace vardocle {
 namespace {
 
 QLabel* MakeLine(QWidget* parent, const QString& text, int left, int top) {
-    auto* label = NewChild<QLabel>(text, parent);
+    auto* label = MakeQtChild<QLabel>(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->move(left, top);
     label->adjustSize();
@@ -29,7 +29,7 @@ TFrmAbout::TFrmAbout(QWidget* mainWindow)
     SetUpFixedDialog(*this, QStringLiteral("FrmAbout"), QStringLiteral("关于Pellinor"),
                      QSize(298, 213));
 
-    Panel1 = NewChild<QFrame>(this);
+    Panel1 = MakeQtChild<QFrame>(this);
     Panel1->setGeometry(8, 8, 281, 161);
     // A lowered outer edge around a raised inner one.
     Panel1->setFrameShape(QFrame::Panel);
@@ -37,12 +37,12 @@ TFrmAbout::TFrmAbout(QWidget* mainWindow)
     Panel1->setLineWidth(1);
     Panel1->setMidLineWidth(1);
 
-    ProgramIcon = NewChild<QLabel>(Panel1);
+    ProgramIcon = MakeQtChild<QLabel>(Panel1);
     ProgramIcon->setGeometry(16, 8, 33, 41);
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
 
-    StaticText1 = NewChild<QLabel>(QStringLiteral("   Vardocle    "), Panel1);
+    StaticText1 = MakeQtChild<QLabel>(QStringLiteral("   Vardocle    "), Panel1);
     StaticText1->setGeometry(88, 16, 177, 20);
     StaticText1->setAlignment(Qt::AlignCenter);
     QFont titleFont;
@@ -62,7 +62,7 @@ TFrmAbout::TFrmAbout(QWidget* mainWindow)
     Company = MakeLine(Panel1, QStringLiteral("Pellinor 软件工作室"), 8, 104);
     WebAddress = MakeLine(Panel1, QStringLiteral("官方网站: ") + SiteBase(), 8, 128);
 
-    OKButton = NewChild<QPushButton>(QStringLiteral("确定"), this);
+    OKButton = MakeQtChild<QPushButton>(QStringLiteral("确定"), this);
     OKButton->setGeometry(111, 180, 75, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &TFrmAbout::OKButtonClick);

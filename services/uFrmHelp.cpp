@@ -2,7 +2,7 @@
 
 #include "platform/base/Paths.h"
 #include "services/FormLook.h"
-#include "update/QtChild.h"
+#include "platform/base/QtChild.h"
 
 #include <QDesktopServices>
 #include <QGroupBox>
@@ -17,7 +17,7 @@ namespace vardocle {
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, const QColor& colour) {
-    auto* label = NewChild<QLabel>(text, parent);
+    auto* label = MakeQtChild<QLabel>(text, parent);
     QFont font;
     // 宋体 where it is installed; otherwise a CJK font of the same build:
     // full-width characters 12 px wide, half-width ones (the spaces) 6 px.
@@ -60,7 +60,7 @@ TFrmHelp::TFrmHelp(QWidget* mainWindow)
                      QSize(396, 249));
 
     const QColor magenta(255, 0, 255);
-    GroupBox1 = NewChild<QGroupBox>(QStringLiteral("快捷键:"), this);
+    GroupBox1 = MakeQtChild<QGroupBox>(QStringLiteral("快捷键:"), this);
     GroupBox1->setGeometry(8, 8, 377, 73);
     Label1 = MakeLabel(GroupBox1, QStringLiteral("录制:Alt + 1"), 16, 24, magenta);
     Label2 = MakeLabel(GroupBox1, QStringLiteral("暂停:Alt + 2"), 105, 24, magenta);
@@ -69,7 +69,7 @@ TFrmHelp::TFrmHelp(QWidget* mainWindow)
     Label5 = MakeLabel(GroupBox1, QStringLiteral("显示/隐藏:Ctrl + S"), 15, 48, magenta);
     Label6 = MakeLabel(GroupBox1, QStringLiteral("退出:Alt + Q"), 146, 48, magenta);
 
-    GroupBox2 = NewChild<QGroupBox>(QStringLiteral("设置说明:"), this);
+    GroupBox2 = MakeQtChild<QGroupBox>(QStringLiteral("设置说明:"), this);
     GroupBox2->setGeometry(8, 88, 377, 121);
     // The runs of spaces must keep their width, and the lines a pitch of
     // about 12 px whatever the font's own line gap.
@@ -86,10 +86,10 @@ TFrmHelp::TFrmHelp(QWidget* mainWindow)
     const int textHeight = Label7->heightForWidth(336);
     Label7->setGeometry(16, 24, 336, std::clamp(textHeight, 84, GroupBox2->height() - 24 - 4));
 
-    BtnHow = NewChild<QPushButton>(QStringLiteral("如何录像"), this);
+    BtnHow = MakeQtChild<QPushButton>(QStringLiteral("如何录像"), this);
     BtnHow->setGeometry(152, 216, 105, 25);
     BtnHow->setAutoDefault(false);
-    BtnKnow = NewChild<QPushButton>(QStringLiteral("我知道了(&C)"), this);
+    BtnKnow = MakeQtChild<QPushButton>(QStringLiteral("我知道了(&C)"), this);
     BtnKnow->setGeometry(264, 216, 105, 25);
     BtnKnow->setAutoDefault(false);
     connect(BtnHow, &QPushButton::clicked, this, &TFrmHelp::BtnHowClick);

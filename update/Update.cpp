@@ -1,6 +1,6 @@
 #include "update/Update.h"
 
-#include "update/QtChild.h"
+#include "platform/base/QtChild.h"
 #include "update/UpdateCheck.h"
 
 #include <QCoreApplication>
@@ -14,7 +14,7 @@ void DoUpdate(QWidget* window, const char* url) {
     // Owned by the window, so that closing the program ends a check that is
     // still waiting; otherwise by the application.
     QObject* owner = window ? static_cast<QObject*>(window) : QCoreApplication::instance();
-    NewChild<TUpdateCheck>(window, QUrl(QString::fromUtf8(url)), kUpdateTimeout, owner);
+    MakeQtChild<TUpdateCheck>(window, QUrl(QString::fromUtf8(url)), kUpdateTimeout, owner);
 }
 
 } // namespace vardocle

@@ -1,6 +1,6 @@
 #include "update/UpdateCheck.h"
 
-#include "update/QtChild.h"
+#include "platform/base/QtChild.h"
 #include "update/UpdateDescription.h"
 #include "update/Version.h"
 #include "update/uFrmUpdate.h"
@@ -13,7 +13,7 @@ namespace vardocle {
 
 TUpdateCheck::TUpdateCheck(QWidget* window, const QUrl& url, std::chrono::milliseconds timeout,
                            QObject* parent)
-    : QObject(parent), FWindow(window), FNetwork(NewChild<QNetworkAccessManager>(this)) {
+    : QObject(parent), FWindow(window), FNetwork(MakeQtChild<QNetworkAccessManager>(this)) {
     FTimer.setSingleShot(true);
     connect(&FTimer, &QTimer::timeout, this, &TUpdateCheck::TimeOut);
     FTimer.start(timeout);
@@ -72,7 +72,7 @@ void TUpdateCheck::ReplyFinished() {
         Finish(TUpdateOutcome::NotNewer);
         return;
     }
-    auto* dialog = NewChild<TFrmUpdate>(*description, FWindow.data());
+    auto* dialog = MakeQtChild<TFrmUpdate>(*description, FWindow.data());
     dialog->show();
     dialog->raise();
     Finish(TUpdateOutcome::NewerVersion);

@@ -1,6 +1,6 @@
 #include "update/uFrmUpdate.h"
 
-#include "update/QtChild.h"
+#include "platform/base/QtChild.h"
 #include "update/Version.h"
 
 #include <QDesktopServices>
@@ -18,31 +18,31 @@ TFrmUpdate::TFrmUpdate(const TUpdateDescription& description, QWidget* parent)
     setWindowTitle(QStringLiteral("软件更新"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    LblVersion = NewChild<QLabel>(this);
+    LblVersion = MakeQtChild<QLabel>(this);
     // The texts come from the network: never let them be read as markup.
     LblVersion->setTextFormat(Qt::PlainText);
     LblVersion->setText(
         QStringLiteral("发现新版本: %1\n当前版本: %2\n\n是否前往下载页面获取新版本?")
             .arg(description.Version, QString::fromLatin1(kProgramVersion)));
 
-    MemoNotes = NewChild<QPlainTextEdit>(this);
+    MemoNotes = MakeQtChild<QPlainTextEdit>(this);
     MemoNotes->setReadOnly(true);
     MemoNotes->setPlainText(description.Notes.isEmpty() ? QStringLiteral("(无更新说明)")
                                                         : description.Notes);
 
-    BtnDownload = NewChild<QPushButton>(QStringLiteral("前往下载(&D)"), this);
+    BtnDownload = MakeQtChild<QPushButton>(QStringLiteral("前往下载(&D)"), this);
     BtnDownload->setDefault(true);
-    BtnLater = NewChild<QPushButton>(QStringLiteral("以后再说(&L)"), this);
+    BtnLater = MakeQtChild<QPushButton>(QStringLiteral("以后再说(&L)"), this);
     connect(BtnDownload, &QPushButton::clicked, this, &TFrmUpdate::BtnDownloadClick);
     connect(BtnLater, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = NewChild<QHBoxLayout>(); // handed to the dialog's layout below
+    auto* buttons = MakeQtChild<QHBoxLayout>(); // handed to the dialog's layout below
     buttons->addStretch();
     buttons->addWidget(BtnDownload);
     buttons->addWidget(BtnLater);
-    auto* layout = NewChild<QVBoxLayout>(this);
+    auto* layout = MakeQtChild<QVBoxLayout>(this);
     layout->addWidget(LblVersion);
-    layout->addWidget(NewChild<QLabel>(QStringLiteral("更新说明:"), this));
+    layout->addWidget(MakeQtChild<QLabel>(QStringLiteral("更新说明:"), this));
     layout->addWidget(MemoNotes);
     layout->addLayout(buttons);
     resize(380, 300);

@@ -1,4 +1,4 @@
-#include "history/QtChild.h"
+#include "platform/base/QtChild.h"
 #include "history/uFrmAskDel.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "tests/support/EventWait.h"
 #include "tests/support/LocalHttpServer.h"
 #include "tests/support/UrlRecorder.h"
-#include "update/QtChild.h"
+#include "platform/base/QtChild.h"
 #include "update/Update.h"
 #include "update/uFrmUpdate.h"
 
@@ -51,7 +51,7 @@ protected:
     TUpdateOutcome Check(const HttpResponse& response, int timeoutMs = 5000) {
         Server.SetResponse("/57.txt", response);
         std::optional<TUpdateOutcome> outcome;
-        auto* check = NewChild<TUpdateCheck>(Window.get(), QUrl(Server.BaseUrl() + "/57.txt"),
+        auto* check = MakeQtChild<TUpdateCheck>(Window.get(), QUrl(Server.BaseUrl() + "/57.txt"),
                                              std::chrono::milliseconds(timeoutMs), Window.get());
         QObject::connect(check, &TUpdateCheck::Finished,
                          [&outcome](TUpdateOutcome result) { outcome = result; });
@@ -122,7 +122,7 @@ TEST_F(UpdateCheckTest, ClosedPortAndBadAddressesShowNothing) {
         closedPort = probe.serverPort();
     }
     std::optional<TUpdateOutcome> outcome;
-    auto* check = NewChild<TUpdateCheck>(
+    auto* check = MakeQtChild<TUpdateCheck>(
         Window.get(), QUrl(QStringLiteral("http://127.0.0.1:%1/57.txt").arg(closedPort)),
         std::chrono::seconds(5), Window.get());
     QObject::connect(check, &TUpdateCheck::Finished, [&](TUpdateOutcome r) { outcome = r; });
@@ -130,7 +130,7 @@ TEST_F(UpdateCheckTest, ClosedPortAndBadAddressesShowNothing) {
     EXPECT_EQ(*outcome, TUpdateOutcome::Failed);
 
     outcome.reset();
-    check = NewChild<TUpdateCheck>(Window.get(), QUrl("file:///etc/hostname"),
+    check = MakeQtChild<TUpdateCheck>(Window.get(), QUrl("file:///etc/hostname"),
                                    std::chrono::seconds(5), Window.get());
     QObject::connect(check, &TUpdateCheck::Finished, [&](TUpdateOutcome r) { outcome = r; });
     EXPECT_FALSE(outcome.has_value()); // reported later, never during the call

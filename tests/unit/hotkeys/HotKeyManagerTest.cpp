@@ -1,5 +1,5 @@
 #include "hotkeys/HotKeyManager.h"
-#include "history/QtChild.h"
+#include "platform/base/QtChild.h"
 
 #include "RecordingHotKeyReceiver.h"
 
