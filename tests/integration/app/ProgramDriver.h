@@ -1,0 +1,140 @@
+#pragma once
+// Drives the real program on the test X server: a fresh copy of its folder,
+// a tray, key presses through xdotool and the windows it shows.
+#include "tests/support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QThread>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace vardocle::test {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+inline bool WaitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds limit = 20s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        // The test's own servers answer from its event loop, when it has one.
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        else
+            QThread::msleep(50);
+    }
+    return true;
+}
+
+inline QString Xdotool(const QStringList& arguments) {
+    return QString::fromUtf8(RunProcess("xdotool", arguments, 15s).Out).trimmed();
+}
+
+// Visible top-level windows whose title is exactly `title`.
+QStringList VisibleWindows(const QString& title) {
+    // Qt may add the program's name to a dialog's title.
+    const QString out =
+        Xdotool({"search", "--onlyvisible", "--name", "^" + title + "( — Vardocle)?$"});
+    return out.isEmpty() ? QStringList() : out.split('\n');
+}
+
+inline bool WaitForWindowCount(const QString& title, int count,
+                               std::chrono::milliseconds limit = 20s) {
+    return WaitUntil([&] { return VisibleWindows(title).size() == count; }, limit);
+}
+
+inline bool IsVisible(const QString& window) {
+    return VisibleWindows("Vardocle").contains(window);
+}
+
+// Waits for a window titled `title` that is not among `known`; its id.
+QString WaitForNewWindow(const QString& title, const QStringList& known) {
+    QString found;
+    WaitUntil([&] {
+        for (const QString& window : VisibleWindows(title)) {
+            if (!known.contains(window)) {
+                found = window;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+inline void Key(const QString& keys) {
+    Xdotool({"key", "--clearmodifiers", keys});
+}
+
+inline std::uintmax_t FileSize(const fs::path& path) {
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
+    return error ? 0 : size;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VARDOCLE_REQUIRE_DISPLAY();
+        // The program keeps its files beside itself: give it a folder of its own.
+        fs::copy(vardocle::test::BinDir(), Folder / "bin", fs::copy_options::recursive);
+        // A fresh install: no history or settings from another run.
+        fs::remove(Folder / "bin" / "History.his");
+        fs::remove(Folder / "bin" / "Setting.ini");
+        fs::create_directories(Folder / "work");
+        // Five frames a second: the video's length moves in steps of 0.2 s.
+        std::ofstream(Folder / "bin" / "Setting.ini") << "[Main]\nRate=5\n";
+        fs::create_directories(Folder / "videos");
+        Tray.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request",
+                              "--height", "24"});
+        Tray.waitForStarted();
+        RunProcess("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16",
+                           QString::fromStdString((Folder / "tone.wav").string()), "synth", "30",
+                           "sine", "1000", "vol", "0.5"});
+    }
+
+    void TearDown() override {
+        for (QProcess* process : {&Program, &Tray}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+
+    void StartProgram(QProcess& process,
+                      const QString& site = QStringLiteral("http://127.0.0.1:9")) {
+        process.setWorkingDirectory(QString::fromStdString((Folder / "work").string()));
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // By default an address where nothing answers: the update check and
+        // the advertisement fail quietly.
+        process.start(QString::fromStdString((Folder / "bin" / "vardocle").string()),
+                      {"--site", site});
+        ASSERT_TRUE(process.waitForStarted(10000));
+    }
+
+    // Alt+1, then the name typed into the save dialog.
+    void ChooseFile(const fs::path& name) {
+        ASSERT_TRUE(WaitForWindowCount("保存", 1)) << "the save dialog did not open";
+        Xdotool({"type", "--delay", "20", QString::fromStdString(name.string())});
+        Key("Return");
+    }
+
+    QString Path(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+    vardocle::test::TempDir Folder;
+    QProcess Tray;
+    QProcess Program;
+};
+
+} // namespace vardocle::test
