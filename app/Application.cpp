@@ -2,6 +2,7 @@
 
 #include "app/ApplicationErrors.h"
 #include "platform/base/Paths.h"
+#include "platform/base/QtChild.h"
 
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -44,7 +45,7 @@ void PrepareProcessEnvironment() {
 
 void InstallChineseTranslations(QApplication& application) {
     // Owned by the application, which outlives every dialog.
-    auto* translator = new QTranslator(&application);
+    auto* translator = MakeQtChild<QTranslator>(&application);
     if (translator->load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);

@@ -2,6 +2,7 @@
 
 #include "app/uFrmAskExit.h"
 #include "app/uFrmMain.h"
+#include "platform/base/QtChild.h"
 #include "platform/screen/X11Screen.h"
 #include "update/Update.h"
 
@@ -37,8 +38,9 @@ bool AskOverwriteWithMessageBox(TFrmMain& owner) {
 // Not modal: the recording (and its closing work on this thread) goes on
 // while the notice is read.
 void ShowNoticeBox(TFrmMain& owner, const QString& message) {
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Vardocle"), message,
-                                QMessageBox::Ok, &owner); // owned by its parent, deleted on close
+    // Owned by its parent, deleted when closed.
+    auto* box = MakeQtChild<QMessageBox>(QMessageBox::Warning, QStringLiteral("Vardocle"), message,
+                                         QMessageBox::Ok, &owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     box->show();

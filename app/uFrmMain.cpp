@@ -104,8 +104,8 @@ void TFrmMain::CreateControls() {
         QStringLiteral("color: rgb(198, 223, 228); background: transparent;"));
     LabCaption->installEventFilter(this);
 
-    auto large = [this](TImageCtrl* button, int left, const QString& caption, const QString& hint,
-                        const QString& picture) {
+    auto large = [](TImageCtrl* button, int left, const QString& caption, const QString& hint,
+                    const QString& picture) {
         button->setGeometry(left, 33, 31, 48);
         button->SetGlyphLayout(glTop);
         button->SetCaption(caption);
@@ -139,7 +139,7 @@ void TFrmMain::CreateControls() {
     large(BtnHistory, 204, QStringLiteral("历史"), QString(),
           QStringLiteral(":/skin/main/BtnHistory.pic"));
 
-    auto small = [this](TImageButton* button, QRect geometry, const QString& picture) {
+    auto small = [](TImageButton* button, QRect geometry, const QString& picture) {
         button->setGeometry(geometry);
         LoadButtonPicture(*button, picture);
     };
