@@ -115,6 +115,11 @@ TScreenGrab TX11Screen::Grab() {
     const int width = area.Width;
     const int height = area.Height;
 
+    if (!FCaptureTransparent) {
+        const TScreenGrab composed = state.SeeThrough->Grab(area);
+        if (composed.Pixels)
+            return composed;
+    }
     XImage* image = nullptr;
     if (state.HaveShm)
         image = state.Shared->Read(state.Root, area.X, area.Y, width, height);
@@ -128,9 +133,6 @@ TScreenGrab TX11Screen::Grab() {
         throw Exception("The screen cannot be read");
     if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst)
         throw Exception("Unsupported screen format: only 24- and 32-bit screens can be recorded");
-    if (!FCaptureTransparent)
-        state.SeeThrough->Remove(reinterpret_cast<std::uint8_t*>(image->data),
-                                 image->bytes_per_line, area);
     return {reinterpret_cast<std::uint8_t*>(image->data), image->width, image->height,
             image->bytes_per_line};
 }

@@ -1,6 +1,6 @@
 #include "platform/screen/X11SeeThrough.h"
 
-#include "platform/screen/X11SharedImage.h"
+#include "platform/screen/X11FramePixmap.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -28,6 +27,24 @@ template <typename T> struct TXFreeDeleter {
 };
 template <typename T> using TXFreePtr = std::unique_ptr<T, TXFreeDeleter<T>>;
 
+// One pass of a composed frame: `Source` (or black, without one) drawn with
+// the operator Src into the frame where `Clip` allows, from (SourceX, SourceY)
+// to (TargetX, TargetY). The clips of a frame's layers do not overlap and
+// together cover the frame, so every pixel is written once.
+struct TLayer {
+    Picture Source = 0;
+    // The same source as a drawable of the frame's depth, when it has one: a
+    // plain copy takes the server's fastest path, Render's may be half as fast.
+    Drawable Copy = 0;
+    XserverRegion Clip = 0;
+    int SourceX = 0;
+    int SourceY = 0;
+    int TargetX = 0;
+    int TargetY = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
 } // namespace
 
 struct TX11SeeThrough::TState {
@@ -43,27 +60,40 @@ struct TX11SeeThrough::TState {
     Atom WmState = 0;
     Atom RootPixmap = 0;
     Atom SetRootPixmap = 0;
-    // The scratch surface in which the covered parts are composed.
-    Pixmap Scratch = 0;
-    Picture ScratchPicture = 0;
-    int ScratchWidth = 0;
-    int ScratchHeight = 0;
+    // The screen as it looks, the source of everything not covered.
+    Picture RootPicture = 0;
+    GC CopyGC = nullptr;
+    std::unique_ptr<TX11FramePixmap> Frame;
     // The desktop background set by a wallpaper program, when there is one.
     Pixmap Wallpaper = 0;
     Picture WallpaperPicture = 0;
+    bool WallpaperTiled = false;
     // The top-level windows as last asked, bottom first, with their pixel
     // formats and (made when first needed) their pictures.
     bool Dirty = true;
     std::vector<TTopLevel> Windows;
     std::vector<Window> Ids;
     std::vector<XRenderPictFormat*> Formats;
+    std::vector<int> Depths;
     std::vector<Picture> Pictures;
-    std::unique_ptr<TX11SharedImage> BoxImage;
+    // How a frame of `PlannedArea` is composed, kept while the windows and the
+    // area stay as they are: drawing requests only, no questions to the server.
+    bool Planned = false;
+    TScreenRect PlannedArea;
+    std::vector<TLayer> Layers;
 
     void Watch();
     void TakeEvents();
     void Rebuild();
+    void Plan(const TScreenRect& area);
     Picture PictureOf(std::size_t index);
+
+    void FreeLayers() {
+        for (const TLayer& layer : Layers)
+            XFixesDestroyRegion(Connection, layer.Clip);
+        Layers.clear();
+        Planned = false;
+    }
 
     void FreeWindowPictures() {
         for (Picture picture : Pictures)
@@ -72,32 +102,11 @@ struct TX11SeeThrough::TState {
         Pictures.clear();
     }
 
-    void FreeScratch() {
-        if (ScratchPicture)
-            XRenderFreePicture(Connection, ScratchPicture);
-        if (Scratch)
-            XFreePixmap(Connection, Scratch);
-        ScratchPicture = 0;
-        Scratch = 0;
-        ScratchWidth = ScratchHeight = 0;
-    }
-
     void FreeWallpaper() {
         if (WallpaperPicture)
             XRenderFreePicture(Connection, WallpaperPicture);
         WallpaperPicture = 0;
         Wallpaper = 0;
-    }
-
-    void EnsureScratch(int width, int height) {
-        if (Scratch && ScratchWidth >= width && ScratchHeight >= height)
-            return;
-        FreeScratch();
-        Scratch = XCreatePixmap(Connection, Root, static_cast<unsigned>(width),
-                                static_cast<unsigned>(height), static_cast<unsigned>(RootDepth));
-        ScratchPicture = XRenderCreatePicture(Connection, Scratch, RootFormat, 0, nullptr);
-        ScratchWidth = width;
-        ScratchHeight = height;
     }
 
     std::optional<std::uint32_t> ReadCardinal(Window window, Atom property, Atom type) const {
@@ -196,6 +205,7 @@ struct TX11SeeThrough::TState {
                 ? RepeatNone
                 : RepeatNormal;
         Wallpaper = *pixmap;
+        WallpaperTiled = repeat.repeat != RepeatNone;
         WallpaperPicture =
             XRenderCreatePicture(Connection, Wallpaper, RootFormat, CPRepeat, &repeat);
         return WallpaperPicture;
@@ -224,10 +234,19 @@ TX11SeeThrough::TX11SeeThrough(Display* connection, Window root)
         XGetWindowAttributes(connection, root, &attributes);
         state.RootFormat = XRenderFindVisualFormat(connection, attributes.visual);
         state.RootDepth = attributes.depth;
-        state.BoxImage =
-            std::make_unique<TX11SharedImage>(connection, attributes.visual, attributes.depth);
     }
     state.Available = composite && render && fixes && state.RootFormat;
+    if (state.Available) {
+        state.Frame = std::make_unique<TX11FramePixmap>(connection, root, state.RootFormat);
+        XRenderPictureAttributes inferiors{};
+        inferiors.subwindow_mode = IncludeInferiors;
+        state.RootPicture =
+            XRenderCreatePicture(connection, root, state.RootFormat, CPSubwindowMode, &inferiors);
+        XGCValues values{};
+        values.subwindow_mode = IncludeInferiors;
+        values.graphics_exposures = False;
+        state.CopyGC = XCreateGC(connection, root, GCSubwindowMode | GCGraphicsExposures, &values);
+    }
     state.Opacity = XInternAtom(connection, "_NET_WM_WINDOW_OPACITY", False);
     state.Pid = XInternAtom(connection, "_NET_WM_PID", False);
     state.WmState = XInternAtom(connection, "WM_STATE", False);
@@ -236,9 +255,13 @@ TX11SeeThrough::TX11SeeThrough(Display* connection, Window root)
 }
 
 TX11SeeThrough::~TX11SeeThrough() {
-    FState->BoxImage.reset();
+    FState->FreeLayers();
     FState->FreeWindowPictures();
-    FState->FreeScratch();
+    FState->Frame.reset();
+    if (FState->RootPicture)
+        XRenderFreePicture(FState->Connection, FState->RootPicture);
+    if (FState->CopyGC)
+        XFreeGC(FState->Connection, FState->CopyGC);
     FState->FreeWallpaper();
     if (FState->Redirected)
         XCompositeUnredirectSubwindows(FState->Connection, FState->Root,
@@ -258,8 +281,9 @@ void TX11SeeThrough::TState::Watch() {
 }
 
 void TX11SeeThrough::TState::TakeEvents() {
-    // The grab just before has waited for the server, so every change made
-    // before it has arrived; no round trip of our own is needed.
+    // The frame before ended with a round trip, and the monitors were just
+    // asked for, so every change made until then has arrived; no round trip
+    // of our own is needed.
     while (XPending(Connection)) {
         XEvent event;
         XNextEvent(Connection, &event);
@@ -277,10 +301,12 @@ void TX11SeeThrough::TState::TakeEvents() {
 
 void TX11SeeThrough::TState::Rebuild() {
     Dirty = false;
+    FreeLayers();
     FreeWindowPictures();
     Windows.clear();
     Ids.clear();
     Formats.clear();
+    Depths.clear();
     WallpaperNow();
     Window rootReturn = 0;
     Window parent = 0;
@@ -311,6 +337,7 @@ void TX11SeeThrough::TState::Rebuild() {
         Windows.push_back(top);
         Ids.push_back(window);
         Formats.push_back(format);
+        Depths.push_back(attributes.depth);
         Pictures.push_back(0);
     }
 }
@@ -325,21 +352,13 @@ Picture TX11SeeThrough::TState::PictureOf(std::size_t index) {
     return Pictures[index];
 }
 
-void TX11SeeThrough::Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const TScreenRect& area) {
-    TState& state = *FState;
-    if (!state.Available)
-        return;
-    Display* connection = state.Connection;
-    if (!state.Redirected)
-        state.Watch();
-    state.TakeEvents();
-    if (state.Dirty)
-        state.Rebuild();
-    const std::vector<TTopLevel>& windows = state.Windows;
-
+void TX11SeeThrough::TState::Plan(const TScreenRect& area) {
+    FreeLayers();
+    Planned = true;
+    PlannedArea = area;
     std::vector<std::size_t> seeThrough;
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        const TTopLevel& top = windows[i];
+    for (std::size_t i = 0; i < Windows.size(); ++i) {
+        const TTopLevel& top = Windows[i];
         if (top.Viewable && !top.InputOnlyWindow && IsSeeThrough(top.Look) &&
             !top.Area.Intersect(area).Empty())
             seeThrough.push_back(i);
@@ -347,10 +366,21 @@ void TX11SeeThrough::Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const T
     if (seeThrough.empty())
         return;
 
-    // The box around the see-through windows is all that is composed again.
-    TScreenRect box = windows[seeThrough.front()].Area.Intersect(area);
+    // Exactly the pixels the see-through windows cover (their shapes, not
+    // their rectangles), in frame coordinates.
+    XRectangle frameRect{0, 0, static_cast<unsigned short>(area.Width),
+                         static_cast<unsigned short>(area.Height)};
+    const XserverRegion frame = XFixesCreateRegion(Connection, &frameRect, 1);
+    const XserverRegion covered = XFixesCreateRegion(Connection, nullptr, 0);
+    TScreenRect box = Windows[seeThrough.front()].Area.Intersect(area);
     for (std::size_t index : seeThrough) {
-        const TScreenRect part = windows[index].Area.Intersect(area);
+        const XserverRegion shape =
+            XFixesCreateRegionFromWindow(Connection, Ids[index], WindowRegionBounding);
+        XFixesTranslateRegion(Connection, shape, Windows[index].Area.X - area.X,
+                              Windows[index].Area.Y - area.Y);
+        XFixesUnionRegion(Connection, covered, covered, shape);
+        XFixesDestroyRegion(Connection, shape);
+        const TScreenRect part = Windows[index].Area.Intersect(area);
         const int right = std::max(box.X + box.Width, part.X + part.Width);
         const int bottom = std::max(box.Y + box.Height, part.Y + part.Height);
         box.X = std::min(box.X, part.X);
@@ -358,79 +388,80 @@ void TX11SeeThrough::Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const T
         box.Width = right - box.X;
         box.Height = bottom - box.Y;
     }
+    XFixesIntersectRegion(Connection, covered, covered, frame);
 
-    // Exactly the pixels the see-through windows cover (their shapes, not their
-    // rectangles), in the box's coordinates.
-    XRectangle boxRect{0, 0, static_cast<unsigned short>(box.Width),
-                       static_cast<unsigned short>(box.Height)};
-    const XserverRegion covered = XFixesCreateRegion(connection, nullptr, 0);
-    for (std::size_t index : seeThrough) {
-        const XserverRegion shape =
-            XFixesCreateRegionFromWindow(connection, state.Ids[index], WindowRegionBounding);
-        XFixesTranslateRegion(connection, shape, windows[index].Area.X - box.X,
-                              windows[index].Area.Y - box.Y);
-        XFixesUnionRegion(connection, covered, covered, shape);
-        XFixesDestroyRegion(connection, shape);
-    }
-    const XserverRegion boxRegion = XFixesCreateRegion(connection, &boxRect, 1);
-    XFixesIntersectRegion(connection, covered, covered, boxRegion);
-    XFixesDestroyRegion(connection, boxRegion);
+    // The screen itself wherever no see-through window stands.
+    const XserverRegion uncovered = XFixesCreateRegion(Connection, nullptr, 0);
+    XFixesSubtractRegion(Connection, uncovered, frame, covered);
+    XFixesDestroyRegion(Connection, frame);
+    Layers.push_back({RootPicture, Root, uncovered, area.X, area.Y, 0, 0, area.Width, area.Height});
 
-    state.EnsureScratch(box.Width, box.Height);
-    // Painted from the top down, each window only where nothing above it was
-    // painted, so that every covered pixel is written once.
-    const TPaintPlan plan = PlanPaint(windows, box);
-    const XserverRegion left = XFixesCreateRegion(connection, nullptr, 0);
-    XFixesCopyRegion(connection, left, covered);
-    const XserverRegion part = XFixesCreateRegion(connection, nullptr, 0);
+    // Beneath them, the windows from the top down, each only where nothing
+    // above it was painted, then the background where no window was.
+    const TPaintPlan plan = PlanPaint(Windows, box);
+    const XserverRegion left = covered;
     for (auto step = plan.Steps.rbegin(); step != plan.Steps.rend(); ++step) {
-        const Picture source = state.PictureOf(step->Window);
+        const Picture source = PictureOf(step->Window);
         if (!source)
             continue;
-        XRectangle stepRect{static_cast<short>(step->TargetX), static_cast<short>(step->TargetY),
+        const int targetX = step->TargetX + box.X - area.X;
+        const int targetY = step->TargetY + box.Y - area.Y;
+        XRectangle stepRect{static_cast<short>(targetX), static_cast<short>(targetY),
                             static_cast<unsigned short>(step->Width),
                             static_cast<unsigned short>(step->Height)};
-        XFixesSetRegion(connection, part, &stepRect, 1);
-        XFixesIntersectRegion(connection, part, part, left);
-        XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, part);
-        XRenderComposite(connection, PictOpSrc, source, None, state.ScratchPicture, step->SourceX,
-                         step->SourceY, 0, 0, step->TargetX, step->TargetY,
-                         static_cast<unsigned>(step->Width), static_cast<unsigned>(step->Height));
-        XFixesSubtractRegion(connection, left, left, part);
+        const XserverRegion part = XFixesCreateRegion(Connection, &stepRect, 1);
+        XFixesIntersectRegion(Connection, part, part, left);
+        XFixesSubtractRegion(Connection, left, left, part);
+        const Drawable copy = Depths[step->Window] == RootDepth ? Ids[step->Window] : 0;
+        Layers.push_back({source, copy, part, step->SourceX, step->SourceY, targetX, targetY,
+                          step->Width, step->Height});
     }
-    XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, left);
-    if (plan.Background && state.WallpaperPicture) {
-        XRenderComposite(connection, PictOpSrc, state.WallpaperPicture, None, state.ScratchPicture,
-                         box.X, box.Y, 0, 0, 0, 0, static_cast<unsigned>(box.Width),
-                         static_cast<unsigned>(box.Height));
-    } else if (plan.Background) {
-        const XRenderColor black{0, 0, 0, 0xFFFF};
-        XRenderFillRectangle(connection, PictOpSrc, state.ScratchPicture, &black, 0, 0,
-                             static_cast<unsigned>(box.Width), static_cast<unsigned>(box.Height));
-    }
-    XFixesDestroyRegion(connection, part);
-    XFixesDestroyRegion(connection, left);
-    XFixesSetPictureClipRegion(connection, state.ScratchPicture, 0, 0, None);
+    if (plan.Background)
+        Layers.push_back({WallpaperPicture, WallpaperTiled ? 0 : Wallpaper, left, area.X, area.Y, 0,
+                          0, area.Width, area.Height});
+    else
+        XFixesDestroyRegion(Connection, left);
+}
 
-    int rectangleCount = 0;
-    TXFreePtr<XRectangle> rectangles(XFixesFetchRegion(connection, covered, &rectangleCount));
-    XFixesDestroyRegion(connection, covered);
-    const XImage* image = state.BoxImage->Read(state.Scratch, 0, 0, box.Width, box.Height);
-    if (!image || image->bits_per_pixel != 32 || !rectangles)
-        return;
-    for (int i = 0; i < rectangleCount; ++i) {
-        const XRectangle& r = rectangles.get()[i];
-        const int targetX = box.X - area.X + r.x;
-        const int targetY = box.Y - area.Y + r.y;
-        for (int row = 0; row < r.height; ++row) {
-            const auto* from = reinterpret_cast<const std::uint8_t*>(image->data) +
-                               static_cast<std::ptrdiff_t>(r.y + row) * image->bytes_per_line +
-                               static_cast<std::ptrdiff_t>(r.x) * 4;
-            std::uint8_t* to = pixels + static_cast<std::ptrdiff_t>(targetY + row) * stride +
-                               static_cast<std::ptrdiff_t>(targetX) * 4;
-            std::memcpy(to, from, static_cast<std::size_t>(r.width) * 4);
+TScreenGrab TX11SeeThrough::Grab(const TScreenRect& area) {
+    TState& state = *FState;
+    if (!state.Available || area.Empty())
+        return {};
+    Display* connection = state.Connection;
+    if (!state.Redirected)
+        state.Watch();
+    state.TakeEvents();
+    if (state.Dirty)
+        state.Rebuild();
+    if (!state.Planned || !(state.PlannedArea == area))
+        state.Plan(area);
+    if (state.Layers.empty() || !state.Frame->Ensure(area.Width, area.Height))
+        return {};
+
+    const Picture target = state.Frame->Target();
+    for (const TLayer& layer : state.Layers) {
+        if (layer.Copy) {
+            XFixesSetGCClipRegion(connection, state.CopyGC, 0, 0, layer.Clip);
+            XCopyArea(connection, layer.Copy, state.Frame->Drawable(), state.CopyGC, layer.SourceX,
+                      layer.SourceY, static_cast<unsigned>(layer.Width),
+                      static_cast<unsigned>(layer.Height), layer.TargetX, layer.TargetY);
+            continue;
+        }
+        XFixesSetPictureClipRegion(connection, target, 0, 0, layer.Clip);
+        if (layer.Source) {
+            XRenderComposite(connection, PictOpSrc, layer.Source, None, target, layer.SourceX,
+                             layer.SourceY, 0, 0, layer.TargetX, layer.TargetY,
+                             static_cast<unsigned>(layer.Width),
+                             static_cast<unsigned>(layer.Height));
+        } else {
+            // A bare root without a wallpaper picture: black.
+            const XRenderColor black{0, 0, 0, 0xFFFF};
+            XRenderFillRectangle(connection, PictOpSrc, target, &black, layer.TargetX,
+                                 layer.TargetY, static_cast<unsigned>(layer.Width),
+                                 static_cast<unsigned>(layer.Height));
         }
     }
+    return state.Frame->Pixels(area.Width, area.Height);
 }
 
 } // namespace vardocle

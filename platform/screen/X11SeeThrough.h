@@ -2,14 +2,14 @@
 // Leaves the see-through top-level windows (shaped, ARGB, translucent by hint,
 // and the recorder's own) out of a grab: where they stand, the picture shows
 // what lies beneath them, composed from the windows' off-screen pictures
-// (Composite) with Render. Areas without a see-through window keep the plain
-// grab, so the cost grows with the size of those windows, not the screen's.
+// (Composite) with Render. The server composes the whole frame, the screen as
+// it is where no see-through window stands, into memory shared with us, so the
+// frame costs one pass over the screen plus one over the covered pixels.
 #include "platform/screen/CaptureLayout.h"
+#include "platform/screen/Screen.h"
 
 #include <X11/Xlib.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <memory>
 
 namespace vardocle {
@@ -24,9 +24,11 @@ public:
     // False when the server lacks Composite, Render or XFixes regions.
     bool Available() const;
 
-    // Repaints, in a grab of `area` (32-bit pixels, `stride` bytes a row), the
-    // pixels of see-through windows with what lies beneath them.
-    void Remove(std::uint8_t* pixels, std::ptrdiff_t stride, const TScreenRect& area);
+    // `area` of the screen without the see-through windows, valid until the
+    // next call; an empty picture when no see-through window stands in it
+    // (the plain grab is then the same picture, and cheaper) or when the
+    // composed frame cannot be made.
+    TScreenGrab Grab(const TScreenRect& area);
 
 private:
     struct TState;

@@ -1,8 +1,7 @@
 #include "platform/screen/X11SharedImage.h"
 
 #include <X11/Xutil.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
+#include <X11/extensions/XShm.h>
 
 #include <atomic>
 #include <cstdint>
@@ -46,62 +45,28 @@ void TX11SharedImage::TImageDeleter::operator()(XImage* image) const {
 }
 
 TX11SharedImage::TX11SharedImage(Display* connection, Visual* visual, int depth)
-    : FConnection(connection), FVisual(visual), FDepth(depth) {}
+    : FConnection(connection), FVisual(visual), FDepth(depth), FSegment(connection) {}
 
-TX11SharedImage::~TX11SharedImage() {
-    Release();
-}
-
-void TX11SharedImage::Release() {
-    if (FAttached) {
-        XShmDetach(FConnection, &FSegment);
-        XSync(FConnection, False);
-        FAttached = false;
-    }
-    FImage.reset();
-    if (FSegment.shmaddr)
-        shmdt(FSegment.shmaddr);
-    FSegment = XShmSegmentInfo{};
-    FCapacity = 0;
-}
+TX11SharedImage::~TX11SharedImage() = default;
 
 bool TX11SharedImage::Make(int width, int height) {
-    Release();
+    FImage.reset();
+    FSegment.Release();
     FImage.reset(XShmCreateImage(FConnection, FVisual, static_cast<unsigned>(FDepth), ZPixmap,
-                                 nullptr, &FSegment, static_cast<unsigned>(width),
+                                 nullptr, FSegment.Info(), static_cast<unsigned>(width),
                                  static_cast<unsigned>(height)));
     if (!FImage)
         return false;
-    const std::size_t bytes = static_cast<std::size_t>(FImage->bytes_per_line) * height;
-    FSegment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (FSegment.shmid < 0) {
+    if (!FSegment.Make(static_cast<std::size_t>(FImage->bytes_per_line) * height)) {
         FImage.reset();
         return false;
     }
-    void* address = shmat(FSegment.shmid, nullptr, 0);
-    // Marked for removal now: it goes when both sides have let go, also when
-    // the program ends abruptly.
-    shmctl(FSegment.shmid, IPC_RMID, nullptr);
-    if (reinterpret_cast<std::intptr_t>(address) == -1) {
-        FImage.reset();
-        FSegment = XShmSegmentInfo{};
-        return false;
-    }
-    FSegment.shmaddr = static_cast<char*>(address);
-    FImage->data = FSegment.shmaddr;
-    FSegment.readOnly = False;
-    ClearX11Error();
-    FAttached = XShmAttach(FConnection, &FSegment) && (XSync(FConnection, False), !LastX11Error());
-    if (!FAttached) {
-        Release();
-        return false;
-    }
-    FCapacity = bytes;
+    FImage->data = FSegment.Data();
     return true;
 }
 
 XImage* TX11SharedImage::Read(Drawable drawable, int x, int y, int width, int height) {
-    if (!FImage || BytesPerLine(*FImage, width) * height > FCapacity) {
+    if (!FImage || BytesPerLine(*FImage, width) * height > FSegment.Size()) {
         if (!Make(width, height))
             return nullptr;
     }

@@ -1,8 +1,9 @@
 #pragma once
 // Reading screen pixels through a shared-memory segment (MIT-SHM): the server
 // writes them straight into our memory, with no copy through the socket.
+#include "platform/screen/X11ShmSegment.h"
+
 #include <X11/Xlib.h>
-#include <X11/extensions/XShm.h>
 
 #include <cstddef>
 #include <memory>
@@ -28,7 +29,6 @@ public:
     XImage* Read(Drawable drawable, int x, int y, int width, int height);
 
 private:
-    void Release();
     bool Make(int width, int height);
 
     Display* FConnection;
@@ -37,10 +37,9 @@ private:
     struct TImageDeleter {
         void operator()(XImage* image) const;
     };
+    // Declared before the image, which lives on it and so must go first.
+    TX11ShmSegment FSegment;
     std::unique_ptr<XImage, TImageDeleter> FImage;
-    XShmSegmentInfo FSegment{};
-    bool FAttached = false;
-    std::size_t FCapacity = 0;
 };
 
 } // namespace vardocle

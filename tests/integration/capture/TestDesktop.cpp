@@ -20,8 +20,15 @@ TTestDesktop::~TTestDesktop() {
         XDestroyWindow(FConnection, window);
     for (Colormap colormap : FColormaps)
         XFreeColormap(FConnection, colormap);
-    if (FWallpaper)
+    if (FWallpaper) {
+        // The display may be shared with other tests: give back the server's
+        // own background and drop the name of the pixmap that goes now.
+        const Window root = DefaultRootWindow(FConnection);
+        XSetWindowBackgroundPixmap(FConnection, root, None);
+        XClearWindow(FConnection, root);
+        XDeleteProperty(FConnection, root, XInternAtom(FConnection, "_XROOTPMAP_ID", False));
         XFreePixmap(FConnection, FWallpaper);
+    }
     XCloseDisplay(FConnection);
 }
 
@@ -103,6 +110,16 @@ Window TTestDesktop::ShowWindow(TTestWindowKind kind, const TTestRect& area, std
     XSync(FConnection, False);
     FWindows.push_back(window);
     return window;
+}
+
+void TTestDesktop::MoveWindow(Window window, int x, int y) {
+    XMoveWindow(FConnection, window, x, y);
+    XSync(FConnection, False);
+}
+
+void TTestDesktop::HideWindow(Window window) {
+    XUnmapWindow(FConnection, window);
+    XSync(FConnection, False);
 }
 
 bool TTestDesktop::WaitForWindow(const std::string& name, int timeoutMs) {

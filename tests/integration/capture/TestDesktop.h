@@ -35,6 +35,8 @@ public:
     void ShowWallpaper();
     // A mapped top-level window filled with `rgb` (0xRRGGBB).
     Window ShowWindow(TTestWindowKind kind, const TTestRect& area, std::uint32_t rgb);
+    void MoveWindow(Window window, int x, int y);
+    void HideWindow(Window window);
     // Waits until a viewable top-level window of that name exists.
     bool WaitForWindow(const std::string& name, int timeoutMs);
     // Replaces the monitors: `primary` is the index of the primary one.

@@ -1,0 +1,51 @@
+#include "platform/screen/X11ShmSegment.h"
+
+#include "platform/screen/X11SharedImage.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdint>
+
+namespace vardocle {
+
+bool TX11ShmSegment::Make(std::size_t bytes) {
+    Release();
+    FInfo.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (FInfo.shmid < 0) {
+        FInfo = XShmSegmentInfo{};
+        return false;
+    }
+    void* address = shmat(FInfo.shmid, nullptr, 0);
+    // Marked for removal now: it goes when both sides have let go, also when
+    // the program ends abruptly.
+    shmctl(FInfo.shmid, IPC_RMID, nullptr);
+    if (reinterpret_cast<std::intptr_t>(address) == -1) {
+        FInfo = XShmSegmentInfo{};
+        return false;
+    }
+    FInfo.shmaddr = static_cast<char*>(address);
+    FInfo.readOnly = False;
+    ClearX11Error();
+    FAttached = XShmAttach(FConnection, &FInfo) && (XSync(FConnection, False), !LastX11Error());
+    if (!FAttached) {
+        Release();
+        return false;
+    }
+    FSize = bytes;
+    return true;
+}
+
+void TX11ShmSegment::Release() {
+    if (FAttached) {
+        XShmDetach(FConnection, &FInfo);
+        XSync(FConnection, False);
+        FAttached = false;
+    }
+    if (FInfo.shmaddr)
+        shmdt(FInfo.shmaddr);
+    FInfo = XShmSegmentInfo{};
+    FSize = 0;
+}
+
+} // namespace vardocle
