@@ -5,11 +5,6 @@
 
 namespace vardocle {
 
-void TX11FramePixmap::TImageDeleter::operator()(XImage* image) const {
-    if (image)
-        XDestroyImage(image);
-}
-
 TX11FramePixmap::TX11FramePixmap(Display* connection, Window root, XRenderPictFormat* format)
     : FConnection(connection), FRoot(root), FFormat(format), FSegment(connection) {
     XWindowAttributes attributes;
@@ -33,8 +28,7 @@ TX11FramePixmap::TX11FramePixmap(Display* connection, Window root, XRenderPictFo
     // pixmaps look different is read back through an image instead.
     FShared = shm && pixmaps && XShmPixmapFormat(connection) == ZPixmap && FBitsPerPixel == 32 &&
               FScanlinePad > 0 && ImageByteOrder(connection) == LSBFirst;
-    if (shm)
-        FReader = std::make_unique<TX11SharedImage>(connection, FVisual, FDepth);
+    FReader = std::make_unique<TX11ImageReader>(connection, FVisual, FDepth, shm);
 }
 
 TX11FramePixmap::~TX11FramePixmap() {
@@ -95,13 +89,7 @@ TScreenGrab TX11FramePixmap::Pixels(int width, int height) {
     ClearX11Error();
     if (FShared)
         return {reinterpret_cast<std::uint8_t*>(FSegment.Data()), width, height, FStride};
-    XImage* image = FReader ? FReader->Read(FPixmap, 0, 0, width, height) : nullptr;
-    if (!image) {
-        ClearX11Error();
-        FPlainImage.reset(XGetImage(FConnection, FPixmap, 0, 0, static_cast<unsigned>(width),
-                                    static_cast<unsigned>(height), AllPlanes, ZPixmap));
-        image = LastX11Error() ? nullptr : FPlainImage.get();
-    }
+    const XImage* image = FReader->Read(FPixmap, 0, 0, width, height);
     if (!image || image->bits_per_pixel != 32 || image->byte_order != LSBFirst)
         return {};
     return {reinterpret_cast<std::uint8_t*>(image->data), image->width, image->height,

@@ -4,7 +4,7 @@
 // is ours without being read back; otherwise it is an ordinary pixmap that is
 // read once the frame is finished.
 #include "platform/screen/Screen.h"
-#include "platform/screen/X11SharedImage.h"
+#include "platform/screen/X11ImageReader.h"
 #include "platform/screen/X11ShmSegment.h"
 
 #include <X11/Xlib.h>
@@ -47,12 +47,8 @@ private:
     int FWidth = 0;
     int FHeight = 0;
     std::ptrdiff_t FStride = 0;
-    // For an ordinary pixmap: reading through shared memory, or through the socket.
-    std::unique_ptr<TX11SharedImage> FReader;
-    struct TImageDeleter {
-        void operator()(XImage* image) const;
-    };
-    std::unique_ptr<XImage, TImageDeleter> FPlainImage;
+    // For an ordinary pixmap, which has to be read once drawn.
+    std::unique_ptr<TX11ImageReader> FReader;
 };
 
 } // namespace vardocle

@@ -1,6 +1,7 @@
 #include "platform/screen/X11Screen.h"
 
 #include "platform/base/Errors.h"
+#include "platform/screen/X11ImageReader.h"
 #include "platform/screen/X11SeeThrough.h"
 #include "platform/screen/X11SharedImage.h"
 
@@ -17,28 +18,14 @@
 
 namespace vardocle {
 
-namespace {
-
-struct TXImageDeleter {
-    void operator()(XImage* image) const {
-        if (image)
-            XDestroyImage(image);
-    }
-};
-using TXImagePtr = std::unique_ptr<XImage, TXImageDeleter>;
-
-} // namespace
-
 struct TX11Screen::TState {
     Display* Connection = nullptr;
     Window Root = 0;
     bool HaveShm = false;
     bool HaveFixes = false;
     bool HaveMonitors = false;
-    // The shared-memory picture, reused from frame to frame.
-    std::unique_ptr<TX11SharedImage> Shared;
-    // The plain-grab fallback's picture.
-    TXImagePtr Plain;
+    // The plain grab's picture, reused from frame to frame.
+    std::unique_ptr<TX11ImageReader> Reader;
     std::unique_ptr<TX11SeeThrough> SeeThrough;
     TScreenRect Area;
 };
@@ -65,14 +52,13 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
     FState->SeeThrough = std::make_unique<TX11SeeThrough>(FState->Connection, FState->Root);
     XWindowAttributes attributes;
     XGetWindowAttributes(FState->Connection, FState->Root, &attributes);
-    FState->Shared =
-        std::make_unique<TX11SharedImage>(FState->Connection, attributes.visual, attributes.depth);
+    FState->Reader = std::make_unique<TX11ImageReader>(FState->Connection, attributes.visual,
+                                                       attributes.depth, FState->HaveShm);
 }
 
 TX11Screen::~TX11Screen() {
     FState->SeeThrough.reset();
-    FState->Shared.reset();
-    FState->Plain.reset();
+    FState->Reader.reset();
     XCloseDisplay(FState->Connection);
 }
 
@@ -112,23 +98,12 @@ TScreenGrab TX11Screen::Grab() {
     }
     const TScreenRect area = ChoosePrimaryMonitor(monitors, rootWidth, rootHeight);
     state.Area = area;
-    const int width = area.Width;
-    const int height = area.Height;
-
     if (!FCaptureTransparent) {
         const TScreenGrab composed = state.SeeThrough->Grab(area);
         if (composed.Pixels)
             return composed;
     }
-    XImage* image = nullptr;
-    if (state.HaveShm)
-        image = state.Shared->Read(state.Root, area.X, area.Y, width, height);
-    if (!image) {
-        ClearX11Error();
-        state.Plain.reset(XGetImage(state.Connection, state.Root, area.X, area.Y, width, height,
-                                    AllPlanes, ZPixmap));
-        image = state.Plain.get();
-    }
+    const XImage* image = state.Reader->Read(state.Root, area.X, area.Y, area.Width, area.Height);
     if (!image)
         throw Exception("The screen cannot be read");
     if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst)
