@@ -25,14 +25,6 @@ using test::WriteFile;
 
 class SettingWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "gui_settings";
-        static char* argv[] = {name, nullptr};
-        App = std::make_unique<QApplication>(argc, argv);
-    }
-    static void TearDownTestSuite() { App.reset(); }
-
     void SetUp() override {
         Main.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
         Main.setGeometry(300, 200, 242, 89);
@@ -59,7 +51,6 @@ protected:
         send(QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
     }
 
-    static inline std::unique_ptr<QApplication> App;
     test::TempDir Dir;
     std::filesystem::path File = Dir / "Setting.ini";
     QWidget Main;
