@@ -1,6 +1,7 @@
 #include "engine/AviWriter.h"
 
 #include "engine/SoundStretch.h"
+#include "platform/avifile/ImageScaler.h"
 #include "platform/base/Errors.h"
 
 #include <algorithm>
@@ -72,19 +73,14 @@ void GetFrameSizes(const TFrameBitmap& Bitmap, TPixelFormat PixelFormat, std::ui
 }
 
 bool GetFrameBits(const TFrameBitmap& Bitmap, const void* Palette, BITMAPINFOHEADER& Header,
-                  TPixelFormat PixelFormat, std::uint8_t* Bits, TImageScaler& Scaler) {
+                  TPixelFormat PixelFormat, std::uint8_t* Bits) {
     FillFrameHeader(Bitmap, Header, PixelFormat);
     // Frames are only ever converted to true colour; paletted depths would need
     // a palette the screen does not have.
     if (Header.biBitCount != 24 || Palette != nullptr || Bits == nullptr)
         return false;
-    return Scaler.ScaleToBottomUpBgr24(Bitmap.Screen, Header.biWidth, Header.biHeight, Bits);
-}
-
-bool GetFrameBits(const TFrameBitmap& Bitmap, const void* Palette, BITMAPINFOHEADER& Header,
-                  TPixelFormat PixelFormat, std::uint8_t* Bits) {
     TImageScaler scaler;
-    return GetFrameBits(Bitmap, Palette, Header, PixelFormat, Bits, scaler);
+    return scaler.ScaleToBottomUpBgr24(Bitmap.Screen, Header.biWidth, Header.biHeight, Bits);
 }
 
 TAviWriter::~TAviWriter() {
@@ -118,7 +114,6 @@ bool TAviWriter::Open(const std::string& AviFileName, std::uint16_t Width, std::
     const TFrameBitmap shape{{}, Width, Height};
     std::uint32_t headerSize = 0;
     GetFrameSizes(shape, TPixelFormat::pf24bit, headerSize, FImageSize);
-    FFrameBits.assign(FImageSize, 0);
     FillFrameHeader(shape, FFrameHeader, TPixelFormat::pf24bit);
 
     FStreamInfo = AVISTREAMINFOA{};
@@ -154,7 +149,6 @@ bool TAviWriter::Open(const std::string& AviFileName, std::uint16_t Width, std::
         if (std::filesystem::is_regular_file(AviFileName, ignored))
             std::filesystem::remove(AviFileName, ignored);
         FIsOpen = false;
-        FFrameBits.clear();
         return Fail(error);
     }
     return true;
@@ -167,20 +161,10 @@ bool TAviWriter::WriteFrame(const TFrameBitmap& Bitmap) {
         ++FFrameIndex;
         return Fail("The frame does not have the size of the video");
     }
-    HRESULT result;
-    if (FCompressedStream->PrefersBitmaps()) {
-        if (!GetFrameBits(Bitmap, nullptr, FFrameHeader, TPixelFormat::pf24bit, FFrameBits.data(),
-                          FScaler)) {
-            ++FFrameIndex;
-            return Fail("The frame cannot be converted");
-        }
-        result = FCompressedStream->Write(FFrameIndex, 1, FFrameBits.data(),
-                                          static_cast<std::int32_t>(FImageSize), AVIIF_KEYFRAME);
-    } else {
-        BITMAPINFOHEADER header;
-        FillFrameHeader(Bitmap, header, TPixelFormat::pf24bit);
-        result = FCompressedStream->WriteImage(FFrameIndex, Bitmap.Screen, AVIIF_KEYFRAME);
-    }
+    // The stream scales and converts the screen in one pass into whatever its
+    // codec takes, raw bitmaps included.
+    const HRESULT result =
+        FCompressedStream->WriteImage(FFrameIndex, Bitmap.Screen, AVIIF_KEYFRAME);
     ++FFrameIndex;
     if (result != AVIERR_OK)
         return Fail(FCompressedStream->LastError());
@@ -201,8 +185,6 @@ bool TAviWriter::Close() {
     if (!FIsOpen)
         return true;
     bool ok = true;
-    FFrameBits.clear();
-    FFrameBits.shrink_to_fit();
     ReleaseStreams();
     if (FAviFile && FAviFile->Release() != AVIERR_OK)
         ok = Fail(FAviFile->LastError());

@@ -3,7 +3,6 @@
 // at the end the sound of the temporary WAV file copied in as a second stream.
 #include "engine/FrameBitmap.h"
 #include "platform/avifile/AviFile.h"
-#include "platform/avifile/ImageScaler.h"
 #include "platform/avifile/MiniVFW.h"
 
 #include <cstdint>
@@ -29,8 +28,6 @@ void GetFrameSizes(const TFrameBitmap& Bitmap, TPixelFormat PixelFormat, std::ui
 // header's format (bottom-up rows). True when the pixels were copied.
 bool GetFrameBits(const TFrameBitmap& Bitmap, const void* Palette, BITMAPINFOHEADER& Header,
                   TPixelFormat PixelFormat, std::uint8_t* Bits);
-bool GetFrameBits(const TFrameBitmap& Bitmap, const void* Palette, BITMAPINFOHEADER& Header,
-                  TPixelFormat PixelFormat, std::uint8_t* Bits, TImageScaler& Scaler);
 
 class TAviWriter {
 public:
@@ -81,7 +78,6 @@ private:
     bool FIsOpen = false;
     std::uint32_t FImageSize = 0;
     BITMAPINFOHEADER FFrameHeader{};
-    std::vector<std::uint8_t> FFrameBits;
     std::int32_t FFrameIndex = 0;
     std::string FAviFileName;
     std::string FWavFileName;
@@ -89,7 +85,6 @@ private:
     std::unique_ptr<TAviStream> FVideoStream;
     std::unique_ptr<TAviStream> FCompressedStream;
     AVISTREAMINFOA FStreamInfo{};
-    TImageScaler FScaler;
     std::string FLastError;
     std::int64_t FRecordedDuration = 0;
     double FSoundClockRatio = 0;

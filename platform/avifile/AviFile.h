@@ -38,9 +38,6 @@ public:
     // Compresses a source picture directly (scaling and converting it in one
     // pass into the compressor's own format), skipping the 24-bit bitmap.
     virtual HRESULT WriteImage(std::int32_t start, const TSourceImage& image, std::uint32_t flags);
-    // True when the stream stores 24-bit bitmaps as they are, so that handing
-    // it the bitmap is the cheapest way.
-    virtual bool PrefersBitmaps() const { return true; }
 
     const std::string& LastError() const { return FLastError; }
 

@@ -28,7 +28,6 @@ public:
     HRESULT Write(std::int32_t start, std::int32_t samples, const void* buffer, std::int32_t bytes,
                   std::uint32_t flags) override;
     HRESULT WriteImage(std::int32_t start, const TSourceImage& image, std::uint32_t flags) override;
-    bool PrefersBitmaps() const override { return FCodec == TCodecKind::Raw; }
 
 private:
     HRESULT OpenEncoder();
