@@ -25,7 +25,6 @@ public:
     bool Ensure(int width, int height);
     Pixmap Drawable() const { return FPixmap; }
     Picture Target() const { return FPicture; }
-    bool Shared() const { return FShared; }
     // The top-left width x height of the frame once the server has drawn all
     // that was asked of it, or an empty picture when it cannot be read.
     TScreenGrab Pixels(int width, int height);

@@ -58,7 +58,10 @@ bool TX11SharedImage::Make(int width, int height) {
     if (!FImage)
         return false;
     if (!FSegment.Make(static_cast<std::size_t>(FImage->bytes_per_line) * height)) {
+        // A server that refuses to share memory (another machine, another
+        // namespace) will refuse again: not asked every frame.
         FImage.reset();
+        FRefused = true;
         return false;
     }
     FImage->data = FSegment.Data();
@@ -66,6 +69,8 @@ bool TX11SharedImage::Make(int width, int height) {
 }
 
 XImage* TX11SharedImage::Read(Drawable drawable, int x, int y, int width, int height) {
+    if (FRefused)
+        return nullptr;
     if (!FImage || BytesPerLine(*FImage, width) * height > FSegment.Size()) {
         if (!Make(width, height))
             return nullptr;

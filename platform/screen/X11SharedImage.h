@@ -40,6 +40,7 @@ private:
     // Declared before the image, which lives on it and so must go first.
     TX11ShmSegment FSegment;
     std::unique_ptr<XImage, TImageDeleter> FImage;
+    bool FRefused = false;
 };
 
 } // namespace vardocle

@@ -21,7 +21,6 @@ public:
     // Lets go of the segment; whatever the server made on it must be gone first.
     void Release();
 
-    bool Attached() const { return FAttached; }
     std::size_t Size() const { return FSize; }
     char* Data() const { return FInfo.shmaddr; }
     XShmSegmentInfo* Info() { return &FInfo; }
