@@ -31,12 +31,13 @@ bool ModeWrites(std::uint32_t Mode) {
 TBufferFileStream::TBufferFileStream(const std::string& StreamPath, std::uint32_t Mode,
                                      std::int32_t BufferSize) {
     if (Mode == fmCreate) {
-        FHandle = ::open(StreamPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (FHandle < 0)
+        FHandle =
+            UniqueFd(::open(StreamPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!FHandle)
             throw EFCreateError(CannotCreateFileMessage(StreamPath, errno));
     } else {
-        FHandle = ::open(StreamPath.c_str(), OpenFlags(Mode) | O_CLOEXEC);
-        if (FHandle < 0)
+        FHandle = UniqueFd(::open(StreamPath.c_str(), OpenFlags(Mode) | O_CLOEXEC));
+        if (!FHandle)
             throw EFOpenError(CannotOpenFileMessage(StreamPath, errno));
     }
     if ((Mode == fmCreate || ModeWrites(Mode)) && BufferSize > 0)
@@ -46,18 +47,17 @@ TBufferFileStream::TBufferFileStream(const std::string& StreamPath, std::uint32_
 }
 
 TBufferFileStream::~TBufferFileStream() {
-    if (FHandle < 0)
-        return;
     // The owner normally flushes first; bytes still waiting are not thrown away.
-    Flush();
-    ::close(FHandle);
+    if (FHandle)
+        Flush();
 }
 
 std::int64_t TBufferFileStream::WriteToFile(const void* Buffer, std::int64_t Count) {
     const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
     std::int64_t done = 0;
     while (done < Count) {
-        const ssize_t n = ::write(FHandle, bytes + done, static_cast<std::size_t>(Count - done));
+        const ssize_t n =
+            ::write(FHandle.Get(), bytes + done, static_cast<std::size_t>(Count - done));
         if (n > 0) {
             done += n;
             continue;
@@ -113,7 +113,7 @@ std::int64_t TBufferFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
         whence = SEEK_CUR;
     else if (Origin == TSeekOrigin::soEnd)
         whence = SEEK_END;
-    const off_t position = ::lseek(FHandle, static_cast<off_t>(Offset), whence);
+    const off_t position = ::lseek(FHandle.Get(), static_cast<off_t>(Offset), whence);
     return position < 0 ? -1 : static_cast<std::int64_t>(position);
 }
 
@@ -121,7 +121,8 @@ std::int64_t TBufferFileStream::Read(void* Buffer, std::int64_t Count) {
     auto* bytes = static_cast<std::uint8_t*>(Buffer);
     std::int64_t done = 0;
     while (done < Count) {
-        const ssize_t n = ::read(FHandle, bytes + done, static_cast<std::size_t>(Count - done));
+        const ssize_t n =
+            ::read(FHandle.Get(), bytes + done, static_cast<std::size_t>(Count - done));
         if (n > 0) {
             done += n;
             continue;
@@ -135,7 +136,7 @@ std::int64_t TBufferFileStream::Read(void* Buffer, std::int64_t Count) {
 
 bool TBufferFileStream::SetSize(std::int64_t NewSize) {
     Flush();
-    return ::ftruncate(FHandle, static_cast<off_t>(NewSize)) == 0;
+    return ::ftruncate(FHandle.Get(), static_cast<off_t>(NewSize)) == 0;
 }
 
 } // namespace vardocle

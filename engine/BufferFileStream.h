@@ -4,6 +4,8 @@
 // every 100 ms) reaches the disk in a few large writes. The stream counts its
 // logical size itself and lets its owner patch bytes already in the file (the
 // size fields of a header) without disturbing that size.
+#include "platform/base/UniqueFd.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -63,7 +65,7 @@ private:
     // Writes all Count bytes unless the file refuses; returns the bytes written.
     std::int64_t WriteToFile(const void* Buffer, std::int64_t Count);
 
-    int FHandle = -1;
+    UniqueFd FHandle;
     std::string FStreamPath;
     std::vector<std::uint8_t> FBuffer;
     std::int32_t FBufferSize = 0;

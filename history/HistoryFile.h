@@ -3,8 +3,8 @@
 // file beside the executable. Every operation opens the file, does its work
 // and closes it again; nothing is held open between operations.
 #include "history/HistoryRecord.h"
-#include "history/UniqueFd.h"
 #include "platform/base/Errors.h"
+#include "platform/base/UniqueFd.h"
 
 #include <cstdint>
 #include <filesystem>

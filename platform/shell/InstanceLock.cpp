@@ -27,16 +27,13 @@ static std::string SafeFilePart(std::string text) {
 TInstanceLock::TInstanceLock(const std::string& name, const std::string& display) {
     FFilePath = RuntimeFolder() + "/vardocle-" + SafeFilePart(name) + "-" +
                 SafeFilePart(display.empty() ? std::string("nodisplay") : display) + ".lock";
-    FDescriptor = ::open(FFilePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (FDescriptor < 0)
+    FDescriptor = UniqueFd(::open(FFilePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!FDescriptor)
         return; // no lock file possible: let this copy run rather than refuse to start
-    if (::flock(FDescriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    if (::flock(FDescriptor.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         FAlreadyRunning = true;
 }
 
-TInstanceLock::~TInstanceLock() {
-    if (FDescriptor >= 0)
-        ::close(FDescriptor);
-}
+TInstanceLock::~TInstanceLock() = default;
 
 } // namespace vardocle

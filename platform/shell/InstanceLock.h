@@ -3,6 +3,8 @@
 // user's runtime folder, named after the lock name and the X display. The
 // kernel drops the lock when the process ends, however it ends, so a crashed
 // copy never blocks the next start.
+#include "platform/base/UniqueFd.h"
+
 #include <string>
 
 namespace vardocle {
@@ -23,7 +25,7 @@ public:
     static std::string RuntimeFolder();
 
 private:
-    int FDescriptor = -1;
+    UniqueFd FDescriptor;
     bool FAlreadyRunning = false;
     std::string FFilePath;
 };

@@ -25,11 +25,6 @@ struct TSwParamsFree {
 
 } // namespace
 
-TFileDescriptor::~TFileDescriptor() {
-    if (FDescriptor >= 0)
-        close(FDescriptor);
-}
-
 TPcmHandle OpenCapturePcm(const std::string& PcmName) {
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, PcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
@@ -42,7 +37,7 @@ TAlsaCapture::TAlsaCapture(TPcmHandle Pcm, std::uint32_t Handle, std::uint32_t F
                            TRecordProc Proc, void* User)
     : FPcm(std::move(Pcm)), FHandle(Handle), FChannels(Channels), FProc(Proc), FUser(User),
       FWake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (!FPcm || FWake.get() < 0 || !Configure(Frequency, PeriodFrames, BufferPeriods))
+    if (!FPcm || !FWake || !Configure(Frequency, PeriodFrames, BufferPeriods))
         return;
     FRunning = true;
     FThread = std::thread([this] { Run(); });
@@ -93,7 +88,7 @@ bool TAlsaCapture::Configure(std::uint32_t Frequency, unsigned PeriodFrames,
 void TAlsaCapture::Stop() {
     FStopRequested = true;
     const std::uint64_t one = 1;
-    if (FWake.get() >= 0 && write(FWake.get(), &one, sizeof one) < 0) {
+    if (FWake && write(FWake.Get(), &one, sizeof one) < 0) {
         // The loop still sees the flag at its next wait.
     }
     if (!FThread.joinable() || FThread.get_id() == std::this_thread::get_id())
@@ -133,7 +128,7 @@ bool TAlsaCapture::WaitForSound() {
         return snd_pcm_wait(FPcm.get(), kWaitMilliseconds) >= 0;
     std::vector<pollfd> fds(static_cast<std::size_t>(count) + 1);
     snd_pcm_poll_descriptors(FPcm.get(), fds.data(), static_cast<unsigned>(count));
-    fds.back() = pollfd{FWake.get(), POLLIN, 0};
+    fds.back() = pollfd{FWake.Get(), POLLIN, 0};
     if (poll(fds.data(), fds.size(), kWaitMilliseconds) < 0)
         return errno == EINTR;
     unsigned short events = 0;

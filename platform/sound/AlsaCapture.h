@@ -1,6 +1,7 @@
 #pragma once
 // One running ALSA capture: the PCM and the thread that waits for each period
 // and hands it to the callback.
+#include "platform/base/UniqueFd.h"
 #include "platform/sound/SoundLibrary.h"
 
 #include <alsa/asoundlib.h>
@@ -16,19 +17,6 @@ struct TPcmCloser {
     void operator()(snd_pcm_t* Pcm) const { snd_pcm_close(Pcm); }
 };
 using TPcmHandle = std::unique_ptr<snd_pcm_t, TPcmCloser>;
-
-// A file descriptor closed with its owner.
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int Descriptor) : FDescriptor(Descriptor) {}
-    ~TFileDescriptor();
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    int get() const { return FDescriptor; }
-
-private:
-    int FDescriptor;
-};
 
 // Opens a PCM for capture without blocking reads; empty on failure.
 TPcmHandle OpenCapturePcm(const std::string& PcmName);
@@ -70,7 +58,7 @@ private:
     std::atomic<bool> FStopRequested{false};
     std::atomic<bool> FRunning{false};
     std::atomic<std::uint32_t> FOverruns{0};
-    TFileDescriptor FWake; // written by Stop to end a wait at once
+    UniqueFd FWake; // written by Stop to end a wait at once
     std::thread FThread;
 };
 

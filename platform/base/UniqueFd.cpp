@@ -1,4 +1,4 @@
-#include "history/UniqueFd.h"
+#include "platform/base/UniqueFd.h"
 
 #include <cerrno>
 #include <unistd.h>
