@@ -1,5 +1,8 @@
 #include "app/uFrmAskExit.h"
 
+#include "platform/base/QtChild.h"
+#include "services/FormLook.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QPixmap>
@@ -12,16 +15,14 @@ TFrmAskExit::TFrmAskExit(QWidget* centerOn)
                             Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Vardocle"));
     setFixedSize(209, 92);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(FormFont());
 
-    ImgIco = new QLabel(this);
+    ImgIco = MakeQtChild<QLabel>(this);
     ImgIco->setGeometry(16, 11, 41, 33);
     ImgIco->setScaledContents(true);
     ImgIco->setPixmap(QPixmap(QStringLiteral(":/icons/vardocle-32.png")));
 
-    LblMsg = new QLabel(this);
+    LblMsg = MakeQtChild<QLabel>(this);
     LblMsg->setGeometry(63, 13, 131, 32);
     LblMsg->setWordWrap(true);
     QFont messageFont(QStringLiteral("宋体-PUA"));
@@ -29,13 +30,13 @@ TFrmAskExit::TFrmAskExit(QWidget* centerOn)
     LblMsg->setFont(messageFont);
     LblMsg->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
 
-    BtnYes = new QPushButton(QStringLiteral("是的(&Y)"), this);
+    BtnYes = MakeQtChild<QPushButton>(QStringLiteral("是的(&Y)"), this);
     BtnYes->setGeometry(23, 59, 75, 24);
     BtnYes->setDefault(true);
     BtnYes->setAutoDefault(true);
     connect(BtnYes, &QPushButton::clicked, this, &QDialog::accept);
 
-    BtnNo = new QPushButton(QStringLiteral("不要(&N)"), this);
+    BtnNo = MakeQtChild<QPushButton>(QStringLiteral("不要(&N)"), this);
     BtnNo->setGeometry(112, 59, 75, 24);
     BtnNo->setAutoDefault(false);
     connect(BtnNo, &QPushButton::clicked, this, &QDialog::reject); // Esc rejects too

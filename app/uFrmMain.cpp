@@ -2,6 +2,7 @@
 
 #include "app/ApplicationErrors.h"
 #include "app/PictureView.h"
+#include "app/SettingPlacement.h"
 #include "app/SkinPictures.h"
 #include "app/SpinEdit.h"
 #include "app/uFrmSetting.h"
@@ -10,6 +11,7 @@
 #include "history/uFrmAviDir.h"
 #include "hotkeys/HotKeyValue.h"
 #include "platform/base/QtChild.h"
+#include "platform/base/Text.h"
 #include "services/SiteAddresses.h"
 #include "services/uFrmAD.h"
 #include "services/uFrmAbout.h"
@@ -58,10 +60,6 @@ const std::array<THotKey, 6> kHotKeyTable = {
     MakeHotKeyValue(MOD_ALT, '1'),     MakeHotKeyValue(MOD_ALT, '2'),
     MakeHotKeyValue(MOD_ALT, '3'),     MakeHotKeyValue(MOD_ALT, '4'),
     MakeHotKeyValue(MOD_CONTROL, 'S'), MakeHotKeyValue(MOD_ALT, 'Q')};
-
-std::string Local(const QString& path) {
-    return path.toStdString();
-}
 
 } // namespace
 
@@ -290,14 +288,14 @@ bool TFrmMain::SetFilePath() {
         FAviFileName = paths.AviFileName;
         FWavFileName = paths.WavFileName;
         std::error_code ignored;
-        const bool exists = std::filesystem::exists(Local(FAviFileName), ignored) ||
-                            std::filesystem::exists(Local(FWavFileName), ignored);
+        const bool exists = std::filesystem::exists(EncodeSystem(FAviFileName), ignored) ||
+                            std::filesystem::exists(EncodeSystem(FWavFileName), ignored);
         if (!exists)
             break;
         if (FServices.AskOverwrite(*this)) {
             try {
                 if (FFrmAVIDir)
-                    FFrmAVIDir->DelSamePath(Local(FAviFileName));
+                    FFrmAVIDir->DelSamePath(EncodeSystem(FAviFileName));
             } catch (const std::exception&) {
                 FChoosingFile = false;
                 throw;
@@ -333,9 +331,9 @@ void TFrmMain::BtnStartClick() {
     FStopping = false;
     FCloseFailed = false;
     FPaused = false;
-    FCaptureThread = std::make_unique<TRecordThread>(Local(FAviFileName), rect, Local(FWavFileName),
-                                                     static_cast<std::uint8_t>(options.Rate),
-                                                     std::move(screen), FInvoker);
+    FCaptureThread = std::make_unique<TRecordThread>(
+        EncodeSystem(FAviFileName), rect, EncodeSystem(FWavFileName),
+        static_cast<std::uint8_t>(options.Rate), std::move(screen), FInvoker);
     FCaptureThread->SetRecordCursor(options.RecordCursor);
     FCaptureThread->SetRecordTransparent(options.RecordTrans);
     FCaptureThread->OnRecordStart = [this](TRecordThread&) { RecordStarted(); };
@@ -361,7 +359,7 @@ bool TFrmMain::StartSound() {
         FServices.ShowNotice(*this, QString::fromStdString(message));
     };
     try {
-        FWavRecorder->Start(Local(FWavFileName), kWavBufferSize);
+        FWavRecorder->Start(EncodeSystem(FWavFileName), kWavBufferSize);
     } catch (const std::exception& error) {
         FWavRecorder.reset();
         FServices.ShowNotice(*this, QStringLiteral("无法开始录制：不能创建声音文件。\n%1")
@@ -377,7 +375,8 @@ void TFrmMain::RecordStarted() {
     if (!FFrmAVIDir)
         return;
     try {
-        const HistoryRepair repair = FFrmAVIDir->History().AppendHistoryRecord(Local(FAviFileName));
+        const HistoryRepair repair =
+            FFrmAVIDir->History().AppendHistoryRecord(EncodeSystem(FAviFileName));
         const QString notice = HistoryRepairNotice(repair);
         if (!notice.isEmpty())
             FServices.ShowNotice(*this, notice);
@@ -469,7 +468,7 @@ void TFrmMain::FinishRecording(bool showAdvertisement) {
         // file stays, so nothing is lost.
         if (!FCloseFailed && !FWavFileName.isEmpty()) {
             std::error_code ignored;
-            std::filesystem::remove(Local(FWavFileName), ignored);
+            std::filesystem::remove(EncodeSystem(FWavFileName), ignored);
         }
     }
     FPaused = false;
@@ -631,8 +630,8 @@ void TFrmMain::keyPressEvent(QKeyEvent* event) {
 void TFrmMain::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     // A settings window docked beneath (or anywhere higher) follows.
-    if (FFrmSetting && FFrmSetting->y() < y() + height() + 30)
-        FFrmSetting->move(x() + 2, y() + height());
+    if (FFrmSetting && FFrmSetting->y() < y() + height() + kSettingSnapDistance)
+        FFrmSetting->move(SettingPositionBeneath(geometry()));
 }
 
 // Dragging by the caption; the top never goes above the screen.
