@@ -3,6 +3,7 @@
 #include "app/ApplicationErrors.h"
 #include "platform/base/Paths.h"
 #include "platform/base/QtChild.h"
+#include "platform/base/WriteSignals.h"
 
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -35,6 +36,7 @@ void InstallMessageBoxErrorDisplay() {
 }
 
 void PrepareProcessEnvironment() {
+    IgnoreWriteSignals();
     const auto fonts = ExecutableDir() / "fonts.conf";
     if (std::filesystem::exists(fonts) && !std::getenv("FONTCONFIG_FILE"))
         setenv("FONTCONFIG_FILE", fonts.c_str(), 1);

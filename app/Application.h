@@ -13,7 +13,8 @@ public:
 };
 
 // Must run before the application object exists: points fontconfig at the
-// font aliases shipped beside the executable and prepares the web engine.
+// font aliases shipped beside the executable, prepares the web engine and
+// makes write limits arrive as failed writes.
 void PrepareProcessEnvironment();
 
 // The error display of the running program: a message box.

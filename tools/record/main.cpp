@@ -1,6 +1,7 @@
 // vardocle-record: records the screen into an AVI file from the command line,
 // on the same engine as the recorder's window.
 #include "platform/base/Errors.h"
+#include "platform/base/WriteSignals.h"
 #include "platform/screen/X11Screen.h"
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
@@ -49,9 +50,7 @@ const char* EnglishFor(TSoundProblem problem) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // A file-size limit or a closed pipe shows as a failed write, not a kill.
-    std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
+    IgnoreWriteSignals();
     QCoreApplication application(argc, argv);
 
     std::vector<std::string> arguments(argv + 1, argv + argc);
