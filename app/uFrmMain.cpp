@@ -7,6 +7,7 @@
 #include "app/SpinEdit.h"
 #include "app/uFrmSetting.h"
 #include "assets/Assets.h"
+#include "engine/SoundHandOff.h"
 #include "history/HistoryMessages.h"
 #include "history/uFrmAviDir.h"
 #include "hotkeys/HotKeyValue.h"
@@ -47,7 +48,6 @@ const QColor kTransparentKey(54, 99, 81);
 const QColor kCaptionColour(198, 223, 228);
 const QColor kButtonCaptionColour(194, 241, 235);
 
-constexpr std::int32_t kWavBufferSize = 400000; // about 2.3 s of sound per disk write
 constexpr int kPauseCheckGroup = 1;
 
 const QString kHideBalloon =
@@ -445,14 +445,7 @@ void TFrmMain::BtnStopClick() {
 
 void TFrmMain::FinishRecording(bool showAdvertisement) {
     FStopping = true;
-    if (FWavRecorder) {
-        FWavRecorder->Resume();
-        FWavRecorder->Stop();
-        // The card's clock lets the merge fit the sound to the video's length.
-        if (FCaptureThread)
-            FCaptureThread->SetSoundClockRatio(FWavRecorder->ClockRatio());
-        FWavRecorder.reset();
-    }
+    StopSoundForMerge(FWavRecorder, FCaptureThread.get());
     const bool hadThread = FCaptureThread != nullptr;
     if (hadThread) {
         FCaptureThread->Resume();

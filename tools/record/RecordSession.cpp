@@ -1,5 +1,6 @@
 #include "tools/record/RecordSession.h"
 
+#include "engine/SoundHandOff.h"
 #include "platform/base/Paths.h"
 #include "platform/screen/X11Screen.h"
 
@@ -8,13 +9,6 @@
 #include <filesystem>
 
 namespace vardocle {
-
-namespace {
-
-// About 2.3 s of sound are collected before each disk write.
-constexpr std::int32_t kWavBufferSize = 400000;
-
-} // namespace
 
 TRecordSession::TRecordSession(const TRecordOptions& options, QObject* mainThread)
     : FOptions(options), FInvoker(mainThread) {}
@@ -93,13 +87,7 @@ void TRecordSession::Stop() {
 }
 
 void TRecordSession::StopSound() {
-    if (!FWavRecord)
-        return;
-    FWavRecord->Resume();
-    FWavRecord->Stop();
-    if (FThread)
-        FThread->SetSoundClockRatio(FWavRecord->ClockRatio());
-    FWavRecord.reset();
+    StopSoundForMerge(FWavRecord, FThread.get());
 }
 
 void TRecordSession::EndRecording() {

@@ -1,0 +1,15 @@
+#include "engine/SoundHandOff.h"
+
+namespace vardocle {
+
+void StopSoundForMerge(std::unique_ptr<TWavRecord>& recorder, TRecordThread* thread) {
+    if (!recorder)
+        return;
+    recorder->Resume();
+    recorder->Stop();
+    if (thread)
+        thread->SetSoundClockRatio(recorder->ClockRatio());
+    recorder.reset();
+}
+
+} // namespace vardocle
