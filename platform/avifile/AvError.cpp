@@ -19,10 +19,13 @@ int AvErrorToErrno(int code) {
     return code < 0 && code > -4096 ? -code : 0;
 }
 
-std::string CannotWriteFileMessage(const std::string& path, int avError) {
+std::string AvErrorReason(int avError) {
     const int errorNumber = AvErrorToErrno(avError);
-    return "Cannot write file \"" + path + "\". " +
-           (errorNumber ? SystemErrorText(errorNumber) : AvErrorText(avError));
+    return errorNumber ? SystemErrorText(errorNumber) : AvErrorText(avError);
+}
+
+std::string CannotWriteFileMessage(const std::string& path, int avError) {
+    return "Cannot write file \"" + path + "\". " + AvErrorReason(avError);
 }
 
 } // namespace vardocle

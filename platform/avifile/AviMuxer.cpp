@@ -26,13 +26,6 @@ bool IsReadOnlyFile(const std::string& path) {
            (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-std::string CreateMessage(const std::string& path, int avError) {
-    const int errorNumber = AvErrorToErrno(avError);
-    if (errorNumber)
-        return CannotCreateFileMessage(path, errorNumber);
-    return "Cannot create file \"" + ExpandFileName(path) + "\". " + AvErrorText(avError);
-}
-
 } // namespace
 
 std::shared_ptr<TAviMuxer> TAviMuxer::Create(const std::string& path, std::string& error) {
@@ -58,10 +51,7 @@ std::shared_ptr<TAviMuxer> TAviMuxer::Append(const std::string& path, std::strin
     if (result >= 0)
         result = avformat_find_stream_info(muxer->FInput, nullptr);
     if (result < 0) {
-        const int errorNumber = AvErrorToErrno(result);
-        error = errorNumber
-                    ? CannotOpenFileMessage(path, errorNumber)
-                    : "Cannot open file \"" + ExpandFileName(path) + "\". " + AvErrorText(result);
+        error = "Cannot open file \"" + ExpandFileName(path) + "\". " + AvErrorReason(result);
         return nullptr;
     }
     return muxer;
@@ -107,7 +97,8 @@ bool TAviMuxer::OpenOutput(std::string& error) {
     if (result >= 0)
         result = avio_open(&FOutput->pb, FOutputPath.c_str(), AVIO_FLAG_WRITE);
     if (result < 0) {
-        error = CreateMessage(FOutputPath, result);
+        error =
+            "Cannot create file \"" + ExpandFileName(FOutputPath) + "\". " + AvErrorReason(result);
         CloseOutput();
         FFailed = true;
         return false;

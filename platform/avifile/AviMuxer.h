@@ -40,7 +40,6 @@ public:
     // Stops without completing; a file being appended to stays as it was.
     void Abandon();
     bool Finished() const { return FFinished; }
-    const std::string& Path() const { return FPath; }
 
 private:
     struct TSlot {

@@ -143,10 +143,7 @@ HRESULT TCompressedStream::OpenEncoder() {
     av_dict_free(&settings);
     if (opened < 0)
         return Fail("The compressor \"" + name + "\" cannot be used: " + AvErrorText(opened));
-    FFrame->format = FEncoder->pix_fmt;
-    FFrame->width = FWidth;
-    FFrame->height = FHeight;
-    if (av_frame_get_buffer(FFrame, 0) < 0)
+    if (!NewFrameBuffer())
         return Fail("Out of memory");
     AVCodecParameters* parameters = FMuxer->Parameters(FSlot);
     avcodec_parameters_from_context(parameters, FEncoder);
@@ -204,8 +201,19 @@ HRESULT TCompressedStream::WritePacket(std::int64_t start, const std::uint8_t* d
     return AVIERR_OK;
 }
 
+bool TCompressedStream::NewFrameBuffer() {
+    av_frame_unref(FFrame);
+    FFrame->format = FEncoder->pix_fmt;
+    FFrame->width = FWidth;
+    FFrame->height = FHeight;
+    return av_frame_get_buffer(FFrame, 0) >= 0;
+}
+
 HRESULT TCompressedStream::Encode(std::int64_t start, const TSourceImage& image) {
-    if (av_frame_make_writable(FFrame) < 0)
+    // An encoder working on frames in threads may still hold the last one. The
+    // scaler writes every pixel anew, so a fresh buffer does; making the held
+    // one writable would copy a whole picture first.
+    if (!av_frame_is_writable(FFrame) && !NewFrameBuffer())
         return Fail("Out of memory");
     if (!FScaler.Scale(image, FWidth, FHeight, FEncoder->pix_fmt, FFrame->data, FFrame->linesize))
         return Fail("The picture cannot be converted");

@@ -31,6 +31,7 @@ public:
 
 private:
     HRESULT OpenEncoder();
+    bool NewFrameBuffer();
     HRESULT Encode(std::int64_t start, const TSourceImage& image);
     HRESULT WritePacket(std::int64_t start, const std::uint8_t* data, std::int32_t bytes);
     HRESULT Drain();

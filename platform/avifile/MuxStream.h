@@ -23,7 +23,6 @@ public:
     // Writes one packet of the given bytes at a position of the stream.
     HRESULT WriteSamples(std::int64_t start, std::int64_t samples, const void* buffer,
                          std::int32_t bytes, std::uint32_t flags);
-    HRESULT Refuse(const std::string& message) { return Fail(message); }
 
 private:
     std::shared_ptr<TAviMuxer> FMuxer;

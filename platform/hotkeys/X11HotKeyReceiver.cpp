@@ -48,11 +48,12 @@ TX11HotKeyReceiver::TX11HotKeyReceiver(xcb_connection_t* connection, xcb_window_
 TX11HotKeyReceiver::~TX11HotKeyReceiver() {
     auto* app = QCoreApplication::instance();
     for (const auto& [id, grab] : FGrabs) {
-        HeldByThisProcess().erase({grab.Keycode, grab.Mask});
         // Once the application is gone so is its connection, and the server
         // dropped the grabs with it.
         if (app)
             Ungrab(grab);
+        else
+            HeldByThisProcess().erase({grab.Keycode, grab.Mask});
     }
     if (app)
         app->removeNativeEventFilter(this);
