@@ -3,7 +3,6 @@
 #include "app/ApplicationErrors.h"
 #include "app/PictureView.h"
 #include "app/SettingPlacement.h"
-#include "app/SkinPictures.h"
 #include "app/SpinEdit.h"
 #include "app/uFrmSetting.h"
 #include "assets/Assets.h"
@@ -19,6 +18,7 @@
 #include "services/uFrmHelp.h"
 #include "skin/ColorKeyMask.h"
 #include "skin/ImageButton.h"
+#include "skin/StoredPictures.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,7 +33,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -86,13 +85,10 @@ void TFrmMain::CreateControls() {
     ImgBck->setGeometry(2, 0, 240, 89);
     const QImage background = LoadPicture(QStringLiteral(":/skin/main/Background.pic"));
     ImgBck->SetPicture(background);
-    if (!background.isNull()) {
-        // The window's shape: the background picture where it lies, nothing elsewhere.
-        QImage shape(kWidth, kHeight, QImage::Format_RGB32);
-        shape.fill(kTransparentKey);
-        QPainter(&shape).drawImage(2, 0, background);
-        setMask(ColorKeyMask(shape, kTransparentKey));
-    }
+    // The window's shape: the background picture where it lies, nothing elsewhere.
+    if (!background.isNull())
+        setMask(ShapeOfPictures(QSize(kWidth, kHeight), kTransparentKey,
+                                {{QRect({2, 0}, background.size()), background}}));
 
     LabCaption = MakeQtChild<QLabel>(QStringLiteral("  Vardocle"), this);
     LabCaption->setGeometry(0, 0, 233, 25);

@@ -4,13 +4,13 @@
 #include "app/IniFile.h"
 #include "app/PictureView.h"
 #include "app/SettingPlacement.h"
-#include "app/SkinPictures.h"
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
 #include "assets/Assets.h"
 #include "platform/base/QtChild.h"
 #include "skin/ColorKeyMask.h"
 #include "skin/ImageButton.h"
+#include "skin/StoredPictures.h"
 #include "skin/nxGDIPlusClasses.h"
 
 #include <QCheckBox>
@@ -148,15 +148,10 @@ void TFrmSetting::ApplySkin() {
     LoadButtonPicture(*BtnHide, QStringLiteral(":/skin/setting/BtnHide.pic"));
     LoadButtonPicture(*BtnClose, QStringLiteral(":/skin/setting/BtnClose.pic"));
     // The window's shape: the pictures where they lie, the key colour elsewhere.
-    QImage shape(kClientWidth, kTitleHeight + kBodyHeight, QImage::Format_RGB32);
-    shape.fill(kTransparentKey);
-    {
-        QPainter painter(&shape);
-        painter.drawImage(ImgFrom->geometry(), body);
-        painter.drawImage(0, 0, title);
-    }
     if (!title.isNull() || !body.isNull())
-        setMask(ColorKeyMask(shape, kTransparentKey));
+        setMask(
+            ShapeOfPictures(QSize(kClientWidth, kTitleHeight + kBodyHeight), kTransparentKey,
+                            {{ImgFrom->geometry(), body}, {QRect({0, 0}, title.size()), title}}));
 }
 
 void TFrmSetting::LoadSetting() {

@@ -1,18 +1,17 @@
 #include "services/uFrmAD.h"
 
 #include "assets/Assets.h"
+#include "platform/base/QtChild.h"
 #include "services/FormLook.h"
 #include "services/SiteAddresses.h"
 #include "skin/ColorKeyMask.h"
 #include "skin/Graphics.h"
 #include "skin/ImageButton.h"
-#include "skin/nxGDIPlusClasses.h"
-#include "platform/base/QtChild.h"
+#include "skin/StoredPictures.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -24,12 +23,6 @@ namespace {
 
 // The window's colour, which is also its transparent key.
 const QColor kBackground(54, 99, 81);
-
-QPixmap SkinPicture(const char* path) {
-    TnxPNGImage picture;
-    picture.LoadFromFile(QString::fromLatin1(path));
-    return QPixmap::fromImage(picture.ToImage());
-}
 
 QLabel* MakeStretchedImage(QWidget* parent, const QPixmap& picture, const QRect& place) {
     auto* image = MakeQtChild<QLabel>(parent);
@@ -53,11 +46,14 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
     setAutoFillBackground(true);
 
     InitAssets();
-    const QPixmap title = SkinPicture(":/skin/ad/Title.pic");
-    const QPixmap body = SkinPicture(":/skin/ad/Body.pic");
-    ImgTitle = MakeStretchedImage(this, title, QRect(0, 0, kWidth, 24));
-    ImgBk = MakeStretchedImage(this, body, QRect(0, 24, kWidth, kHeight - 24));
-    SetShapeFromPictures(title, body);
+    const QImage title = LoadPicture(QStringLiteral(":/skin/ad/Title.pic"));
+    const QImage body = LoadPicture(QStringLiteral(":/skin/ad/Body.pic"));
+    ImgTitle = MakeStretchedImage(this, QPixmap::fromImage(title), QRect(0, 0, kWidth, 24));
+    ImgBk = MakeStretchedImage(this, QPixmap::fromImage(body), QRect(0, 24, kWidth, kHeight - 24));
+    // The window as its pictures paint it; pixels of exactly the key colour
+    // are left out of its shape.
+    setMask(ShapeOfPictures(size(), kBackground,
+                            {{ImgTitle->geometry(), title}, {ImgBk->geometry(), body}}));
 
     // Every showing must reach the site, whatever the page's cache headers
     // say: the advertisement changes and is counted per showing.
@@ -86,20 +82,6 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
 
 TFrmAD::~TFrmAD() {
     qApp->removeEventFilter(this);
-}
-
-void TFrmAD::SetShapeFromPictures(const QPixmap& title, const QPixmap& body) {
-    // The window as its pictures paint it; pixels of exactly the key colour
-    // are left out of its shape.
-    QImage face(size(), QImage::Format_RGB32);
-    face.fill(kBackground);
-    QPainter painter(&face);
-    painter.drawPixmap(ImgTitle->geometry(), title);
-    painter.drawPixmap(ImgBk->geometry(), body);
-    painter.end();
-    const QBitmap mask = ColorKeyMask(face, kBackground);
-    if (!mask.isNull())
-        setMask(mask);
 }
 
 void TFrmAD::SetMainWindow(QWidget* mainWindow) {

@@ -52,7 +52,6 @@ private:
     void BtnCloseClick();
     void WebDocumentComplete();
     void WebDownloadComplete();
-    void SetShapeFromPictures(const QPixmap& title, const QPixmap& body);
     void FocusMainWindow();
     bool IsInsidePage(QObject* object) const;
 

@@ -1,6 +1,6 @@
 #include "skin/ColorKeyMask.h"
 
-#include "skin/nxGDIPlusClasses.h"
+#include <QPainter>
 
 namespace vardocle {
 
@@ -21,8 +21,15 @@ QBitmap ColorKeyMask(const QImage& picture, QColor key) {
     return QBitmap::fromImage(mask);
 }
 
-QBitmap ColorKeyMask(const TnxPNGImage& picture, QColor key) {
-    return ColorKeyMask(picture.ToImage(), key);
+QBitmap ShapeOfPictures(QSize size, QColor key, std::initializer_list<TPlacedPicture> pictures) {
+    QImage face(size, QImage::Format_RGB32);
+    face.fill(key);
+    {
+        QPainter painter(&face);
+        for (const TPlacedPicture& placed : pictures)
+            painter.drawImage(placed.Place, placed.Picture);
+    }
+    return ColorKeyMask(face, key);
 }
 
 } // namespace vardocle

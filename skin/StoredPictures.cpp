@@ -1,4 +1,4 @@
-#include "app/SkinPictures.h"
+#include "skin/StoredPictures.h"
 
 #include "skin/ImageButton.h"
 #include "skin/nxGDIPlusClasses.h"
