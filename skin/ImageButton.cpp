@@ -1,5 +1,7 @@
 #include "skin/ImageButton.h"
 
+#include "skin/nxGDIPlusClasses.h"
+
 #include <QBuffer>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -99,6 +101,10 @@ std::unique_ptr<TGPBitmap> TImageCtrl::Decode(const TPicture& picture) {
         // A device bitmap's fourth byte is not taken as alpha.
         return std::make_unique<TGPBitmap>(bitmap->Image().convertToFormat(QImage::Format_RGB32));
     }
+    // The skin's strips are already decoded pictures: no need to write them
+    // out and read them back.
+    if (const auto* png = dynamic_cast<const TnxPNGImage*>(picture.Graphic()))
+        return std::make_unique<TGPBitmap>(png->ToImage());
     QBuffer encoded;
     encoded.open(QIODevice::ReadWrite);
     try {
