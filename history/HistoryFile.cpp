@@ -2,10 +2,13 @@
 
 #include "history/RecordTime.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace vardocle {
 
@@ -154,25 +157,25 @@ HistoryRepair THistoryFile::Rewrite(const KeepRecord& keep) {
     };
     ::fchmod(temp.Get(), sourceInfo.st_mode & 07777);
 
+    // A history is a few megabytes at most: read whole, written in one go.
+    std::vector<std::uint8_t> contents(static_cast<std::size_t>(sourceInfo.st_size));
+    const ssize_t n = source.ReadFull(contents.data(), contents.size());
+    if (n < 0)
+        return fail(EReadError(kStreamReadError));
+    const std::size_t wholeRecords = std::size_t(n) / kHistoryRecordSize;
     HistoryRepair repair;
+    repair.DroppedTailBytes = std::uint64_t(std::size_t(n) % kHistoryRecordSize);
+    std::vector<std::uint8_t> kept;
+    kept.reserve(wholeRecords * kHistoryRecordSize);
     HistoryRecordBytes bytes;
-    off_t written = 0;
-    for (std::size_t index = 0;; ++index) {
-        const ssize_t n = source.ReadFull(bytes.data(), bytes.size());
-        if (n < 0)
-            return fail(EReadError(kStreamReadError));
-        if (n == 0)
-            break;
-        if (std::size_t(n) < bytes.size()) {
-            repair.DroppedTailBytes = std::uint64_t(n);
-            break;
-        }
-        if (!keep(index, bytes))
-            continue;
-        if (!temp.WriteFullAt(bytes.data(), bytes.size(), written))
-            return fail(Exception(kStreamWriteError));
-        written += off_t(bytes.size());
+    for (std::size_t index = 0; index < wholeRecords; ++index) {
+        const auto record = contents.begin() + std::ptrdiff_t(index * kHistoryRecordSize);
+        std::copy_n(record, kHistoryRecordSize, bytes.begin());
+        if (keep(index, bytes))
+            kept.insert(kept.end(), bytes.begin(), bytes.end());
     }
+    if (!temp.WriteFullAt(kept.data(), kept.size(), 0))
+        return fail(Exception(kStreamWriteError));
     if (::fsync(temp.Get()) != 0)
         return fail(Exception(kStreamWriteError));
     temp.Reset();
