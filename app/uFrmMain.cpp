@@ -389,6 +389,8 @@ void TFrmMain::RecordFailed(const TRecordError& error) {
             *this, QStringLiteral("无法开始录制：不能写入文件\n%1\n%2").arg(FAviFileName, reason));
         break;
     case TRecordError::TStage::Frame:
+        // Capturing has stopped; the recording ends as for Stop, sound first.
+        QTimer::singleShot(0, this, [this] { BtnStopClick(); });
         FServices.ShowNotice(*this,
                              QStringLiteral("录制中断：写入文件失败，已录制的部分已保存。\n%1\n%2")
                                  .arg(FAviFileName, reason));

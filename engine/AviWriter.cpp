@@ -1,6 +1,6 @@
 #include "engine/AviWriter.h"
 
-#include "engine/SoundStretch.h"
+#include "engine/SoundMerge.h"
 #include "platform/avifile/ImageScaler.h"
 #include "platform/base/Errors.h"
 
@@ -13,12 +13,6 @@
 namespace vardocle {
 
 namespace {
-
-// Sound is copied in blocks of about this size, never the whole file at once.
-constexpr std::uint32_t kMergeBlockBytes = 256 * 1024;
-// Sound whose wall-clock time is this close to the video's started and ended
-// with it (a device starts within a few hundred milliseconds).
-constexpr double kSoundSpansVideoSeconds = 0.5;
 
 std::uint16_t BitCount(TPixelFormat format) {
     switch (format) {
@@ -185,128 +179,28 @@ bool TAviWriter::Close() {
     if (!FIsOpen)
         return true;
     bool ok = true;
+    // The encoder's last frames go out first, so that a disk that is full by
+    // now is reported rather than lost with them.
+    if (FCompressedStream && FCompressedStream->Finish() != AVIERR_OK)
+        ok = Fail(FCompressedStream->LastError());
     ReleaseStreams();
-    if (FAviFile && FAviFile->Release() != AVIERR_OK)
+    if (FAviFile && FAviFile->Release() != AVIERR_OK && ok)
         ok = Fail(FAviFile->LastError());
     FAviFile.reset();
-    if (!FWavFileName.empty() && !MergeSound())
-        ok = false;
+    if (!FWavFileName.empty()) {
+        TSoundMergeOptions options;
+        options.RecordedDurationMs = FRecordedDuration;
+        options.SoundClockRatio = FSoundClockRatio;
+        options.Progress = FCloseProgress;
+        std::string error;
+        if (!MergeSoundInto(FAviFileName, FWavFileName, options, error) && ok)
+            ok = Fail(error);
+    }
+    if (FCloseProgress)
+        FCloseProgress->store(100);
     FFrameIndex = 0;
     FIsOpen = false;
     return ok;
-}
-
-std::int64_t TAviWriter::FittedSoundFrames(std::int64_t Frames, const WAVEFORMATEX& Format) const {
-    const int rate = static_cast<int>(Format.nSamplesPerSec);
-    if (FSoundClockRatio <= 0 || rate <= 0 || Format.wFormatTag != WAVE_FORMAT_PCM ||
-        !TSoundStretch::Supported(Format.wBitsPerSample))
-        return 0;
-    const double wallSeconds = static_cast<double>(Frames) / rate * FSoundClockRatio;
-    if (!SoundNeedsStretch(Frames, rate, wallSeconds))
-        return 0;
-    // Sound that spans the recording is fitted to the video's length; sound
-    // that ended early (a lost device, a full disk) to its own wall-clock time.
-    const double videoSeconds = static_cast<double>(FRecordedDuration) / 1000.0;
-    const double target =
-        std::abs(videoSeconds - wallSeconds) < kSoundSpansVideoSeconds ? videoSeconds : wallSeconds;
-    return std::llround(target * rate);
-}
-
-bool TAviWriter::MergeSound() {
-    std::error_code missing;
-    if (!std::filesystem::exists(FWavFileName, missing))
-        return true;
-    std::string error;
-    auto aviFile = TAviFile::Open(FAviFileName, OF_READWRITE, error);
-    if (!aviFile)
-        return Fail(error);
-    auto wavFile = TAviFile::Open(FWavFileName, OF_READ, error);
-    if (!wavFile)
-        return Fail(error);
-    std::unique_ptr<TAviStream> sound;
-    std::unique_ptr<TAviStream> added;
-    AVISTREAMINFOA info{};
-    WAVEFORMATEX format{};
-    std::int32_t formatSize = sizeof format;
-    if (wavFile->GetStream(sound, streamtypeAUDIO, 0) != AVIERR_OK)
-        return Fail(wavFile->LastError());
-    if (sound->Info(info) != AVIERR_OK || sound->ReadFormat(0, &format, formatSize) != AVIERR_OK ||
-        info.dwSampleSize == 0)
-        return Fail(sound->LastError());
-    const std::int32_t samples = sound->Length();
-    if (samples <= 0)
-        return true; // no sound was recorded: the video stays alone
-    if (aviFile->CreateStream(added, info) != AVIERR_OK)
-        return Fail(aviFile->LastError());
-    if (added->SetFormat(0, &format, formatSize) != AVIERR_OK) {
-        aviFile->Discard();
-        return Fail(added->LastError());
-    }
-
-    // A sound card whose clock drifts from the wall clock is fitted to it, so
-    // the sound stays in step with the video to the end.
-    std::unique_ptr<TSoundStretch> stretch;
-    if (const std::int64_t fitted = FittedSoundFrames(samples, format); fitted > 0) {
-        try {
-            stretch = std::make_unique<TSoundStretch>(format.nChannels, format.nSamplesPerSec,
-                                                      format.wBitsPerSample, samples, fitted);
-        } catch (const Exception&) {
-            // Unfitted sound is still better than none.
-        }
-    }
-    std::int64_t next = 0; // the next sample of the new stream
-    auto append = [&](const std::uint8_t* data, std::size_t bytes) {
-        const auto count = static_cast<std::int32_t>(bytes / info.dwSampleSize);
-        if (count == 0)
-            return true;
-        const bool written =
-            added->Write(static_cast<std::int32_t>(next), count, data,
-                         static_cast<std::int32_t>(bytes), AVIIF_KEYFRAME) == AVIERR_OK;
-        next += count;
-        return written;
-    };
-
-    const std::int32_t blockSamples =
-        static_cast<std::int32_t>(std::max<std::uint32_t>(1, kMergeBlockBytes / info.dwSampleSize));
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(blockSamples) * info.dwSampleSize);
-    std::vector<std::uint8_t> stretched;
-    for (std::int32_t start = 0; start < samples; start += blockSamples) {
-        const std::int32_t count = std::min(blockSamples, samples - start);
-        std::int32_t bytesRead = 0;
-        std::int32_t samplesRead = 0;
-        if (sound->Read(start, count, block.data(), static_cast<std::int32_t>(block.size()),
-                        &bytesRead, &samplesRead) != AVIERR_OK ||
-            samplesRead != count) {
-            aviFile->Discard();
-            return Fail(sound->LastError().empty() ? kStreamReadError : sound->LastError());
-        }
-        bool written = false;
-        if (stretch) {
-            stretched.clear();
-            stretch->Process(block.data(), count, stretched);
-            written = append(stretched.data(), stretched.size());
-        } else {
-            written = append(block.data(), static_cast<std::size_t>(bytesRead));
-        }
-        if (!written) {
-            aviFile->Discard();
-            return Fail(added->LastError());
-        }
-    }
-    if (stretch) {
-        stretched.clear();
-        stretch->Finish(stretched);
-        if (!append(stretched.data(), stretched.size())) {
-            aviFile->Discard();
-            return Fail(added->LastError());
-        }
-    }
-    sound.reset();
-    added.reset();
-    wavFile.reset();
-    if (aviFile->Release() != AVIERR_OK)
-        return Fail(aviFile->LastError());
-    return true;
 }
 
 } // namespace vardocle

@@ -5,6 +5,7 @@
 #include "platform/avifile/AviFile.h"
 #include "platform/avifile/MiniVFW.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,10 +69,11 @@ public:
     // time by more than 20 ms, the merge stretches or shrinks it to fit.
     void SetSoundClockRatio(double Ratio) { FSoundClockRatio = Ratio; }
 
+    // Where Close reports how far it has come (0-100), for other threads to
+    // read; none when null.
+    void SetCloseProgress(std::atomic<int>* Progress) { FCloseProgress = Progress; }
+
 private:
-    bool MergeSound();
-    // The frames the sound is fitted to, 0 to copy it as it is.
-    std::int64_t FittedSoundFrames(std::int64_t Frames, const WAVEFORMATEX& Format) const;
     bool Fail(std::string message);
     void ReleaseStreams();
 
@@ -88,6 +90,7 @@ private:
     std::string FLastError;
     std::int64_t FRecordedDuration = 0;
     double FSoundClockRatio = 0;
+    std::atomic<int>* FCloseProgress = nullptr;
 };
 
 } // namespace vardocle

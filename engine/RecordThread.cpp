@@ -88,15 +88,12 @@ std::int64_t TRecordThread::SlotAt(std::int64_t elapsed) const {
 }
 
 void TRecordThread::Report(TRecordError::TStage stage, const std::string& message) {
-    const TRecordError error{stage, message};
-    try {
-        FMainThread.Invoke([&] {
-            if (OnRecordError)
-                OnRecordError(*this, error);
-        });
-    } catch (...) {
-        // The owner's handler failing must not keep the recording from ending.
-    }
+    // Every failure carries a reason the user can read.
+    TRecordError error{stage, message.empty() ? std::string("Unknown error") : message};
+    FMainThread.Post([this, error = std::move(error)] {
+        if (OnRecordError)
+            OnRecordError(*this, error);
+    });
 }
 
 void TRecordThread::Execute() {
@@ -112,37 +109,39 @@ void TRecordThread::Execute() {
             if (!opened)
                 error = FWriter->LastError();
         });
-        if (opened && OnRecordStart)
-            FMainThread.Invoke([&] { OnRecordStart(*this); });
     } catch (const std::exception& raised) {
         error = raised.what();
     }
-    if (opened)
-        Loop();
-    else
-        Report(TRecordError::TStage::Open, error);
-
-    // End of the recording: complete the file, then let go of everything.
-    try {
-        const std::int64_t recorded = RecordedMs();
-        FMainThread.Invoke([&] {
-            FWriter->SetRecordedDuration(recorded);
-            FWriter->SetSoundClockRatio(FSoundClockRatio);
-            if (!FWriter->Close())
-                error = FWriter->LastError();
-            else
-                error.clear();
+    if (opened) {
+        FMainThread.Post([this] {
+            if (OnRecordStart)
+                OnRecordStart(*this);
         });
+        Loop();
+    } else {
+        Report(TRecordError::TStage::Open, error);
+    }
+
+    // End of the recording. No frame is taken any more, so the screen goes,
+    // and the writer is this thread's alone: the file is completed and the
+    // sound merged here, not on the main thread.
+    FScreen.reset();
+    FSavingProgress = 0;
+    try {
+        FWriter->SetRecordedDuration(RecordedMs());
+        FWriter->SetSoundClockRatio(FSoundClockRatio);
+        FWriter->SetCloseProgress(&FSavingProgress);
+        if (!FWriter->Close())
+            error = FWriter->LastError();
+        else
+            error.clear();
     } catch (const std::exception& raised) {
         error = raised.what();
     }
     if (opened && !error.empty())
         Report(TRecordError::TStage::Close, error);
     FWriter.reset();
-    try {
-        FMainThread.Invoke([&] { FScreen.reset(); });
-    } catch (...) {
-    }
+    FSavingProgress = 100;
     FFinished = true;
     FMainThread.Post([this] {
         if (OnRecordEnd)
@@ -173,8 +172,15 @@ void TRecordThread::Loop() {
         const bool captured = CaptureFrame(slot);
         lock.lock();
         nextSlot = slot + 1;
-        if (!captured)
-            break;
+        if (!captured) {
+            // The recording's time ends here; the file is completed once the
+            // owner has stopped the sound.
+            FEndTime = FClock->NowMs();
+            FCaptureFailed = true;
+            while (!FTerminated)
+                FClock->WaitUntil(lock, FWake, IRecordClock::kForever);
+            return;
+        }
     }
     FEndTime = FClock->NowMs();
 }

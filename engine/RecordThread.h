@@ -1,7 +1,13 @@
 #pragma once
-// Paces one recording. The capture thread only keeps time; opening the file,
-// every frame (grab, cursor, append) and the close with the sound merge run on
-// the main thread while the capture thread waits.
+// Paces one recording. The capture thread keeps time; opening the file and
+// every frame (grab, cursor, append) run on the main thread while the capture
+// thread waits. Completing the file and merging the sound, which can take
+// seconds for a long recording, run on the capture thread itself, so the
+// window goes on painting and answering meanwhile.
+//
+// The owner's handlers (OnRecordStart, OnRecordError, OnRecordEnd) are queued
+// for the main thread, never called while the capture thread waits for it:
+// a handler may show a modal box without holding up the recording.
 //
 // Frame n belongs to the slot that starts n × 1000 / FrameRate ms after the
 // recording started, paused time excluded. Slots that passed while a capture
@@ -67,7 +73,11 @@ public:
     // Raised once on the main thread when the file is complete.
     TNotifyEvent OnRecordEnd;
     // Raised on the main thread when the recording cannot go on or the file
-    // cannot be completed; the recording then ends and OnRecordEnd follows.
+    // cannot be completed. When the file could not be created (Open), the
+    // thread ends by itself and OnRecordEnd follows. When a frame could not
+    // be written (Frame), capturing stops and the thread waits for the owner
+    // to end the recording as for Stop (sound first, then Terminate), so that
+    // no sound still buffered is lost before the merge.
     TErrorEvent OnRecordError;
 
     std::uint8_t FrameRate() const { return FFrameRate; }
@@ -84,6 +94,12 @@ public:
     std::int32_t FramesWritten() const { return FFramesWritten; }
     // Wall-clock length of the recording so far, pauses excluded.
     std::int64_t RecordedMs() const;
+    // While the file is being completed (after Terminate), how far it has
+    // come, 0-100; -1 before. Stays at 100 once finished.
+    int SavingProgress() const { return FSavingProgress; }
+    bool Saving() const { return FSavingProgress >= 0 && !FFinished; }
+    // True once a frame could not be written: nothing more is captured.
+    bool CaptureFailed() const { return FCaptureFailed; }
 
 private:
     void Execute();
@@ -116,6 +132,8 @@ private:
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     std::atomic<std::int32_t> FFramesWritten{0};
+    std::atomic<int> FSavingProgress{-1};
+    std::atomic<bool> FCaptureFailed{false};
     std::int64_t FStartTime = 0;
     std::int64_t FPauseStarted = 0;
     std::int64_t FPausedTotal = 0;

@@ -126,6 +126,7 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
     }
     FAppendStopped = false;
     FSoundCut = false;
+    FLastFlush = FClock();
     FSegmentOpen = false;
     FSegmentBytes = 0;
     // Reserved here so that the callback does not allocate.
@@ -221,6 +222,10 @@ void TWavRecord::Append(std::chrono::steady_clock::time_point End, const std::ui
     }
     if (kept > 0) {
         FWavStream->Write(Data, kept);
+        if (End - FLastFlush >= kFlushInterval) {
+            FWavStream->Flush();
+            FLastFlush = End;
+        }
         if (FWavStream->FirstWriteError() != 0) {
             // Nothing more is appended after a failure, so the file holds the
             // sound up to the failure without gaps.

@@ -125,6 +125,11 @@ private:
     // the owner's thread before and after (the same hand-over as the stream).
     bool FAppendStopped = false;
     bool FSoundCut = false;
+    // The sound reaches the disk at least this often, so that a recording
+    // that is killed loses no more than that; the buffer still saves the
+    // disk from a write per block.
+    static constexpr std::chrono::milliseconds kFlushInterval{1000};
+    std::chrono::steady_clock::time_point FLastFlush;
     // A stretch of blocks without a pause. Its wall-clock time is measured
     // against its sound: in every window of sound the earliest arrival
     // (relative to the sound's own time) is kept, since late arrivals only

@@ -38,6 +38,8 @@ public:
     // Compresses a source picture directly (scaling and converting it in one
     // pass into the compressor's own format), skipping the 24-bit bitmap.
     virtual HRESULT WriteImage(std::int32_t start, const TSourceImage& image, std::uint32_t flags);
+    // Writes out whatever the stream still holds (a compressor's last frames).
+    virtual HRESULT Finish() { return AVIERR_OK; }
 
     const std::string& LastError() const { return FLastError; }
 
@@ -68,6 +70,10 @@ protected:
     HRESULT Fail(std::string message);
     std::string FLastError;
 };
+
+// The complete new file that adding streams to `path` writes before it
+// replaces `path`; a leftover one is a copy that was cut off.
+std::string AviAppendOutputName(const std::string& path);
 
 // A compressing stream laid over an uncompressed video stream of a file being
 // written. Fails for a compressor nobody here provides.

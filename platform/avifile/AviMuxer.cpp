@@ -1,6 +1,7 @@
 #include "platform/avifile/AviMuxer.h"
 
 #include "platform/avifile/AvError.h"
+#include "platform/avifile/AviFile.h"
 #include "platform/base/Errors.h"
 #include "platform/base/Paths.h"
 
@@ -28,10 +29,15 @@ bool IsReadOnlyFile(const std::string& path) {
 
 } // namespace
 
+std::string AviAppendOutputName(const std::string& path) {
+    return path + ".merging";
+}
+
 std::shared_ptr<TAviMuxer> TAviMuxer::Create(const std::string& path, std::string& error) {
     auto muxer = std::make_shared<TAviMuxer>();
     muxer->FPath = path;
     muxer->FOutputPath = path;
+    muxer->FFlushEachPacket = true;
     if (IsReadOnlyFile(path)) {
         error = CannotCreateFileMessage(path, EACCES);
         return nullptr;
@@ -45,7 +51,7 @@ std::shared_ptr<TAviMuxer> TAviMuxer::Create(const std::string& path, std::strin
 std::shared_ptr<TAviMuxer> TAviMuxer::Append(const std::string& path, std::string& error) {
     auto muxer = std::make_shared<TAviMuxer>();
     muxer->FPath = path;
-    muxer->FOutputPath = path + ".merging";
+    muxer->FOutputPath = AviAppendOutputName(path);
     muxer->FAppending = true;
     int result = avformat_open_input(&muxer->FInput, path.c_str(), nullptr, nullptr);
     if (result >= 0)
@@ -101,6 +107,7 @@ bool TAviMuxer::OpenOutput(std::string& error) {
             "Cannot create file \"" + ExpandFileName(FOutputPath) + "\". " + AvErrorReason(result);
         CloseOutput();
         FFailed = true;
+        FError = error;
         return false;
     }
     return true;
@@ -146,10 +153,12 @@ bool TAviMuxer::Start(std::string& error) {
     av_dict_set(&options, "flipped_raw_rgb", "1", 0);
     const int result = avformat_write_header(FOutput, &options);
     av_dict_free(&options);
-    if (result < 0) {
-        error = CannotWriteFileMessage(FOutputPath, result);
-        FFailed = true;
+    if (!CheckWritten(result, error))
         return false;
+    if (FFlushEachPacket) {
+        avio_flush(FOutput->pb);
+        if (!CheckWritten(0, error))
+            return false;
     }
     FStarted = true;
     return true;
@@ -161,6 +170,8 @@ bool TAviMuxer::CheckWritten(int result, std::string& error) {
     if (result >= 0)
         return true;
     error = CannotWriteFileMessage(FOutputPath, result);
+    if (!FFailed)
+        FError = error;
     FFailed = true;
     return false;
 }
@@ -198,8 +209,7 @@ bool TAviMuxer::CopyInputUntil(double seconds, bool all, std::string& error) {
 bool TAviMuxer::WritePacket(int slotIndex, AVPacket* packet, std::string& error) {
     if (FFinished || FFailed) {
         av_packet_unref(packet);
-        error = FFailed ? CannotWriteFileMessage(FOutputPath, AVERROR(EIO))
-                        : "The file \"" + FPath + "\" is already complete";
+        error = FFailed ? FError : "The file \"" + FPath + "\" is already complete";
         return false;
     }
     if (!Start(error)) {
@@ -217,7 +227,11 @@ bool TAviMuxer::WritePacket(int slotIndex, AVPacket* packet, std::string& error)
     }
     packet->stream_index = slot.StreamIndex;
     av_packet_rescale_ts(packet, slot.TimeBase, stream->time_base);
-    return CheckWritten(av_interleaved_write_frame(FOutput, packet), error);
+    if (!CheckWritten(av_interleaved_write_frame(FOutput, packet), error))
+        return false;
+    if (FFlushEachPacket)
+        avio_flush(FOutput->pb);
+    return CheckWritten(0, error);
 }
 
 void TAviMuxer::Abandon() {
@@ -242,6 +256,8 @@ bool TAviMuxer::Finish(std::string& error) {
         return true;
     }
     bool ok = !FFailed && Start(error);
+    if (FFailed && error.empty())
+        error = FError;
     if (ok && FInput)
         ok = CopyInputUntil(0, true, error);
     if (ok || FStarted) {

@@ -65,6 +65,10 @@ private:
     bool FStarted = false;
     bool FFinished = false;
     bool FFailed = false;
+    std::string FError; // why the first write failed
+    // A file being recorded reaches the disk with every packet, so that a
+    // killed recording keeps all but the frame being written.
+    bool FFlushEachPacket = false;
 };
 
 } // namespace vardocle

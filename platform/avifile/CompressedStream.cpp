@@ -61,11 +61,20 @@ TCompressedStream::TCompressedStream(std::shared_ptr<TAviMuxer> muxer, int slot,
     : FMuxer(std::move(muxer)), FSlot(slot), FInfo(info), FCodec(codec), FOptions(options) {}
 
 TCompressedStream::~TCompressedStream() {
-    // Frames the encoder still holds go to the file before it is completed.
-    if (FEncoder && !FMuxer->Finished() && avcodec_send_frame(FEncoder, nullptr) >= 0)
-        Drain();
+    Finish();
     av_frame_free(&FFrame);
     avcodec_free_context(&FEncoder);
+}
+
+HRESULT TCompressedStream::Finish() {
+    // Frames the encoder still holds go to the file before it is completed.
+    if (!FEncoder || FFinished || FMuxer->Finished())
+        return AVIERR_OK;
+    FFinished = true;
+    const int sent = avcodec_send_frame(FEncoder, nullptr);
+    if (sent < 0)
+        return Fail("The compressor cannot be finished: " + AvErrorText(sent));
+    return Drain();
 }
 
 HRESULT TCompressedStream::Info(AVISTREAMINFOA& info) const {
@@ -111,7 +120,10 @@ HRESULT TCompressedStream::OpenEncoder() {
     FEncoder->framerate = av_inv_q(timeBase);
     FEncoder->pix_fmt = EncoderFormat(FCodec, encoder, FWidth, FHeight);
     FEncoder->max_b_frames = 0;
-    FEncoder->thread_count = 0; // as many as the processors suggest
+    // At 1-5 frames a second a frame has a whole slot to be compressed in, so
+    // more threads only add hand-offs; and threads hold frames inside the
+    // encoder, which a killed recording would lose.
+    FEncoder->thread_count = 1;
     FEncoder->colorspace = AVCOL_SPC_SMPTE170M;
     AVDictionary* settings = nullptr;
     switch (FCodec) {
@@ -125,6 +137,10 @@ HRESULT TCompressedStream::OpenEncoder() {
         FEncoder->color_range = AVCOL_RANGE_MPEG;
         av_dict_set(&settings, "preset", kH264Preset, 0);
         av_dict_set_int(&settings, "crf", RateFactorForQuality(FOptions.dwQuality), 0);
+        // Nothing waits inside the encoder: no look-ahead, and frames taken as
+        // constant-rate, so that x264 does not hold one back to learn when the
+        // next one comes. Each frame comes out as it goes in.
+        av_dict_set(&settings, "x264-params", "rc-lookahead=0:sync-lookahead=0:force-cfr=1", 0);
         break;
     }
     case TCodecKind::Mjpeg: {

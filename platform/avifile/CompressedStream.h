@@ -28,6 +28,7 @@ public:
     HRESULT Write(std::int32_t start, std::int32_t samples, const void* buffer, std::int32_t bytes,
                   std::uint32_t flags) override;
     HRESULT WriteImage(std::int32_t start, const TSourceImage& image, std::uint32_t flags) override;
+    HRESULT Finish() override;
 
 private:
     HRESULT OpenEncoder();
@@ -50,6 +51,7 @@ private:
     std::vector<std::uint8_t> FBitmap; // the raw codec's frame
     AVCodecContext* FEncoder = nullptr;
     AVFrame* FFrame = nullptr;
+    bool FFinished = false;
 };
 
 } // namespace vardocle

@@ -37,6 +37,10 @@ void TRecordSession::Start() {
             FError = error;
         if (OnError)
             OnError(error);
+        // A frame that could not be written ends the recording as Stop does:
+        // the sound first, so that none of it is lost before the merge.
+        if (error.Stage == TRecordError::TStage::Frame)
+            Stop();
     };
     FThread->OnRecordEnd = [this](TRecordThread& sender) {
         FFinalFrames = sender.FramesWritten();

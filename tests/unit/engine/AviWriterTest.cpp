@@ -4,6 +4,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/unit/engine/TestPictures.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -291,6 +292,60 @@ TEST(AviWriter, WrongFrameSizeIsRefusedAndUsesUpItsNumber) {
     EXPECT_EQ(writer.FrameIndex(), 1);
     EXPECT_FALSE(writer.WriteFrame(TFrameBitmap{{}, 64, 48}));
     EXPECT_EQ(writer.FrameIndex(), 2);
+}
+
+// The frame chunks of the first "movi" list that are in the file now,
+// walked as a reader of a file cut off at this moment would see them.
+int FrameChunksOnDisk(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::size_t movi = bytes.find("movi");
+    if (movi == std::string::npos)
+        return -1;
+    int frames = 0;
+    for (std::size_t at = movi + 4; at + 8 <= bytes.size();) {
+        const auto* size = reinterpret_cast<const unsigned char*>(bytes.data() + at + 4);
+        const std::size_t length =
+            size[0] | size[1] << 8 | size[2] << 16 | static_cast<std::size_t>(size[3]) << 24;
+        if (at + 8 + length > bytes.size())
+            break; // cut off
+        if (bytes.compare(at, 4, "00dc") == 0 || bytes.compare(at, 4, "00db") == 0)
+            ++frames;
+        at += 8 + length + (length & 1);
+    }
+    return frames;
+}
+
+TEST(AviWriter, EveryFrameIsInTheFileAsSoonAsItIsWritten) {
+    // A recording that is killed keeps every frame written before the kill:
+    // none may wait inside the encoder or in the writer's buffers.
+    for (const TCodecKind codec : {TCodecKind::H264, TCodecKind::Mjpeg, TCodecKind::Lossless}) {
+        const CodecScope scope(codec);
+        TempDir dir;
+        TTestScreen screen(320, 240);
+        TAviWriter writer;
+        const auto file = dir / "live.avi";
+        ASSERT_TRUE(writer.Open(file.string(), 320, 240, 5, ""));
+        for (int frame = 1; frame <= 6; ++frame) {
+            std::fill(screen.Pixels.begin(), screen.Pixels.end(),
+                      static_cast<std::uint32_t>(frame * 0x203040));
+            ASSERT_TRUE(writer.WriteFrame(FrameOf(screen, 320, 240)));
+            EXPECT_EQ(FrameChunksOnDisk(file), frame) << DescribeCodec(codec).Name;
+        }
+        EXPECT_TRUE(writer.Close());
+    }
+}
+
+TEST(AviWriter, AFileThatCannotBeCompletedSaysWhy) {
+    // Every write to this device fails, as on a full disk.
+    const CodecScope scope(TCodecKind::Raw);
+    const TTestScreen screen(64, 48);
+    TAviWriter writer;
+    ASSERT_TRUE(writer.Open("/dev/full", 64, 48, 5, ""));
+    EXPECT_FALSE(writer.WriteFrame(FrameOf(screen, 64, 48)));
+    EXPECT_FALSE(writer.Close());
+    EXPECT_NE(writer.LastError().find("No space left on device"), std::string::npos)
+        << "\"" << writer.LastError() << "\"";
 }
 
 class MergeTest : public ::testing::Test {

@@ -179,13 +179,22 @@ TEST(RecordThread, ErrorsRaisedByOpenAreCarriedToTheOwner) {
     EXPECT_EQ(zero.Ends, 1);
 }
 
-TEST(RecordThread, AFailedWriteEndsTheRecordingWithItsReason) {
+TEST(RecordThread, AFailedWriteStopsCapturingAndWaitsForTheOwnerToEndTheRecording) {
     // Every write to this device fails as on a full disk; uncompressed frames
     // fill the file's write buffer at once.
     SetConfiguredCodec(TCodecKind::Raw);
     Recording recording(5, "");
     auto clock = std::make_unique<TFakeClock>();
-    clock->At(60000, [&] { recording.Thread->Terminate(); });
+    bool ownerEnded = false;
+    // The owner ends the recording long after the failure (it stops the sound
+    // first); until then the file must not have been completed behind its back.
+    clock->At(60000, [&] {
+        ownerEnded = true;
+        EXPECT_EQ(recording.Ends, 0);
+        EXPECT_TRUE(recording.Thread->CaptureFailed());
+        EXPECT_EQ(recording.Thread->SavingProgress(), -1);
+        recording.Thread->Terminate();
+    });
     recording.Thread = std::make_unique<TRecordThread>(
         "/dev/full", TRect{0, 0, 64, 48}, "", 5,
         std::make_unique<TFakeScreen>(*clock, recording.Log, 64, 48), recording.Invoker,
@@ -196,11 +205,14 @@ TEST(RecordThread, AFailedWriteEndsTheRecordingWithItsReason) {
     };
     recording.Run();
     SetConfiguredCodec(TCodecKind::H264);
+    EXPECT_TRUE(ownerEnded);
     ASSERT_FALSE(recording.Errors.empty());
     EXPECT_EQ(recording.Errors[0].Stage, TRecordError::TStage::Frame);
-    EXPECT_LT(recording.Log.GrabTimes.size(), 100u); // long before the stop at 60 s
+    EXPECT_LT(recording.Log.GrabTimes.size(), 100u); // capturing stopped at the failure
     EXPECT_NE(recording.Errors[0].Message.find("No space left on device"), std::string::npos)
         << recording.Errors[0].Message;
+    // The recording's time ends at the failure, not when the owner ended it.
+    EXPECT_LT(recording.Thread->RecordedMs(), 30000);
     EXPECT_EQ(recording.Ends, 1);
 }
 

@@ -348,3 +348,18 @@ TEST_F(WavRecordTest, CoveredTimeFollowsTheWallClockWhenTheDeviceRunsFast) {
     EXPECT_NEAR(recorder->ClockRatio(), 0.999, 1e-6);
     EXPECT_EQ(recorder->CoveredBytes(), 6000LL * kBlock);
 }
+
+TEST_F(WavRecordTest, TheSoundIsOnDiskWithinASecondOfArriving) {
+    // A killed recording keeps all but the last second of its sound, although
+    // the buffer could hold 2.3 s of it.
+    auto recorder = MakeRecorder();
+    recorder->Start(Wav.string(), kBufferSize);
+    for (std::uint32_t block = 0; block < 50; ++block) {
+        FeedBlocks(1, 100ms, block);
+        const std::uintmax_t onDisk = fs::file_size(Wav);
+        const std::uintmax_t arrived = 44 + (block + 1) * kBlock;
+        EXPECT_LE(arrived - onDisk, 10 * kBlock) << "after block " << block;
+    }
+    recorder->Stop();
+    EXPECT_EQ(fs::file_size(Wav), 44 + 50 * kBlock);
+}
