@@ -181,7 +181,10 @@ bool TAviWriter::Close() {
     bool ok = true;
     // The encoder's last frames go out first, so that a disk that is full by
     // now is reported rather than lost with them.
-    if (FCompressedStream && FCompressedStream->Finish() != AVIERR_OK)
+    // Slots passed over at the end still belong to the video's time.
+    if (FCompressedStream && FCompressedStream->PadTo(FFrameIndex) != AVIERR_OK)
+        ok = Fail(FCompressedStream->LastError());
+    if (FCompressedStream && FCompressedStream->Finish() != AVIERR_OK && ok)
         ok = Fail(FCompressedStream->LastError());
     ReleaseStreams();
     if (FAviFile && FAviFile->Release() != AVIERR_OK && ok)

@@ -30,6 +30,8 @@ void TRecordThread::Resume() {
     }
     if (FPaused) {
         FPaused = false;
+        // The first frame after a pause is taken whatever changed.
+        FGrabNext = true;
         if (FLoopStarted)
             FPausedTotal += FClock->NowMs() - FPauseStarted;
         FWake.notify_all();
@@ -128,6 +130,9 @@ void TRecordThread::Execute() {
     FScreen.reset();
     FSavingProgress = 0;
     try {
+        // Slots that passed with nothing new on the screen still count.
+        if (opened)
+            FWriter->SkipFramesTo(static_cast<std::int32_t>(FSlotsPassed));
         FWriter->SetRecordedDuration(RecordedMs());
         FWriter->SetSoundClockRatio(FSoundClockRatio);
         FWriter->SetCloseProgress(&FSavingProgress);
@@ -172,6 +177,7 @@ void TRecordThread::Loop() {
         const bool captured = CaptureFrame(slot);
         lock.lock();
         nextSlot = slot + 1;
+        FSlotsPassed = nextSlot;
         if (!captured) {
             // The recording's time ends here; the file is completed once the
             // owner has stopped the sound.
@@ -188,15 +194,27 @@ void TRecordThread::Loop() {
 bool TRecordThread::CaptureFrame(std::int64_t slot) {
     std::string error;
     bool written = false;
+    bool grabbed = false;
+    const bool grabAnyway = FGrabNext.exchange(false) || FLastGrabSlot < 0 ||
+                            slot - FLastGrabSlot >= kFullFrameEverySeconds * FFrameRate;
     try {
         FMainThread.Invoke([&] {
             // Slots passed over play the frame before them.
             FWriter->SkipFramesTo(static_cast<std::int32_t>(slot));
+            const TScreenChanges changes = FScreen->TakeChanges();
+            // Nothing changed: the slot repeats the frame before it, at no
+            // cost. A whole frame is still taken now and then, in case a
+            // change went unnoticed.
+            if (!grabAnyway && !changes.Picture && !(FRecordCursor && changes.Cursor)) {
+                written = true;
+                return;
+            }
             TScreenGrab grab = FScreen->Grab();
             if (FRecordCursor)
                 DrawCursor(grab, FScreen->Cursor());
             const TFrameBitmap bitmap{grab.Image(), FFrameRect.Right - FFrameRect.Left,
                                       FFrameRect.Bottom - FFrameRect.Top};
+            grabbed = true;
             written = FWriter->WriteFrame(bitmap);
             if (!written)
                 error = FWriter->LastError();
@@ -205,7 +223,10 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
         error = raised.what();
     }
     if (written) {
-        ++FFramesWritten;
+        if (grabbed) {
+            FLastGrabSlot = slot;
+            ++FFramesWritten;
+        }
         return true;
     }
     Report(TRecordError::TStage::Frame, error);

@@ -11,8 +11,8 @@
 //
 // Frame n belongs to the slot that starts n × 1000 / FrameRate ms after the
 // recording started, paused time excluded. Slots that passed while a capture
-// ran late repeat the frame before them, so the video lasts as long as the
-// recording did.
+// ran late, and slots in which the screen did not change, repeat the frame
+// before them, so the video lasts as long as the recording did.
 #include "engine/AviWriter.h"
 #include "engine/MainThreadInvoker.h"
 #include "engine/RecordClock.h"
@@ -133,6 +133,11 @@ private:
     std::atomic<bool> FFinished{false};
     std::atomic<std::int32_t> FFramesWritten{0};
     std::atomic<int> FSavingProgress{-1};
+    // A whole frame at least this often, whatever the screen says changed.
+    static constexpr std::int64_t kFullFrameEverySeconds = 10;
+    std::int64_t FLastGrabSlot = -1;
+    std::int64_t FSlotsPassed = 0;
+    std::atomic<bool> FGrabNext{false};
     std::atomic<bool> FCaptureFailed{false};
     std::int64_t FStartTime = 0;
     std::int64_t FPauseStarted = 0;

@@ -40,6 +40,9 @@ public:
     virtual HRESULT WriteImage(std::int32_t start, const TSourceImage& image, std::uint32_t flags);
     // Writes out whatever the stream still holds (a compressor's last frames).
     virtual HRESULT Finish() { return AVIERR_OK; }
+    // Makes a video stream `length` frames long: frames not written since the
+    // last one repeat it when played (empty chunks keep their time).
+    virtual HRESULT PadTo(std::int32_t) { return AVIERR_OK; }
 
     const std::string& LastError() const { return FLastError; }
 

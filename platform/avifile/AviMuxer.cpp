@@ -122,6 +122,7 @@ bool TAviMuxer::Start(std::string& error) {
         return false;
     if (FInput) {
         FInputMap.assign(FInput->nb_streams, -1);
+        FInputLastStamp.assign(FInput->nb_streams, -1);
         for (unsigned i = 0; i < FInput->nb_streams; ++i) {
             const AVStream* in = FInput->streams[i];
             AVStream* out = avformat_new_stream(FOutput, nullptr);
@@ -192,6 +193,8 @@ bool TAviMuxer::CopyInputUntil(double seconds, bool all, std::string& error) {
         if (!all && stamp != AV_NOPTS_VALUE && stamp * av_q2d(in->time_base) > seconds)
             return true;
         const int target = FInputMap[packet->stream_index];
+        if (stamp != AV_NOPTS_VALUE)
+            FInputLastStamp[packet->stream_index] = stamp;
         if (target >= 0) {
             if (packet->pts == AV_NOPTS_VALUE)
                 packet->pts = packet->dts; // nothing here is reordered
@@ -202,6 +205,32 @@ bool TAviMuxer::CopyInputUntil(double seconds, bool all, std::string& error) {
                 return false;
         }
         av_packet_free(&FPendingInput);
+    }
+    return true;
+}
+
+bool TAviMuxer::PadCopiedVideo(std::string& error) {
+    // Frames that repeat the one before are empty chunks, which reading
+    // passes over: the ones at the end would be lost without this.
+    for (unsigned i = 0; i < FInput->nb_streams; ++i) {
+        const AVStream* in = FInput->streams[i];
+        const int target = FInputMap[i];
+        if (target < 0 || in->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || in->nb_frames <= 0 ||
+            FInputLastStamp[i] < 0 || FInputLastStamp[i] + 1 >= in->nb_frames)
+            continue;
+        AVPacket* packet = av_packet_alloc();
+        if (!packet) {
+            error = "Out of memory";
+            return false;
+        }
+        packet->pts = packet->dts = in->nb_frames - 1;
+        packet->duration = 1;
+        packet->stream_index = target;
+        av_packet_rescale_ts(packet, in->time_base, FOutput->streams[target]->time_base);
+        const bool written = CheckWritten(av_interleaved_write_frame(FOutput, packet), error);
+        av_packet_free(&packet);
+        if (!written)
+            return false;
     }
     return true;
 }
@@ -259,7 +288,7 @@ bool TAviMuxer::Finish(std::string& error) {
     if (FFailed && error.empty())
         error = FError;
     if (ok && FInput)
-        ok = CopyInputUntil(0, true, error);
+        ok = CopyInputUntil(0, true, error) && PadCopiedVideo(error);
     if (ok || FStarted) {
         // Even after a failed write the trailer is tried, so that what was
         // written stays readable as far as the disk allows.

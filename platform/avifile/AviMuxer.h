@@ -50,6 +50,8 @@ private:
     bool OpenOutput(std::string& error);
     bool Start(std::string& error);
     bool CopyInputUntil(double seconds, bool all, std::string& error);
+    // Gives each copied video stream the length its header declared.
+    bool PadCopiedVideo(std::string& error);
     bool CheckWritten(int result, std::string& error);
     void CloseOutput();
 
@@ -59,7 +61,8 @@ private:
     AVFormatContext* FInput = nullptr;
     AVPacket* FPendingInput = nullptr; // read from the old file, not yet copied
     bool FInputDone = false;
-    std::vector<int> FInputMap; // input stream -> output stream, -1 when dropped
+    std::vector<int> FInputMap;                // input stream -> output stream, -1 when dropped
+    std::vector<std::int64_t> FInputLastStamp; // per input stream, in its time base
     std::vector<TSlot> FSlots;
     bool FAppending = false;
     bool FStarted = false;

@@ -77,6 +77,33 @@ HRESULT TCompressedStream::Finish() {
     return Drain();
 }
 
+HRESULT TCompressedStream::PadTo(std::int32_t length) {
+    if (FNextStart == 0 || length - 1 < FNextStart)
+        return AVIERR_OK;
+    const std::int64_t last = length - 1;
+    // The last picture once more at the last position, so that the end is a
+    // real frame that every player reaches; the empty chunks the muxer puts
+    // before it repeat the picture in between. Unchanged, it compresses to
+    // almost nothing.
+    if (FCodec == TCodecKind::Raw && !FBitmap.empty())
+        return WritePacket(last, FBitmap.data(), static_cast<std::int32_t>(FBitmap.size()));
+    if (FEncoder && !FFinished) {
+        FFrame->pts = last;
+        FFrame->pict_type = AV_PICTURE_TYPE_NONE;
+        const int sent = avcodec_send_frame(FEncoder, FFrame);
+        if (sent < 0)
+            return Fail("The frame cannot be compressed: " + AvErrorText(sent));
+        FNextStart = length;
+        return Drain();
+    }
+    // Without a picture to repeat, an empty chunk keeps the length.
+    std::string error;
+    if (!WriteBytes(*FMuxer, FSlot, last, 1, nullptr, 0, false, error))
+        return Fail(error);
+    FNextStart = length;
+    return AVIERR_OK;
+}
+
 HRESULT TCompressedStream::Info(AVISTREAMINFOA& info) const {
     info = FInfo;
     info.fccHandler = DescribeCodec(FCodec).FourCC;
@@ -132,8 +159,11 @@ HRESULT TCompressedStream::OpenEncoder() {
         // stream many times larger; a key frame every ten seconds keeps seeking
         // quick at a fraction of the size.
         const int rate = std::max(1, timeBase.den / std::max(1, timeBase.num));
-        FEncoder->gop_size =
+        FKeyFrameEvery =
             FOptions.dwKeyFrameEvery ? static_cast<int>(FOptions.dwKeyFrameEvery) : 10 * rate;
+        // Key frames are placed by time (see Encode); the encoder's own count
+        // of frames, which passes over unchanged slots, only backs that up.
+        FEncoder->gop_size = FKeyFrameEvery;
         FEncoder->color_range = AVCOL_RANGE_MPEG;
         av_dict_set(&settings, "preset", kH264Preset, 0);
         av_dict_set_int(&settings, "crf", RateFactorForQuality(FOptions.dwQuality), 0);
@@ -234,6 +264,12 @@ HRESULT TCompressedStream::Encode(std::int64_t start, const TSourceImage& image)
     if (!FScaler.Scale(image, FWidth, FHeight, FEncoder->pix_fmt, FFrame->data, FFrame->linesize))
         return Fail("The picture cannot be converted");
     FFrame->pts = start;
+    // Slots without a change are not encoded, so a key frame every so many
+    // encoded frames could be minutes apart: it is asked for by position.
+    if (FKeyFrameEvery > 0)
+        FFrame->pict_type = FLastKeyFrame < 0 || start - FLastKeyFrame >= FKeyFrameEvery
+                                ? AV_PICTURE_TYPE_I
+                                : AV_PICTURE_TYPE_NONE;
     const int sent = avcodec_send_frame(FEncoder, FFrame);
     if (sent < 0)
         return Fail("The frame cannot be compressed: " + AvErrorText(sent));
@@ -255,6 +291,8 @@ HRESULT TCompressedStream::Drain() {
             break;
         }
         packet->duration = 1;
+        if (packet->flags & AV_PKT_FLAG_KEY)
+            FLastKeyFrame = packet->pts;
         std::string error;
         if (!FMuxer->WritePacket(FSlot, packet, error)) {
             result = Fail(error);

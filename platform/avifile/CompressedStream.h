@@ -29,6 +29,7 @@ public:
                   std::uint32_t flags) override;
     HRESULT WriteImage(std::int32_t start, const TSourceImage& image, std::uint32_t flags) override;
     HRESULT Finish() override;
+    HRESULT PadTo(std::int32_t length) override;
 
 private:
     HRESULT OpenEncoder();
@@ -52,6 +53,8 @@ private:
     AVCodecContext* FEncoder = nullptr;
     AVFrame* FFrame = nullptr;
     bool FFinished = false;
+    int FKeyFrameEvery = 0;          // positions between key frames, 0: every frame
+    std::int64_t FLastKeyFrame = -1; // position of the last key frame
 };
 
 } // namespace vardocle

@@ -36,9 +36,19 @@ struct TCursorImage {
     std::vector<std::uint32_t> Pixels;
 };
 
+// What may have changed since the screen was last asked, as far as it can
+// tell; a screen that cannot tell says everything did.
+struct TScreenChanges {
+    bool Picture = true; // anything drawn, the size or the monitors
+    bool Cursor = true;  // the pointer moved or took another picture
+};
+
 class IScreen {
 public:
     virtual ~IScreen() = default;
+    // Asked once before each frame: a frame in which nothing changed need not
+    // be grabbed at all. What is drawn after this call shows in the next one.
+    virtual TScreenChanges TakeChanges() { return {}; }
     // The whole primary monitor at its current size and place. Raises
     // vardocle::Exception when the screen cannot be read.
     virtual TScreenGrab Grab() = 0;

@@ -1,6 +1,7 @@
 #include "platform/screen/X11Screen.h"
 
 #include "platform/base/Errors.h"
+#include "platform/screen/X11ChangeWatch.h"
 #include "platform/screen/X11ImageReader.h"
 #include "platform/screen/X11SeeThrough.h"
 #include "platform/screen/X11SharedImage.h"
@@ -11,6 +12,7 @@
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -27,7 +29,26 @@ struct TX11Screen::TState {
     // The plain grab's picture, reused from frame to frame.
     std::unique_ptr<TX11ImageReader> Reader;
     std::unique_ptr<TX11SeeThrough> SeeThrough;
+    std::unique_ptr<TX11ChangeWatch> Watch;
     TScreenRect Area;
+    // The layout as last read; read again when RandR says it changed.
+    bool LayoutKnown = false;
+    std::chrono::steady_clock::time_point LayoutRead;
+    std::chrono::milliseconds LayoutCheckInterval{10000};
+    int RootWidth = 0;
+    int RootHeight = 0;
+    std::vector<TMonitor> Monitors;
+    // Whether TakeChanges made the round trip for this frame, and the
+    // pointer's place on the root that it learnt.
+    bool ChangesTaken = false;
+    bool PointerFresh = false;
+    int PointerX = 0;
+    int PointerY = 0;
+    bool PointerKnown = false;
+    bool WindowsChanged = false;
+    // The cursor's picture, asked for again when XFixes says it changed.
+    bool CursorKnown = false;
+    TCursorImage CursorPicture;
 };
 
 TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique<TState>()) {
@@ -50,6 +71,7 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
                            XRRQueryVersion(FState->Connection, &major, &minor) &&
                            (major > 1 || (major == 1 && minor >= 5));
     FState->SeeThrough = std::make_unique<TX11SeeThrough>(FState->Connection, FState->Root);
+    FState->Watch = std::make_unique<TX11ChangeWatch>(FState->Connection, FState->Root);
     XWindowAttributes attributes;
     XGetWindowAttributes(FState->Connection, FState->Root, &attributes);
     FState->Reader = std::make_unique<TX11ImageReader>(FState->Connection, attributes.visual,
@@ -57,6 +79,7 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
 }
 
 TX11Screen::~TX11Screen() {
+    FState->Watch.reset();
     FState->SeeThrough.reset();
     FState->Reader.reset();
     XCloseDisplay(FState->Connection);
@@ -64,6 +87,98 @@ TX11Screen::~TX11Screen() {
 
 bool TX11Screen::UsesSharedMemory() const {
     return FState->HaveShm;
+}
+
+bool TX11Screen::TellsChanges() const {
+    return FState->Watch->Available();
+}
+
+// Every event of the connection passes here once: the change watch's own,
+// and the window changes the see-through grab follows.
+void TX11Screen::TakeEvents() {
+    TState& state = *FState;
+    while (XPending(state.Connection)) {
+        XEvent event;
+        XNextEvent(state.Connection, &event);
+        if (!state.Watch->Take(event)) {
+            state.SeeThrough->NoteEvent(event);
+            state.WindowsChanged = true;
+        }
+    }
+    if (state.Watch->LayoutChanged())
+        state.LayoutKnown = false;
+    if (state.Watch->CursorLookChanged())
+        state.CursorKnown = false;
+}
+
+TScreenChanges TX11Screen::TakeChanges() {
+    TState& state = *FState;
+    if (!state.Watch->Available())
+        return {};
+    // One round trip: the pointer's place, and every notification the server
+    // sent before it has arrived.
+    Window rootReturn = 0;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned mask = 0;
+    const bool pointer = XQueryPointer(state.Connection, state.Root, &rootReturn, &child, &x, &y,
+                                       &windowX, &windowY, &mask);
+    TakeEvents();
+    TScreenChanges changes;
+    const bool layoutAged =
+        state.LayoutKnown &&
+        std::chrono::steady_clock::now() - state.LayoutRead >= state.LayoutCheckInterval;
+    changes.Picture = state.Watch->Drawn() || state.Watch->LayoutChanged() ||
+                      state.WindowsChanged || (layoutAged && ReadLayout());
+    changes.Cursor = state.Watch->CursorLookChanged() || !pointer || !state.PointerKnown ||
+                     x != state.PointerX || y != state.PointerY;
+    state.PointerKnown = pointer;
+    state.PointerFresh = pointer;
+    state.PointerX = x;
+    state.PointerY = y;
+    state.WindowsChanged = false;
+    // What is drawn from now on is the next frame's.
+    state.Watch->Clear();
+    state.ChangesTaken = true;
+    return changes;
+}
+
+void TX11Screen::SetLayoutCheckInterval(std::chrono::milliseconds interval) {
+    FState->LayoutCheckInterval = interval;
+}
+
+bool TX11Screen::ReadLayout() {
+    TState& state = *FState;
+    const int oldWidth = state.RootWidth;
+    const int oldHeight = state.RootHeight;
+    const std::vector<TMonitor> oldMonitors = state.Monitors;
+    const Screen* screen = DefaultScreenOfDisplay(state.Connection);
+    XWindowAttributes root;
+    XGetWindowAttributes(state.Connection, state.Root, &root);
+    state.RootWidth = root.width > 0 ? root.width : WidthOfScreen(screen);
+    state.RootHeight = root.height > 0 ? root.height : HeightOfScreen(screen);
+    state.Monitors.clear();
+    if (state.HaveMonitors) {
+        int count = 0;
+        XRRMonitorInfo* info = XRRGetMonitors(state.Connection, state.Root, True, &count);
+        for (int i = 0; info && i < count; ++i)
+            state.Monitors.push_back(
+                {{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0});
+        if (info)
+            XRRFreeMonitors(info);
+    }
+    // Without notifications the layout is read for every frame.
+    state.LayoutKnown = state.Watch->Available();
+    state.LayoutRead = std::chrono::steady_clock::now();
+    auto same = [](const TMonitor& a, const TMonitor& b) {
+        return a.Area == b.Area && a.Primary == b.Primary;
+    };
+    return oldWidth != state.RootWidth || oldHeight != state.RootHeight ||
+           !std::equal(oldMonitors.begin(), oldMonitors.end(), state.Monitors.begin(),
+                       state.Monitors.end(), same);
 }
 
 bool TX11Screen::TransparentExclusionAvailable() const {
@@ -79,24 +194,23 @@ TScreenNotice TransparentExclusionMissingNotice() {
 
 TScreenGrab TX11Screen::Grab() {
     TState& state = *FState;
-    // The size and the monitors are read anew for every frame: the screen may
-    // change under us.
-    const Screen* screen = DefaultScreenOfDisplay(state.Connection);
-    XWindowAttributes root;
-    XGetWindowAttributes(state.Connection, state.Root, &root);
-    const int rootWidth = root.width > 0 ? root.width : WidthOfScreen(screen);
-    const int rootHeight = root.height > 0 ? root.height : HeightOfScreen(screen);
-    std::vector<TMonitor> monitors;
-    if (state.HaveMonitors) {
-        int count = 0;
-        XRRMonitorInfo* info = XRRGetMonitors(state.Connection, state.Root, True, &count);
-        for (int i = 0; info && i < count; ++i)
-            monitors.push_back(
-                {{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0});
-        if (info)
-            XRRFreeMonitors(info);
+    if (state.Watch->Available()) {
+        // Changes made since the last question must have arrived before the
+        // layout and the window stack are trusted.
+        if (!state.ChangesTaken)
+            XSync(state.Connection, False);
+        TakeEvents();
+        state.ChangesTaken = false;
+        if (!state.LayoutKnown)
+            ReadLayout();
+    } else {
+        // Reading the layout is a round trip: the window changes made until
+        // then have arrived after it.
+        ReadLayout();
+        TakeEvents();
     }
-    const TScreenRect area = ChoosePrimaryMonitor(monitors, rootWidth, rootHeight);
+    const TScreenRect area =
+        ChoosePrimaryMonitor(state.Monitors, state.RootWidth, state.RootHeight);
     state.Area = area;
     if (!FCaptureTransparent) {
         const TScreenGrab composed = state.SeeThrough->Grab(area);
@@ -113,15 +227,25 @@ TScreenGrab TX11Screen::Grab() {
 }
 
 TCursorImage TX11Screen::Cursor() {
-    TCursorImage cursor;
-    if (!FState->HaveFixes)
+    TState& state = *FState;
+    if (!state.HaveFixes)
+        return {};
+    // Between pictures only the pointer's place changes, which this frame's
+    // question already told.
+    if (state.CursorKnown && state.PointerFresh && state.Watch->Available()) {
+        state.PointerFresh = false;
+        TCursorImage cursor = state.CursorPicture;
+        cursor.X = state.PointerX - state.Area.X;
+        cursor.Y = state.PointerY - state.Area.Y;
         return cursor;
-    XFixesCursorImage* image = XFixesGetCursorImage(FState->Connection);
+    }
+    XFixesCursorImage* image = XFixesGetCursorImage(state.Connection);
     if (!image)
-        return cursor;
+        return {};
+    TCursorImage cursor;
     // The pointer's place in the grabbed picture, which starts at the monitor's corner.
-    cursor.X = image->x - FState->Area.X;
-    cursor.Y = image->y - FState->Area.Y;
+    cursor.X = image->x - state.Area.X;
+    cursor.Y = image->y - state.Area.Y;
     cursor.HotX = image->xhot;
     cursor.HotY = image->yhot;
     cursor.Width = image->width;
@@ -137,6 +261,9 @@ TCursorImage TX11Screen::Cursor() {
     XFree(image);
     // A cursor made invisible is an empty or fully transparent picture.
     cursor.Visible = anyVisible;
+    state.CursorPicture = cursor;
+    state.CursorKnown = true;
+    state.PointerFresh = false;
     return cursor;
 }
 

@@ -4,8 +4,12 @@
 // XGetImage when the server offers no shared memory), and the cursor through
 // XFixes. Unless transparent windows are to be captured, see-through windows
 // are left out (Composite and Render), so the recorder never records itself.
+// The server tells what changed (Damage, XFixes, RandR), so a frame in which
+// nothing did costs one round trip, and the size, the monitors and the
+// cursor's picture are asked for only when they changed.
 #include "platform/screen/Screen.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -20,6 +24,7 @@ public:
     TX11Screen(const TX11Screen&) = delete;
     TX11Screen& operator=(const TX11Screen&) = delete;
 
+    TScreenChanges TakeChanges() override;
     TScreenGrab Grab() override;
     TCursorImage Cursor() override;
     void SetCaptureTransparent(bool value) override { FCaptureTransparent = value; }
@@ -29,7 +34,16 @@ public:
     // then shows them whatever the option says.
     bool TransparentExclusionAvailable() const;
 
+    // False without the Damage extension: every frame is then grabbed.
+    bool TellsChanges() const;
+    // Monitors made by hand (RandR 1.5) change without a notification, so
+    // the layout is also read again this often (10 s unless set).
+    void SetLayoutCheckInterval(std::chrono::milliseconds interval);
+
 private:
+    void TakeEvents();
+    // True when the size or the monitors differ from what was read before.
+    bool ReadLayout();
     struct TState;
     std::unique_ptr<TState> FState;
     bool FCaptureTransparent = false;

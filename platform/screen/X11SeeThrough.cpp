@@ -83,7 +83,6 @@ struct TX11SeeThrough::TState {
     std::vector<TLayer> Layers;
 
     void Watch();
-    void TakeEvents();
     void Rebuild();
     void Plan(const TScreenRect& area);
     Picture PictureOf(std::size_t index);
@@ -280,22 +279,16 @@ void TX11SeeThrough::TState::Watch() {
     Redirected = true;
 }
 
-void TX11SeeThrough::TState::TakeEvents() {
-    // The frame before ended with a round trip, and the monitors were just
-    // asked for, so every change made until then has arrived; no round trip
-    // of our own is needed.
-    while (XPending(Connection)) {
-        XEvent event;
-        XNextEvent(Connection, &event);
-        if (event.type == PropertyNotify) {
-            const Atom name = event.xproperty.atom;
-            if (name == Opacity || name == Pid || name == WmState || name == RootPixmap ||
-                name == SetRootPixmap)
-                Dirty = true;
-        } else {
-            // Stacking, mapping, moving, shapes.
-            Dirty = true;
-        }
+void TX11SeeThrough::NoteEvent(const XEvent& event) {
+    TState& state = *FState;
+    if (event.type == PropertyNotify) {
+        const Atom name = event.xproperty.atom;
+        if (name == state.Opacity || name == state.Pid || name == state.WmState ||
+            name == state.RootPixmap || name == state.SetRootPixmap)
+            state.Dirty = true;
+    } else {
+        // Stacking, mapping, moving, shapes.
+        state.Dirty = true;
     }
 }
 
@@ -430,7 +423,6 @@ TScreenGrab TX11SeeThrough::Grab(const TScreenRect& area) {
     Display* connection = state.Connection;
     if (!state.Redirected)
         state.Watch();
-    state.TakeEvents();
     if (state.Dirty)
         state.Rebuild();
     if (!state.Planned || !(state.PlannedArea == area))

@@ -23,6 +23,9 @@ public:
 
     // False when the server lacks Composite, Render or XFixes regions.
     bool Available() const;
+    // The owner of the connection hands over every event that is not its
+    // own: changes of the window stack, shapes and window properties.
+    void NoteEvent(const XEvent& event);
 
     // `area` of the screen without the see-through windows, valid until the
     // next call; an empty picture when no see-through window stands in it

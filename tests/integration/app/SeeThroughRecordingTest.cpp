@@ -37,7 +37,7 @@ protected:
         program.waitForFinished(5000);
         return RunProcess("ffmpeg",
                           {"-v", "error", "-i", Path(fs::path(video) += ".Avi"), "-vf",
-                           "select=eq(n\\,5)", "-frames:v", "1", "-f", "rawvideo", "-pix_fmt",
+                           "fps=5,select=eq(n\\,5)", "-frames:v", "1", "-f", "rawvideo", "-pix_fmt",
                            "bgra", "-"},
                           60s)
             .Out;

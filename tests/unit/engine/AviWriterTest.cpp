@@ -1,4 +1,5 @@
 #include "engine/AviWriter.h"
+#include "engine/SoundMerge.h"
 #include "platform/avifile/Compressors.h"
 #include "platform/base/Errors.h"
 #include "tests/support/TestSupport.h"
@@ -281,6 +282,38 @@ TEST(AviWriter, SkippedFramesKeepTheVideoOnTheClock) {
     EXPECT_EQ(video["nb_frames"].toString(), "15");
     EXPECT_EQ(video["avg_frame_rate"].toString(), "5/1");
     EXPECT_NEAR(video["duration"].toString().toDouble(), 3.0, 0.01);
+}
+
+TEST(AviWriter, SlotsPassedOverAtTheEndStillCount) {
+    for (const TCodecKind codec : {TCodecKind::H264, TCodecKind::Raw}) {
+        const CodecScope scope(codec);
+        TempDir dir;
+        const TTestScreen screen(64, 48);
+        TAviWriter writer;
+        const auto file = dir / "still.avi";
+        ASSERT_TRUE(writer.Open(file.string(), 64, 48, 2, ""));
+        for (const int slot : {0, 4, 8}) {
+            writer.SkipFramesTo(slot);
+            ASSERT_TRUE(writer.WriteFrame(FrameOf(screen, 64, 48)));
+        }
+        writer.SkipFramesTo(20); // a still screen to the end of the recording
+        ASSERT_TRUE(writer.Close()) << writer.LastError();
+        // Adding the sound copies the video: its length must survive that too.
+        for (const bool merged : {false, true}) {
+            if (merged) {
+                WriteWav(dir / "still.Wav", 44100, 2, 16, 10.0);
+                std::string error;
+                ASSERT_TRUE(MergeSoundInto(file.string(), (dir / "still.Wav").string(), {}, error))
+                    << error;
+                ASSERT_FALSE(ProbeStream(file, "audio").isEmpty());
+            }
+            const auto video = ProbeStream(file, "video");
+            EXPECT_EQ(video["nb_frames"].toString(), "20") << DescribeCodec(codec).Name << merged;
+            EXPECT_NEAR(video["duration"].toString().toDouble(), 10.0, 0.01);
+            // The last slot holds the last picture again, so players reach the end.
+            EXPECT_EQ(video["nb_read_frames"].toString(), "4");
+        }
+    }
 }
 
 TEST(AviWriter, WrongFrameSizeIsRefusedAndUsesUpItsNumber) {

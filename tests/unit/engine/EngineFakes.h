@@ -51,10 +51,15 @@ public:
     TFakeScreen(TFakeClock& clock, TScreenLog& log, int width, int height);
     ~TFakeScreen() override;
 
+    TScreenChanges TakeChanges() override {
+        return Changes ? Changes(FClock.NowMs()) : TScreenChanges{};
+    }
     TScreenGrab Grab() override;
     TCursorImage Cursor() override;
     void SetCaptureTransparent(bool value) override { FLog.CaptureTransparent = value; }
 
+    // What the screen says changed when asked at a time; everything when unset.
+    std::function<TScreenChanges(std::int64_t)> Changes;
     TCursorImage CursorShown;
     // How long the n-th grab takes (0 unless set).
     std::function<std::int64_t(int)> GrabCost;

@@ -129,6 +129,37 @@ TEST(RecordThread, PausedTimeIsLeftOutOfTheVideo) {
     EXPECT_EQ(video["nb_frames"].toString(), "10");
 }
 
+TEST(RecordThread, OnlySlotsWithAChangeAreGrabbedYetEverySlotCounts) {
+    for (const bool cursor : {false, true}) {
+        Recording recording(5);
+        recording.Thread->SetRecordCursor(cursor);
+        // Something is drawn at 3.0 s, the pointer moves at 5.0 s; nothing else.
+        std::int64_t askedBefore = -1;
+        recording.Screen->Changes = [&](std::int64_t now) {
+            auto happened = [&](std::int64_t moment) {
+                return askedBefore < moment && moment <= now;
+            };
+            const TScreenChanges changes{happened(3000), happened(5000)};
+            askedBefore = now;
+            return changes;
+        };
+        recording.Clock->At(16000, [&] { recording.Thread->Suspend(); });
+        recording.Clock->At(18000, [&] { recording.Thread->Resume(); });
+        recording.StopAt(27000);
+        recording.Run();
+        // The first frame; the drawing; the pointer only when it is recorded;
+        // a whole frame ten seconds after the last one; the first after the pause.
+        const std::vector<std::int64_t> expected =
+            cursor ? std::vector<std::int64_t>{0, 3000, 5000, 15000, 18000}
+                   : std::vector<std::int64_t>{0, 3000, 13000, 18000};
+        EXPECT_EQ(recording.Log.GrabTimes, expected) << "cursor " << cursor;
+        const auto video = ProbeStream(recording.File, "video");
+        EXPECT_EQ(video["nb_frames"].toString(), "125"); // 25 s without the pause
+        // The grabs, and the last of them once more in the last slot.
+        EXPECT_EQ(video["nb_read_frames"].toString(), QString::number(expected.size() + 1));
+    }
+}
+
 TEST(RecordThread, StopWhilePausedClosesTheFile) {
     Recording recording(2);
     recording.Clock->At(1200, [&] { recording.Thread->Suspend(); });

@@ -1,0 +1,44 @@
+#pragma once
+// Tells what changed on an X11 screen between two frames, from the server's
+// own notifications: drawing anywhere on the screen (Damage on the root
+// window), a new cursor picture (XFixes) and a new screen size or monitor
+// layout (RandR). Without Damage it cannot tell and reports every frame as
+// changed.
+#include <X11/Xlib.h>
+
+namespace vardocle {
+
+class TX11ChangeWatch {
+public:
+    TX11ChangeWatch(Display* connection, Window root);
+    ~TX11ChangeWatch();
+    TX11ChangeWatch(const TX11ChangeWatch&) = delete;
+    TX11ChangeWatch& operator=(const TX11ChangeWatch&) = delete;
+
+    bool Available() const { return FDamage != 0; }
+
+    // Notes an event that is the watch's own; false for any other.
+    bool Take(XEvent& event);
+
+    // Since the last Clear.
+    bool Drawn() const { return FDrawn; }
+    bool CursorLookChanged() const { return FCursorLook; }
+    bool LayoutChanged() const { return FLayout; }
+    // Starts a new frame: what was drawn until now is in it.
+    void Clear();
+
+private:
+    Display* FConnection;
+    Window FRoot;
+    unsigned long FDamage = 0;
+    int FDamageEvents = 0;
+    int FFixesEvents = 0;
+    int FRandrEvents = 0;
+    bool FHaveFixes = false;
+    bool FHaveRandr = false;
+    bool FDrawn = true;
+    bool FCursorLook = true;
+    bool FLayout = true;
+};
+
+} // namespace vardocle
