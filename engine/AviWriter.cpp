@@ -165,6 +165,16 @@ bool TAviWriter::WriteFrame(const TFrameBitmap& Bitmap) {
     return true;
 }
 
+bool TAviWriter::RefineLastFrame() {
+    if (!FIsOpen || !FCompressedStream)
+        return false;
+    const HRESULT result = FCompressedStream->RefineLast(FFrameIndex);
+    ++FFrameIndex;
+    if (result != AVIERR_OK)
+        return Fail(FCompressedStream->LastError());
+    return true;
+}
+
 void TAviWriter::SkipFramesTo(std::int32_t Index) {
     if (FIsOpen && Index > FFrameIndex)
         FFrameIndex = Index;

@@ -47,6 +47,9 @@ public:
     // Moves on to frame `Index`: the frames passed over repeat the last one
     // written when played, keeping the video on the wall clock.
     void SkipFramesTo(std::int32_t Index);
+    // Frame FrameIndex is the last picture again, compressed anew where the
+    // codec sharpens a still picture that way, else an empty repeat.
+    bool RefineLastFrame();
     // Completes the file and merges the sound. False when the file could not
     // be completed or the sound not added (see LastError).
     bool Close();

@@ -206,9 +206,20 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
             // cost. A whole frame is still taken now and then, in case a
             // change went unnoticed.
             if (!grabAnyway && !changes.Picture && !(FRecordCursor && changes.Cursor)) {
-                written = true;
+                // The first slots after a change compress the same picture
+                // again: the encoder sharpens what it kept of it, as it would
+                // had every slot been taken.
+                if (FRefinesLeft > 0) {
+                    --FRefinesLeft;
+                    written = FWriter->RefineLastFrame();
+                    if (!written)
+                        error = FWriter->LastError();
+                } else {
+                    written = true;
+                }
                 return;
             }
+            FRefinesLeft = kRefinesAfterChange;
             TScreenGrab grab = FScreen->Grab();
             if (FRecordCursor)
                 DrawCursor(grab, FScreen->Cursor());

@@ -136,6 +136,9 @@ private:
     // A whole frame at least this often, whatever the screen says changed.
     static constexpr std::int64_t kFullFrameEverySeconds = 10;
     std::int64_t FLastGrabSlot = -1;
+    // Slots after a change that compress the picture again, not grabbed.
+    static constexpr int kRefinesAfterChange = 4;
+    int FRefinesLeft = 0;
     std::int64_t FSlotsPassed = 0;
     std::atomic<bool> FGrabNext{false};
     std::atomic<bool> FCaptureFailed{false};

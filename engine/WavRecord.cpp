@@ -117,6 +117,9 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
     auto stream = std::make_unique<TBufferFileStream>(WavFileName, fmCreate, BufferSize);
     const auto header = MakeWavHeader();
     stream->Write(header.data(), static_cast<std::int64_t>(header.size()));
+    // On disk at once: a recording killed in its first second still leaves
+    // a sound file that says what it is.
+    stream->Flush();
     FWavStream = std::move(stream);
     FWavFileName = WavFileName;
 
@@ -183,6 +186,9 @@ bool TWavRecord::RecordCallback(std::uint32_t /*Handle*/, const void* Buffer, st
         return static_cast<std::uint32_t>(
             std::min<std::int64_t>(Length, taken / kWavBlockAlign * kWavBlockAlign));
     };
+    // Also while paused: what came before the pause must not wait in the
+    // buffer for as long as the pause lasts.
+    FlushIfDue(arrival);
     const bool paused = FPaused;
     const std::uint32_t beforePause = bytesBefore(FPauseAt);
     if (paused) {
@@ -205,6 +211,13 @@ bool TWavRecord::RecordCallback(std::uint32_t /*Handle*/, const void* Buffer, st
     return true;
 }
 
+void TWavRecord::FlushIfDue(std::chrono::steady_clock::time_point Now) {
+    if (!FWavStream || FAppendStopped || Now - FLastFlush < kFlushInterval)
+        return;
+    FWavStream->Flush();
+    FLastFlush = Now;
+}
+
 void TWavRecord::Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
                         std::uint32_t Length) {
     if (FAppendStopped || !FWavStream)
@@ -222,10 +235,6 @@ void TWavRecord::Append(std::chrono::steady_clock::time_point End, const std::ui
     }
     if (kept > 0) {
         FWavStream->Write(Data, kept);
-        if (End - FLastFlush >= kFlushInterval) {
-            FWavStream->Flush();
-            FLastFlush = End;
-        }
         if (FWavStream->FirstWriteError() != 0) {
             // Nothing more is appended after a failure, so the file holds the
             // sound up to the failure without gaps.

@@ -97,6 +97,8 @@ private:
     // Appends a piece of a block that ended at End.
     void Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
                 std::uint32_t Length);
+    // Hands the buffered sound to the disk when a second has passed since it last did.
+    void FlushIfDue(std::chrono::steady_clock::time_point Now);
     void NoteBlock(std::chrono::steady_clock::time_point Arrival, std::uint32_t Length,
                    std::int64_t Kept);
     void CloseSegment();

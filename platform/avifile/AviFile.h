@@ -43,6 +43,10 @@ public:
     // Makes a video stream `length` frames long: frames not written since the
     // last one repeat it when played (empty chunks keep their time).
     virtual HRESULT PadTo(std::int32_t) { return AVIERR_OK; }
+    // Compresses the last picture once more at `start`, where that sharpens
+    // a still picture (a predicting codec refines what it kept of it); does
+    // nothing for codecs that code each frame alone.
+    virtual HRESULT RefineLast(std::int32_t) { return AVIERR_OK; }
 
     const std::string& LastError() const { return FLastError; }
 

@@ -87,21 +87,32 @@ HRESULT TCompressedStream::PadTo(std::int32_t length) {
     // almost nothing.
     if (FCodec == TCodecKind::Raw && !FBitmap.empty())
         return WritePacket(last, FBitmap.data(), static_cast<std::int32_t>(FBitmap.size()));
-    if (FEncoder && !FFinished) {
-        FFrame->pts = last;
-        FFrame->pict_type = AV_PICTURE_TYPE_NONE;
-        const int sent = avcodec_send_frame(FEncoder, FFrame);
-        if (sent < 0)
-            return Fail("The frame cannot be compressed: " + AvErrorText(sent));
-        FNextStart = length;
-        return Drain();
-    }
+    if (FEncoder && !FFinished)
+        return EncodeLastAgain(last);
     // Without a picture to repeat, an empty chunk keeps the length.
     std::string error;
     if (!WriteBytes(*FMuxer, FSlot, last, 1, nullptr, 0, false, error))
         return Fail(error);
     FNextStart = length;
     return AVIERR_OK;
+}
+
+HRESULT TCompressedStream::RefineLast(std::int32_t start) {
+    if (FCodec != TCodecKind::H264 || !FEncoder || FFinished || FNextStart == 0)
+        return AVIERR_OK;
+    if (const HRESULT result = CheckPosition(start); result != AVIERR_OK)
+        return result;
+    return EncodeLastAgain(start);
+}
+
+HRESULT TCompressedStream::EncodeLastAgain(std::int64_t start) {
+    FFrame->pts = start;
+    FFrame->pict_type = AV_PICTURE_TYPE_NONE;
+    const int sent = avcodec_send_frame(FEncoder, FFrame);
+    if (sent < 0)
+        return Fail("The frame cannot be compressed: " + AvErrorText(sent));
+    FNextStart = start + 1;
+    return Drain();
 }
 
 HRESULT TCompressedStream::Info(AVISTREAMINFOA& info) const {

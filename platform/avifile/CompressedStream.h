@@ -30,6 +30,7 @@ public:
     HRESULT WriteImage(std::int32_t start, const TSourceImage& image, std::uint32_t flags) override;
     HRESULT Finish() override;
     HRESULT PadTo(std::int32_t length) override;
+    HRESULT RefineLast(std::int32_t start) override;
 
 private:
     HRESULT OpenEncoder();
@@ -37,6 +38,8 @@ private:
     HRESULT Encode(std::int64_t start, const TSourceImage& image);
     HRESULT WritePacket(std::int64_t start, const std::uint8_t* data, std::int32_t bytes);
     HRESULT Drain();
+    // The encoder's last picture once more, at `start`.
+    HRESULT EncodeLastAgain(std::int64_t start);
     HRESULT CheckPosition(std::int64_t start);
 
     std::shared_ptr<TAviMuxer> FMuxer;
