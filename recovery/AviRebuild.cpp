@@ -207,7 +207,13 @@ bool RebuildAvi(const IByteSource& Source, const TAviScan& Scan, const std::stri
         return false;
     }
 
-    std::vector<std::uint8_t> none;
+    // Repeated frames after the last picture have no later packet for the
+    // writer to fill up to, so they are written as empty packets themselves.
+    std::size_t lastPicture = 0;
+    for (std::size_t n = 0; n < Scan.Chunks.size(); ++n)
+        if (Scan.Chunks[n].Size > 0 && Scan.Chunks[n].Stream < plans.size() &&
+            plans[Scan.Chunks[n].Stream].Video)
+            lastPicture = n;
     for (std::size_t n = 0; n < Scan.Chunks.size(); ++n) {
         const TAviChunk& chunk = Scan.Chunks[n];
         if (chunk.Stream >= plans.size() || plans[chunk.Stream].Slot < 0)
@@ -217,7 +223,7 @@ bool RebuildAvi(const IByteSource& Source, const TAviScan& Scan, const std::stri
         if (plan.Video) {
             ++plan.Next;
             ++Result.Slots;
-            if (chunk.Size == 0)
+            if (chunk.Size == 0 && n < lastPicture)
                 continue; // a repeated frame: the writer fills the slot itself
         } else {
             plan.Next += chunk.Size / plan.BlockAlign;
@@ -242,7 +248,7 @@ bool RebuildAvi(const IByteSource& Source, const TAviScan& Scan, const std::stri
         packet->pts = packet->dts = position;
         if (plan.Video) {
             packet->duration = 1;
-            ++Result.Frames;
+            Result.Frames += chunk.Size > 0 ? 1 : 0;
             if (!plan.H264 || H264HasIdr(packet->data, chunk.Size))
                 packet->flags |= AV_PKT_FLAG_KEY;
         } else {
