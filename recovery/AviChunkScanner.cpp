@@ -95,6 +95,10 @@ private:
 
 void TScanner::Run() {
     FScan.FileSize = FSize;
+    if (FSize == 0) {
+        FScan.Problem = "it is empty: no frame was recorded";
+        return;
+    }
     std::uint8_t riff[12];
     if (!FSource.ReadAt(0, riff, sizeof riff) || !IsId(riff, "RIFF") || !IsId(riff + 8, "AVI ")) {
         FScan.Problem = "it is not an AVI file";
@@ -157,7 +161,8 @@ bool TScanner::ScanSegment(std::int64_t start, std::int64_t end, bool first) {
                 FSawMovi = true;
                 if (open)
                     FScan.SizesComplete = false;
-                if (!FLimits.HeadersOnly || open)
+                // An open list already tells that the file is incomplete.
+                if (!FLimits.HeadersOnly)
                     ScanMovi(dataStart + 4, listEnd);
             }
             if (open)

@@ -62,7 +62,8 @@ struct TAviScanLimits {
     std::size_t MaxChunks = 20'000'000;
     std::size_t MaxStreams = 16;
     std::size_t MaxFormatBytes = 64 * 1024;
-    // Only the segments' and lists' sizes, not the chunks inside "movi".
+    // Only the segments' and lists' sizes, not the chunks inside "movi":
+    // enough to tell whether a file is complete.
     bool HeadersOnly = false;
 };
 

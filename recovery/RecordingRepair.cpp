@@ -154,7 +154,10 @@ private:
         const TAviScan scan = ScanAvi(file);
         if (!scan.IsAvi || !scan.Problem.empty()) {
             FOut.Fail(ChineseQuoted(FAvi) + " 无法修复：" +
-                          (scan.IsAvi ? "没有可读的视频内容" : "不是 AVI 文件") + "，文件保持不变",
+                          (scan.FileSize == 0 ? "文件是空的，还没有录下任何画面"
+                           : scan.IsAvi       ? "没有可读的视频内容"
+                                              : "不是 AVI 文件") +
+                          "，文件保持不变",
                       Quoted(FAvi) + " cannot be repaired: " + scan.Problem +
                           "; the file was left as it was");
             return false;
@@ -225,6 +228,13 @@ private:
 
     void RepairSound() {
         const TWavInspection wav = InspectWav(FWav);
+        if (wav.NoSound) {
+            if (FReport.Outcome == TRepairOutcome::AlreadyComplete)
+                FReport.Outcome = TRepairOutcome::Repaired;
+            RemoveWav("声音文件里还没有声音，已删除 ",
+                      "The sound file holds no sound yet; removed ");
+            return;
+        }
         if (!wav.Readable) {
             FOut.Fail("声音文件 " + ChineseQuoted(FWav) + " 无法读取，保持不变",
                       "The sound file " + Quoted(FWav) + " cannot be read (" + wav.Problem +

@@ -76,6 +76,15 @@ TWavInspection InspectWav(const std::string& Path) {
         wav.Problem = SystemErrorText(file.Error());
         return wav;
     }
+    if (file.Size() <= 44) {
+        std::uint8_t head[4] = {};
+        const auto prefix = static_cast<std::size_t>(std::min<std::int64_t>(file.Size(), 4));
+        if (file.ReadAt(0, head, prefix) && std::memcmp(head, "RIFF", prefix) == 0) {
+            wav.NoSound = true;
+            wav.Problem = "it holds no sound";
+            return wav;
+        }
+    }
     std::uint8_t riff[12];
     if (!file.ReadAt(0, riff, sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
         std::memcmp(riff + 8, "WAVE", 4) != 0) {

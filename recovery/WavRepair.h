@@ -9,6 +9,9 @@ namespace vardocle {
 struct TWavInspection {
     bool Readable = false; // a PCM WAV file whose sound can be found
     std::string Problem;   // why not (English), when not
+    // Empty, or cut inside its header: the recorder was killed before any
+    // sound reached the disk.
+    bool NoSound = false;
     std::uint16_t Channels = 0;
     std::uint32_t SampleRate = 0;
     std::uint16_t BlockAlign = 0;

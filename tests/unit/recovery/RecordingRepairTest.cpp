@@ -167,6 +167,23 @@ TEST_F(RecordingRepair, ASoundFileHeaderGetsTheSizesOfItsWholeFrames) {
     EXPECT_TRUE(wav.HeaderComplete);
     ASSERT_TRUE(RepairWav(Wav.string(), wav, error));
     EXPECT_EQ(ReadBytes(Wav), repaired) << "a complete file is left alone";
+    // Killed before its header reached the disk, or cut inside it.
+    for (const std::size_t size : {0, 3, 20}) {
+        SaveBytes(Wav,
+                  TBytes(repaired.begin(), repaired.begin() + static_cast<std::ptrdiff_t>(size)));
+        EXPECT_TRUE(InspectWav(Wav.string()).NoSound) << size;
+    }
+    SaveBytes(Wav, TBytes(20, 'x'));
+    EXPECT_FALSE(InspectWav(Wav.string()).NoSound) << "other bytes are not a sound file";
+}
+
+TEST_F(RecordingRepair, ASoundFileKilledBeforeItsHeaderGoesWithTheVideoRepaired) {
+    WriteRecording(Avi, {0, 1}, false);
+    SaveBytes(Wav, {});
+    const TRepairReport report = Repair();
+    EXPECT_EQ(report.Outcome, TRepairOutcome::Repaired) << report.English;
+    EXPECT_FALSE(fs::exists(Wav));
+    EXPECT_FALSE(report.SoundMerged);
 }
 
 TEST_F(RecordingRepair, WhatCannotBeRepairedIsRefusedAndLeftByteForByte) {

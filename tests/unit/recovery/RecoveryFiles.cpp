@@ -79,9 +79,9 @@ void WriteRecording(const std::filesystem::path& path, const std::vector<int>& s
     ASSERT_TRUE(muxer) << error;
     const int slot = muxer->AddStream(AVRational{1, 5});
     DescribeRawVideo(muxer->Parameters(slot), 8, 8);
-    const std::vector<std::uint8_t> frame(8 * 8 * 3);
+    constexpr std::size_t kFrameBytes = std::size_t{8} * 8 * 3;
     for (const int n : slots) {
-        std::vector<std::uint8_t> bytes(frame.size(), static_cast<std::uint8_t>(n));
+        std::vector<std::uint8_t> bytes(kFrameBytes, static_cast<std::uint8_t>(n));
         ASSERT_TRUE(vardocle::WriteBytes(*muxer, slot, n, 1, bytes.data(),
                                          static_cast<std::int32_t>(bytes.size()), true, error))
             << error;
