@@ -30,8 +30,12 @@ std::string RecordUsage() {
            "       [--cursor on|off] [--transparent on|off] [--codec " +
            CodecNames() +
            "] [--no-sound]\n"
+           "       vardocle-record --repair FILE.avi\n"
            "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
-           "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n";
+           "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n"
+           "--repair：修复中断的录像（视频的索引、声音文件的文件头，并合并声音）。\n"
+           "--repair: repairs an interrupted recording (the video's index, the sound file's\n"
+           "header) and merges its sound.\n";
 }
 
 std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& arguments,
@@ -45,6 +49,11 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
             options.Help = true;
         } else if (argument == "--no-sound") {
             options.Sound = false;
+        } else if (argument == "--repair") {
+            const std::string* text = value();
+            if (!text || text->empty())
+                return TUsageError{"--repair 需要一个 AVI 文件名", "--repair needs an AVI file"};
+            options.RepairFile = *text;
         } else if (argument == "--seconds") {
             const std::string* text = value();
             double seconds = 0;
@@ -93,7 +102,10 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
             return TUsageError{"只能给出一个输出文件", "only one output file may be given"};
         }
     }
-    if (options.OutputFile.empty() && !options.Help)
+    if (!options.RepairFile.empty() && !options.OutputFile.empty())
+        return TUsageError{"--repair 不能与录制同时使用",
+                           "--repair cannot be combined with recording"};
+    if (options.OutputFile.empty() && options.RepairFile.empty() && !options.Help)
         return TUsageError{"缺少输出文件名", "the output file is missing"};
     return std::nullopt;
 }

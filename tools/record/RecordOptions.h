@@ -19,6 +19,8 @@ struct TRecordOptions {
     TCodecKind Codec = TCodecKind::H264;
     bool Sound = true;
     bool Help = false;
+    // Repairs this interrupted recording instead of recording.
+    std::string RepairFile;
 };
 
 // A mistake on the command line, told in Chinese and in English.

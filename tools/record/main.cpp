@@ -3,6 +3,7 @@
 #include "platform/base/Errors.h"
 #include "platform/base/WriteSignals.h"
 #include "platform/screen/X11Screen.h"
+#include "recovery/RecordingRepair.h"
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
 #include "tools/record/SignalNotifier.h"
@@ -47,12 +48,19 @@ const char* EnglishFor(TSoundProblem problem) {
     return "";
 }
 
+// Repairs without a screen or sound: prints what was found and done.
+int Repair(const std::string& file) {
+    const TRepairReport report = RepairRecording(file);
+    std::fputs(report.Chinese.c_str(), stdout);
+    std::fputs(report.English.c_str(), stdout);
+    std::fflush(stdout);
+    return report.Outcome == TRepairOutcome::Failed ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     IgnoreWriteSignals();
-    QCoreApplication application(argc, argv);
-
     std::vector<std::string> arguments(argv + 1, argv + argc);
     TRecordOptions options;
     if (const auto mistake = ParseRecordOptions(arguments, options)) {
@@ -63,6 +71,9 @@ int main(int argc, char** argv) {
         std::fputs(RecordUsage().c_str(), stdout);
         return 0;
     }
+    if (!options.RepairFile.empty())
+        return Repair(options.RepairFile);
+    QCoreApplication application(argc, argv);
 
     TRecordSession session(options, &application);
     session.OnError = [](const TRecordError& error) {

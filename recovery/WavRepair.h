@@ -1,0 +1,41 @@
+#pragma once
+// The sound file of a recording that was cut off carries the sizes its
+// header was started with (36 and 0); its length tells the real ones.
+#include <cstdint>
+#include <string>
+
+namespace vardocle {
+
+struct TWavInspection {
+    bool Readable = false; // a PCM WAV file whose sound can be found
+    std::string Problem;   // why not (English), when not
+    // Empty, or cut inside its header: the recorder was killed before any
+    // sound reached the disk.
+    bool NoSound = false;
+    std::uint16_t Channels = 0;
+    std::uint32_t SampleRate = 0;
+    std::uint16_t BlockAlign = 0;
+    std::uint16_t BitsPerSample = 0;
+    std::int64_t DataOffset = 0;      // where the samples begin
+    std::int64_t DataBytes = 0;       // whole sample frames present in the file
+    std::int64_t CutBytes = 0;        // a sample frame cut in half at the end
+    std::uint32_t HeaderDataSize = 0; // as the header says
+    // The header's two sizes describe the file and no half frame follows.
+    bool HeaderComplete = false;
+
+    double Seconds() const {
+        return SampleRate > 0 && BlockAlign > 0
+                   ? static_cast<double>(DataBytes / BlockAlign) / SampleRate
+                   : 0.0;
+    }
+};
+
+TWavInspection InspectWav(const std::string& Path);
+
+// Writes the file again beside itself with the sizes of its whole frames,
+// followed by SilenceFrames frames of silence, and puts it in its place.
+// False with the reason (English); the file is then as it was.
+bool RepairWav(const std::string& Path, const TWavInspection& Inspection, std::string& Error,
+               std::int64_t SilenceFrames = 0);
+
+} // namespace vardocle
