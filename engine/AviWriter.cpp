@@ -175,6 +175,14 @@ bool TAviWriter::RefineLastFrame() {
     return true;
 }
 
+bool TAviWriter::KeepTimeOnDisk() {
+    if (!FIsOpen || !FCompressedStream)
+        return false;
+    if (FCompressedStream->FillEmptyTo(FFrameIndex) != AVIERR_OK)
+        return Fail(FCompressedStream->LastError());
+    return true;
+}
+
 void TAviWriter::SkipFramesTo(std::int32_t Index) {
     if (FIsOpen && Index > FFrameIndex)
         FFrameIndex = Index;

@@ -50,6 +50,9 @@ public:
     // Frame FrameIndex is the last picture again, compressed anew where the
     // codec sharpens a still picture that way, else an empty repeat.
     bool RefineLastFrame();
+    // Frames before FrameIndex not written yet go to the file as repeats
+    // now, so that a recording cut off keeps its time up to here.
+    bool KeepTimeOnDisk();
     // Completes the file and merges the sound. False when the file could not
     // be completed or the sound not added (see LastError).
     bool Close();

@@ -215,7 +215,12 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
                     if (!written)
                         error = FWriter->LastError();
                 } else {
-                    written = true;
+                    // The slots before this one reach the disk as repeats, so
+                    // a killed recording keeps its time; this one stays open
+                    // for the last frame.
+                    written = FWriter->KeepTimeOnDisk();
+                    if (!written)
+                        error = FWriter->LastError();
                 }
                 return;
             }

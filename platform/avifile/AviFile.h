@@ -43,6 +43,9 @@ public:
     // Makes a video stream `length` frames long: frames not written since the
     // last one repeat it when played (empty chunks keep their time).
     virtual HRESULT PadTo(std::int32_t) { return AVIERR_OK; }
+    // The same with empty chunks only, so that the file on disk keeps up with
+    // the time while the picture does not change.
+    virtual HRESULT FillEmptyTo(std::int32_t) { return AVIERR_OK; }
     // Compresses the last picture once more at `start`, where that sharpens
     // a still picture (a predicting codec refines what it kept of it); does
     // nothing for codecs that code each frame alone.

@@ -90,8 +90,16 @@ HRESULT TCompressedStream::PadTo(std::int32_t length) {
     if (FEncoder && !FFinished)
         return EncodeLastAgain(last);
     // Without a picture to repeat, an empty chunk keeps the length.
+    return FillEmptyTo(length);
+}
+
+HRESULT TCompressedStream::FillEmptyTo(std::int32_t length) {
+    // An empty chunk at the last position; the muxer puts empty chunks of
+    // its own in the gap before it.
+    if (FNextStart == 0 || length - 1 < FNextStart)
+        return AVIERR_OK;
     std::string error;
-    if (!WriteBytes(*FMuxer, FSlot, last, 1, nullptr, 0, false, error))
+    if (!WriteBytes(*FMuxer, FSlot, length - 1, 1, nullptr, 0, false, error))
         return Fail(error);
     FNextStart = length;
     return AVIERR_OK;

@@ -31,6 +31,7 @@ public:
     HRESULT Finish() override;
     HRESULT PadTo(std::int32_t length) override;
     HRESULT RefineLast(std::int32_t start) override;
+    HRESULT FillEmptyTo(std::int32_t length) override;
 
 private:
     HRESULT OpenEncoder();
