@@ -1,5 +1,6 @@
 // Vardocle: the desktop screen recorder.
 #include "app/Application.h"
+#include "app/WaylandNotices.h"
 #include "app/uFrmMain.h"
 #include "app/uFrmSetting.h"
 #include "history/uFrmAviDir.h"
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
         main.SetWindows(&help, &about, &ad, &aviDir, &setting);
         NoteTransparentCapture(setting);
         main.show();
+        NoteWaylandDesktop(main, setting);
         result = QApplication::exec();
     }
     FinalizeHotKeyNames();

@@ -102,6 +102,7 @@ void TRecordThread::Execute() {
     try {
         FMainThread.Invoke([&] {
             FScreen->SetCaptureTransparent(FRecordTransparent);
+            FScreen->SetCaptureCursor(FRecordCursor);
             opened = FWriter->Open(FAviFileName,
                                    static_cast<std::uint16_t>(FFrameRect.Right - FFrameRect.Left),
                                    static_cast<std::uint16_t>(FFrameRect.Bottom - FFrameRect.Top),
@@ -188,11 +189,17 @@ void TRecordThread::Loop() {
 bool TRecordThread::CaptureFrame(std::int64_t slot) {
     std::string error;
     bool written = false;
+    bool empty = false;
     try {
         FMainThread.Invoke([&] {
             // Slots passed over play the frame before them.
             FWriter->SkipFramesTo(static_cast<std::int32_t>(slot));
             TScreenGrab grab = FScreen->Grab();
+            // No picture yet: the slot stays empty, which is no failure.
+            if (!grab.Pixels) {
+                empty = true;
+                return;
+            }
             if (FRecordCursor)
                 DrawCursor(grab, FScreen->Cursor());
             const TFrameBitmap bitmap{grab.Image(), FFrameRect.Right - FFrameRect.Left,
@@ -204,6 +211,8 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
     } catch (const std::exception& raised) {
         error = raised.what();
     }
+    if (empty)
+        return true;
     if (written) {
         ++FFramesWritten;
         return true;
