@@ -1,6 +1,6 @@
 // Vardocle: the desktop screen recorder.
 #include "app/Application.h"
-#include "app/WaylandNotices.h"
+#include "app/WaylandDesktop.h"
 #include "app/uFrmMain.h"
 #include "app/uFrmSetting.h"
 #include "history/uFrmAviDir.h"
@@ -56,6 +56,7 @@ void NoteTransparentCapture(TFrmSetting& setting) {
 
 int main(int argc, char** argv) {
     PrepareProcessEnvironment();
+    PreferXwayland();
     TVardocleApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vardocle"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vardocle"));

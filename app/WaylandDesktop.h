@@ -1,7 +1,8 @@
 #pragma once
-// What the windowed program tells the user once when it records a Wayland
-// desktop: the desktop's portal cannot leave see-through windows out, and
-// hotkeys reach the program only while one of its windows has the focus.
+// The windowed program on a Wayland desktop: it runs through Xwayland (its
+// skinned windows need their own places and shapes), and tells the user once
+// what differs there: the desktop's portal cannot leave see-through windows
+// out, and hotkeys reach it only while one of its windows has the focus.
 #include <QString>
 
 class QWidget;
@@ -9,6 +10,10 @@ class QWidget;
 namespace vardocle {
 
 class TFrmSetting;
+
+// Before the application object exists: the X11 platform, unless the user
+// asked for another one.
+void PreferXwayland();
 
 // The notice for this desktop; empty when nothing differs (X11).
 QString WaylandNoticeText(bool waylandScreen, bool recordTransparent);

@@ -1,4 +1,4 @@
-#include "app/WaylandNotices.h"
+#include "app/WaylandDesktop.h"
 
 #include "app/uFrmSetting.h"
 #include "platform/base/QtChild.h"
@@ -8,6 +8,11 @@
 #include <QMessageBox>
 
 namespace vardocle {
+
+void PreferXwayland() {
+    if (ChooseScreenBackend() == TScreenBackend::Portal && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
 
 QString WaylandNoticeText(bool waylandScreen, bool recordTransparent) {
     if (!waylandScreen)
