@@ -10,21 +10,22 @@
 namespace vardocle {
 
 void PreferXwayland() {
-    if (ChooseScreenBackend() == TScreenBackend::Portal && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (ChooseScreenBackend() == TScreenBackend::Portal &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
 QString WaylandNoticeText(bool waylandScreen, bool recordTransparent) {
     if (!waylandScreen)
         return {};
-    QString text = QStringLiteral("本程序正在 Wayland 桌面上运行，屏幕通过桌面的屏幕录制门户录制。");
+    QString text =
+        QStringLiteral("本程序正在 Wayland 桌面上运行，屏幕通过桌面的屏幕录制门户录制。");
     if (!recordTransparent)
         text += QStringLiteral("\n\n") +
                 QString::fromUtf8(SeeThroughNotice(TScreenBackend::Portal).Chinese) +
                 QStringLiteral("。");
-    text += QStringLiteral(
-        "\n\n快捷键只有在本程序的窗口处于活动状态时才有效；在其他程序中时，"
-        "请使用主窗口上的按钮或托盘图标的菜单开始、暂停和停止录制。");
+    text += QStringLiteral("\n\n快捷键只有在本程序的窗口处于活动状态时才有效；在其他程序中时，"
+                           "请使用主窗口上的按钮或托盘图标的菜单开始、暂停和停止录制。");
     return text;
 }
 

@@ -19,9 +19,9 @@ const char* ScreenBackendName(TScreenBackend backend) {
     return backend == TScreenBackend::Portal ? "portal" : "x11";
 }
 
-TScreenBackend ChooseScreenBackend(
-    std::optional<TScreenBackend> requested,
-    const std::function<std::optional<std::string>(const char*)>& environment) {
+TScreenBackend
+ChooseScreenBackend(std::optional<TScreenBackend> requested,
+                    const std::function<std::optional<std::string>(const char*)>& environment) {
     if (requested)
         return *requested;
     if (const auto named = environment("VARDOCLE_SCREEN"))
@@ -50,9 +50,10 @@ std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate) {
 TScreenNotice SeeThroughNotice(TScreenBackend backend) {
     if (backend == TScreenBackend::X11)
         return TransparentExclusionMissingNotice();
-    return {"在 Wayland 桌面上，桌面的屏幕录制门户无法去除透明窗体，本程序自己的窗体可能会出现在录像中",
-            "on a Wayland desktop the screen-cast portal cannot leave see-through windows out: "
-            "the recorder's own windows may appear in the recording"};
+    return {
+        "在 Wayland 桌面上，桌面的屏幕录制门户无法去除透明窗体，本程序自己的窗体可能会出现在录像中",
+        "on a Wayland desktop the screen-cast portal cannot leave see-through windows out: "
+        "the recorder's own windows may appear in the recording"};
 }
 
 } // namespace vardocle

@@ -21,9 +21,9 @@ const char* ScreenBackendName(TScreenBackend backend);
 // The backend asked for (the command line) wins, then VARDOCLE_SCREEN, then
 // the session: Wayland (WAYLAND_DISPLAY, or XDG_SESSION_TYPE=wayland) takes
 // the portal, anything else X11. `environment` looks a variable up.
-TScreenBackend ChooseScreenBackend(
-    std::optional<TScreenBackend> requested,
-    const std::function<std::optional<std::string>(const char*)>& environment);
+TScreenBackend
+ChooseScreenBackend(std::optional<TScreenBackend> requested,
+                    const std::function<std::optional<std::string>(const char*)>& environment);
 // The same, from the process's environment.
 TScreenBackend ChooseScreenBackend(std::optional<TScreenBackend> requested = std::nullopt);
 

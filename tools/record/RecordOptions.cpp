@@ -89,7 +89,8 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
             const std::string* text = value();
             options.Screen = text ? ScreenBackendFromName(*text) : std::nullopt;
             if (!options.Screen)
-                return TUsageError{"--screen 只能是 x11 或 portal", "--screen must be x11 or portal"};
+                return TUsageError{"--screen 只能是 x11 或 portal",
+                                   "--screen must be x11 or portal"};
         } else if (argument.size() > 1 && argument[0] == '-') {
             return TUsageError{"未知的选项：" + argument, "unknown option: " + argument};
         } else if (options.OutputFile.empty()) {

@@ -99,17 +99,17 @@ void TPipeWireStream::TState::FormatChanged(const spa_pod* param) {
              std::to_string(info.size.height));
         return;
     }
-    Format = TCastFormat{*pixels, static_cast<int>(info.size.width),
-                         static_cast<int>(info.size.height)};
+    Format =
+        TCastFormat{*pixels, static_cast<int>(info.size.width), static_cast<int>(info.size.height)};
 
     std::uint8_t buffer[512];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
     const spa_pod* params[2];
     const int memory = (1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd);
-    params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
-        SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_dataType,
-        SPA_POD_CHOICE_FLAGS_Int(memory)));
+    params[0] = static_cast<const spa_pod*>(
+        spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
+                                   SPA_PARAM_BUFFERS_buffers, SPA_POD_CHOICE_RANGE_Int(4, 2, 8),
+                                   SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(memory)));
     params[1] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
         &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
         SPA_POD_Id(SPA_META_Header), SPA_PARAM_META_size,
@@ -239,10 +239,10 @@ TPipeWireStream::TPipeWireStream(UniqueFd remote, std::uint32_t node, int maxFra
         if (state.Registry)
             pw_registry_add_listener(state.Registry, &state.RegistryListener, &kRegistryEvents,
                                      &state);
-        state.Stream = pw_stream_new(
-            state.Core, "vardocle",
-            pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
-                              PW_KEY_MEDIA_ROLE, "Screen", nullptr));
+        state.Stream =
+            pw_stream_new(state.Core, "vardocle",
+                          pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
+                                            "Capture", PW_KEY_MEDIA_ROLE, "Screen", nullptr));
         if (!state.Stream) {
             failure = "PipeWire: cannot make a stream";
         } else {

@@ -36,7 +36,7 @@ std::optional<std::string> CopyCastBuffer(const TCastBuffer& buffer, const TCast
             std::memcpy(out, row, rowBytes);
             continue;
         }
-        for (int x = 0; x < format.Width; ++x) {
+        for (std::size_t x = 0; x < static_cast<std::size_t>(format.Width); ++x) {
             out[4 * x] = row[4 * x + 2];
             out[4 * x + 1] = row[4 * x + 1];
             out[4 * x + 2] = row[4 * x];

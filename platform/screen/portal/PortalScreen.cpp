@@ -60,8 +60,7 @@ TScreenGrab TPortalScreen::Grab() {
                 WriteRestoreToken(state.TokenFile, cast.RestoreToken);
             try {
                 state.Stream = std::make_unique<TPipeWireStream>(
-                    std::move(cast.PipeWire), cast.Stream.Node, state.MaxFrameRate,
-                    state.Pictures);
+                    std::move(cast.PipeWire), cast.Stream.Node, state.MaxFrameRate, state.Pictures);
             } catch (const std::exception& error) {
                 state.Failure = PortalFailureMessage(TPortalFailure::StreamFailed, error.what());
             }

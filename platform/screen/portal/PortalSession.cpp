@@ -98,8 +98,8 @@ void TPortalSession::Start(const TPortalSessionOptions& options) {
         });
         return;
     }
-    FPortalWatcher = MakeQtChild<QDBusServiceWatcher>(kService, FBus,
-                                             QDBusServiceWatcher::WatchForUnregistration, this);
+    FPortalWatcher = MakeQtChild<QDBusServiceWatcher>(
+        kService, FBus, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(FPortalWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
             [this] { Fail(TPortalFailure::Closed, "the desktop portal left the bus"); });
     QVariantMap create;
@@ -226,7 +226,8 @@ void TPortalSession::StartAnswered(const QVariantMap& results) {
         return;
     }
     FCast.Stream = std::get<TPortalStream>(chosen);
-    const std::string token = results.value(QStringLiteral("restore_token")).toString().toStdString();
+    const std::string token =
+        results.value(QStringLiteral("restore_token")).toString().toStdString();
     if (IsUsableRestoreToken(token))
         FCast.RestoreToken = token;
     OpenRemote();

@@ -27,9 +27,10 @@ void PaintBackground(const QString& colour) {
 }
 
 bool PortalBackend(const QString& mode) {
-    const QString script = QString::fromStdString((SourceDir() / "tests/wayland/wayland-session").string());
-    return RunProcess("bash", {"-c", "source \"$0\" && wayland_portal_backend \"$1\"", script, mode},
-                      30s)
+    const QString script =
+        QString::fromStdString((SourceDir() / "tests/wayland/wayland-session").string());
+    return RunProcess("bash",
+                      {"-c", "source \"$0\" && wayland_portal_backend \"$1\"", script, mode}, 30s)
                .ExitCode == 0;
 }
 
@@ -100,17 +101,16 @@ int TRecorderRun::Finish(int limitMs) {
     return FProcess.exitStatus() == QProcess::NormalExit ? FProcess.exitCode() : -1;
 }
 
-std::vector<TDecodedFrame> DecodeFrames(const std::filesystem::path& file, int width,
-                                        int height) {
+std::vector<TDecodedFrame> DecodeFrames(const std::filesystem::path& file, int width, int height) {
     const QString name = QString::fromStdString(file.string());
     // The timestamps of the frames that hold a picture, in decoding order.
-    const auto probe = RunProcess("ffprobe", {"-v", "error", "-select_streams", "v:0",
-                                              "-show_entries", "frame=pkt_dts", "-of", "csv=p=0",
-                                              name},
+    const auto probe = RunProcess("ffprobe",
+                                  {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                   "frame=pkt_dts", "-of", "csv=p=0", name},
                                   60s);
-    const auto pictures = RunProcess("ffmpeg", {"-v", "error", "-i", name, "-map", "0:v:0",
-                                                "-fps_mode", "passthrough", "-f", "rawvideo",
-                                                "-pix_fmt", "rgb24", "-"},
+    const auto pictures = RunProcess("ffmpeg",
+                                     {"-v", "error", "-i", name, "-map", "0:v:0", "-fps_mode",
+                                      "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
                                      120s);
     std::vector<TDecodedFrame> frames;
     const qsizetype size = static_cast<qsizetype>(width) * height * 3;

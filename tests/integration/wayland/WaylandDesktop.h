@@ -62,8 +62,7 @@ struct TDecodedFrame {
 };
 
 // Every frame that holds a picture, with its slot, decoded at the video's size.
-std::vector<TDecodedFrame> DecodeFrames(const std::filesystem::path& file, int width,
-                                        int height);
+std::vector<TDecodedFrame> DecodeFrames(const std::filesystem::path& file, int width, int height);
 // The frame's pixel as 0xRRGGBB.
 std::uint32_t PixelAt(const TDecodedFrame& frame, int width, int x, int y);
 // Whether two colours differ by at most `tolerance` in each channel.
@@ -71,11 +70,11 @@ bool Near(std::uint32_t colour, std::uint32_t expected, int tolerance = 3);
 
 } // namespace vardocle::test
 
-#define VARDOCLE_REQUIRE_WAYLAND()                                                                \
+#define VARDOCLE_REQUIRE_WAYLAND()                                                                 \
     do {                                                                                           \
-        if (!::vardocle::test::HaveWaylandDesktop()) {                                            \
-            if (qEnvironmentVariableIsSet("VARDOCLE_WAYLAND_DESKTOP"))                            \
-                FAIL() << "the run promised a Wayland desktop, but none is reachable";            \
-            GTEST_SKIP() << "no Wayland desktop: run tests/wayland/run-wayland-tests";            \
+        if (!::vardocle::test::HaveWaylandDesktop()) {                                             \
+            if (qEnvironmentVariableIsSet("VARDOCLE_WAYLAND_DESKTOP"))                             \
+                FAIL() << "the run promised a Wayland desktop, but none is reachable";             \
+            GTEST_SKIP() << "no Wayland desktop: run tests/wayland/run-wayland-tests";             \
         }                                                                                          \
     } while (0)

@@ -23,8 +23,16 @@ QString Q(const fs::path& path) {
 }
 
 QStringList RecordArguments(const fs::path& file, double seconds, int rate) {
-    return {Q(file), "--seconds", QString::number(seconds), "--rate", QString::number(rate),
-            "--size", "1280x720", "--codec", "raw", "--no-sound"};
+    return {Q(file),
+            "--seconds",
+            QString::number(seconds),
+            "--rate",
+            QString::number(rate),
+            "--size",
+            "1280x720",
+            "--codec",
+            "raw",
+            "--no-sound"};
 }
 
 class WaylandRecord : public ::testing::Test {
@@ -40,8 +48,8 @@ protected:
 
 TEST_F(WaylandRecord, TheBackgroundAWaylandAndAnXwaylandWindowHaveTheirColoursAtTheirPlaces) {
     TClients clients;
-    clients.Start("foot", {"-o", "colors.background=00ff00", "-o", "colors.foreground=00ff00",
-                           "-o", "cursor.color=00ff00 00ff00", "sh", "-c", "sleep 600"});
+    clients.Start("foot", {"-o", "colors.background=00ff00", "-o", "colors.foreground=00ff00", "-o",
+                           "cursor.color=00ff00 00ff00", "sh", "-c", "sleep 600"});
     ASSERT_TRUE(clients.WaitForWindow("\"app_id\": \"foot\""));
     clients.Start("xlogo", {"-bg", "#ff00ff", "-fg", "#ff00ff"});
     ASSERT_TRUE(clients.WaitForWindow("XLogo"));
@@ -56,8 +64,8 @@ TEST_F(WaylandRecord, TheBackgroundAWaylandAndAnXwaylandWindowHaveTheirColoursAt
     ASSERT_FALSE(frames.empty()) << run.Errors().toStdString();
     const TDecodedFrame& last = frames.back();
     // Background at the corners (gaps), foot on the left half, xlogo on the right.
-    for (const auto& [x, y] : std::vector<std::pair<int, int>>{{5, 5}, {1274, 5}, {5, 714},
-                                                               {1274, 714}, {640, 20}})
+    for (const auto& [x, y] :
+         std::vector<std::pair<int, int>>{{5, 5}, {1274, 5}, {5, 714}, {1274, 714}, {640, 20}})
         EXPECT_TRUE(Near(PixelAt(last, kWidth, x, y), 0xFF0000))
             << x << "," << y << ": " << std::hex << PixelAt(last, kWidth, x, y);
     EXPECT_TRUE(Near(PixelAt(last, kWidth, 350, 400), 0x00FF00))

@@ -74,9 +74,9 @@ TEST_F(WaylandWindow, SaysWhatDiffersThenRecordsWithSoundIntoOneHistoryEntry) {
     EXPECT_NEAR(videoSeconds, 4.0, 1.0);
     EXPECT_NEAR(SoundSeconds(avi, Folder.Path()), videoSeconds, 0.3);
     // The desktop's picture, not the black of an X11 grab under Xwayland.
-    const auto result = RunProcess(
-        "ffmpeg", {"-v", "error", "-i", Path(avi), "-vf", "select=eq(n\\,10)", "-frames:v", "1",
-                   "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    const auto result =
+        RunProcess("ffmpeg", {"-v", "error", "-i", Path(avi), "-vf", "select=eq(n\\,10)",
+                              "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
     ASSERT_GE(result.Out.size(), 3);
     const auto* corner = reinterpret_cast<const std::uint8_t*>(result.Out.constData());
     EXPECT_TRUE(Near((corner[0] << 16) | (corner[1] << 8) | corner[2], 0x00FF00, 12))

@@ -14,7 +14,8 @@ namespace {
 
 class TLateScreen : public IScreen {
 public:
-    TLateScreen(int emptyGrabs, bool& cursorAsked) : FEmpty(emptyGrabs), FCursorAsked(cursorAsked) {}
+    TLateScreen(int emptyGrabs, bool& cursorAsked)
+        : FEmpty(emptyGrabs), FCursorAsked(cursorAsked) {}
     TScreenGrab Grab() override {
         if (FEmpty-- > 0)
             return {};
@@ -53,7 +54,7 @@ TEST(EmptySlots, SlotsBeforeTheFirstPictureStayEmptyAndTheVideoKeepsItsLength) {
     thread.WaitFor();
 
     EXPECT_TRUE(errors.empty()) << errors.front().Message;
-    EXPECT_TRUE(cursorAsked); // told before the first grab
+    EXPECT_TRUE(cursorAsked);             // told before the first grab
     EXPECT_EQ(thread.FramesWritten(), 6); // slots 4..9 had a picture
     const auto video = ProbeStream(file, "video");
     ASSERT_FALSE(video.isEmpty());

@@ -12,8 +12,8 @@ using namespace vardocle;
 TEST(PortalAnswers, StartAnswersWithoutAUsableStreamAreRefusedWithTheirReason) {
     EXPECT_NE(std::get<std::string>(ChoosePortalStream(std::nullopt)).find("no streams"),
               std::string::npos);
-    EXPECT_TRUE(std::holds_alternative<std::string>(
-        ChoosePortalStream(std::vector<TPortalStream>{})));
+    EXPECT_TRUE(
+        std::holds_alternative<std::string>(ChoosePortalStream(std::vector<TPortalStream>{})));
     const auto zero = ChoosePortalStream(std::vector<TPortalStream>{{36, true, 0, 720}});
     ASSERT_TRUE(std::holds_alternative<std::string>(zero));
     EXPECT_NE(std::get<std::string>(zero).find("0x720"), std::string::npos);
@@ -37,8 +37,7 @@ TEST(PortalAnswers, EveryFailureTellsTheUserInChineseAndKeepsTheDetail) {
         // Chinese text: bytes of multi-byte UTF-8 characters before the detail.
         EXPECT_GE(static_cast<unsigned char>(message.front()), 0xE0u) << message;
     }
-    EXPECT_NE(PortalFailureMessage(TPortalFailure::Closed, "").find("停止共享"),
-              std::string::npos);
+    EXPECT_NE(PortalFailureMessage(TPortalFailure::Closed, "").find("停止共享"), std::string::npos);
 }
 
 TEST(PortalAnswers, RequestPathsArePredictedFromTheUniqueName) {
