@@ -2,6 +2,7 @@
 
 #include "app/uFrmSetting.h"
 #include "platform/base/QtChild.h"
+#include "platform/hotkeys/PortalShortcuts.h"
 #include "platform/screen/ScreenBackend.h"
 
 #include <QCheckBox>
@@ -15,7 +16,7 @@ void PreferXwayland() {
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
-QString WaylandNoticeText(bool waylandScreen, bool recordTransparent) {
+QString WaylandNoticeText(bool waylandScreen, bool recordTransparent, bool desktopShortcuts) {
     if (!waylandScreen)
         return {};
     QString text =
@@ -24,14 +25,20 @@ QString WaylandNoticeText(bool waylandScreen, bool recordTransparent) {
         text += QStringLiteral("\n\n") +
                 QString::fromUtf8(SeeThroughNotice(TScreenBackend::Portal).Chinese) +
                 QStringLiteral("。");
-    text += QStringLiteral("\n\n快捷键只有在本程序的窗口处于活动状态时才有效；在其他程序中时，"
-                           "请使用主窗口上的按钮或托盘图标的菜单开始、暂停和停止录制。");
+    if (desktopShortcuts)
+        text += QStringLiteral(
+            "\n\n快捷键由桌面管理：桌面可能会询问是否允许，也可以在桌面的设置中更改。");
+    else
+        text += QStringLiteral("\n\n快捷键只有在本程序的窗口处于活动状态时才有效；在其他程序中时，"
+                               "请使用主窗口上的按钮或托盘图标的菜单开始、暂停和停止录制。");
     return text;
 }
 
 void NoteWaylandDesktop(QWidget& owner, TFrmSetting& setting) {
     const bool wayland = ChooseScreenBackend() == TScreenBackend::Portal;
-    const QString text = WaylandNoticeText(wayland, setting.Values().RecordTrans);
+    const QString text =
+        WaylandNoticeText(wayland, setting.Values().RecordTrans,
+                          wayland && PortalOffersGlobalShortcuts(QDBusConnection::sessionBus()));
     if (text.isEmpty())
         return;
     if (setting.CheckRecordThansparent)

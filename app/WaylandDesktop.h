@@ -16,7 +16,8 @@ class TFrmSetting;
 void PreferXwayland();
 
 // The notice for this desktop; empty when nothing differs (X11).
-QString WaylandNoticeText(bool waylandScreen, bool recordTransparent);
+// `desktopShortcuts`: the hotkeys go through the desktop's own shortcuts.
+QString WaylandNoticeText(bool waylandScreen, bool recordTransparent, bool desktopShortcuts);
 
 // Shows the notice (not modal) beside `owner` and puts the see-through
 // remark on the option's tooltip. Nothing on an X11 desktop.
