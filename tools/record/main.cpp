@@ -111,7 +111,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const char* screenName = ScreenBackendName(session.ScreenBackend());
-    std::fprintf(stderr, "屏幕：%s / screen: %s\n", screenName, screenName);
+    // On standard output: a failure to start stays the one line on standard error.
+    std::printf("屏幕：%s / screen: %s\n", screenName, screenName);
+    std::fflush(stdout);
     if (session.TransparentWindowsRecordedAnyway()) {
         const TScreenNotice notice = SeeThroughNotice(session.ScreenBackend());
         std::fprintf(stderr, "注意：%s / Note: %s\n", notice.Chinese, notice.English);

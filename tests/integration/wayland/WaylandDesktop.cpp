@@ -72,7 +72,7 @@ TRecorderRun::~TRecorderRun() {
 
 void TRecorderRun::Read() {
     FErr += FProcess.readAllStandardError();
-    FProcess.readAllStandardOutput();
+    FOut += FProcess.readAllStandardOutput();
     static const QRegularExpression progress(R"(elapsed (\d+\.\d) s)");
     auto matches = progress.globalMatch(QString::fromUtf8(FErr));
     while (matches.hasNext())

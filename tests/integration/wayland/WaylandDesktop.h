@@ -47,12 +47,14 @@ public:
     // Waits for its end; its exit code (-1 when it had to be killed).
     int Finish(int limitMs = 30000);
     QString Errors() const { return QString::fromUtf8(FErr); }
+    QString Output() const { return QString::fromUtf8(FOut); }
     QProcess& Process() { return FProcess; }
 
 private:
     void Read();
     QProcess FProcess;
     QByteArray FErr;
+    QByteArray FOut;
     double FElapsed = -1;
 };
 
