@@ -3,7 +3,7 @@
 #include "app/uFrmAskExit.h"
 #include "app/uFrmMain.h"
 #include "platform/base/QtChild.h"
-#include "platform/screen/X11Screen.h"
+#include "platform/screen/ScreenBackend.h"
 #include "update/Update.h"
 
 #include <QFileDialog>
@@ -56,7 +56,8 @@ TMainWindowServices TMainWindowServices::System() {
         return vardocle::AskExit(message, &owner);
     };
     services.ShowNotice = ShowNoticeBox;
-    services.MakeScreen = [] { return std::make_unique<TX11Screen>(); };
+    // The highest rate a recording can have: the desktop may send that many.
+    services.MakeScreen = [] { return vardocle::MakeScreen(ChooseScreenBackend(), 5); };
     services.MakeRecorder = [] { return std::make_unique<TWavRecord>(); };
     services.DoUpdate = [](QWidget* window, const char* url) { vardocle::DoUpdate(window, url); };
     return services;

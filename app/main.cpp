@@ -1,5 +1,6 @@
 // Vardocle: the desktop screen recorder.
 #include "app/Application.h"
+#include "app/WaylandDesktop.h"
 #include "app/uFrmMain.h"
 #include "app/uFrmSetting.h"
 #include "history/uFrmAviDir.h"
@@ -55,6 +56,7 @@ void NoteTransparentCapture(TFrmSetting& setting) {
 
 int main(int argc, char** argv) {
     PrepareProcessEnvironment();
+    PreferXwayland();
     TVardocleApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vardocle"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vardocle"));
@@ -82,6 +84,7 @@ int main(int argc, char** argv) {
         main.SetWindows(&help, &about, &ad, &aviDir, &setting);
         NoteTransparentCapture(setting);
         main.show();
+        NoteWaylandDesktop(main, setting);
         result = QApplication::exec();
     }
     FinalizeHotKeyNames();

@@ -104,6 +104,7 @@ void TRecordThread::Execute() {
     try {
         FMainThread.Invoke([&] {
             FScreen->SetCaptureTransparent(FRecordTransparent);
+            FScreen->SetCaptureCursor(FRecordCursor);
             opened = FWriter->Open(FAviFileName,
                                    static_cast<std::uint16_t>(FFrameRect.Right - FFrameRect.Left),
                                    static_cast<std::uint16_t>(FFrameRect.Bottom - FFrameRect.Top),
@@ -195,6 +196,7 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
     std::string error;
     bool written = false;
     bool grabbed = false;
+    bool empty = false;
     const bool grabAnyway = FGrabNext.exchange(false) || FLastGrabSlot < 0 ||
                             slot - FLastGrabSlot >= kFullFrameEverySeconds * FFrameRate;
     try {
@@ -224,8 +226,13 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
                 }
                 return;
             }
-            FRefinesLeft = kRefinesAfterChange;
             TScreenGrab grab = FScreen->Grab();
+            // No picture yet: the slot stays empty, which is no failure.
+            if (!grab.Pixels) {
+                empty = true;
+                return;
+            }
+            FRefinesLeft = kRefinesAfterChange;
             if (FRecordCursor)
                 DrawCursor(grab, FScreen->Cursor());
             const TFrameBitmap bitmap{grab.Image(), FFrameRect.Right - FFrameRect.Left,
@@ -238,6 +245,8 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
     } catch (const std::exception& raised) {
         error = raised.what();
     }
+    if (empty)
+        return true;
     if (written) {
         if (grabbed) {
             FLastGrabSlot = slot;

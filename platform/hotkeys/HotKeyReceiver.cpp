@@ -1,5 +1,6 @@
 #include "platform/hotkeys/HotKeyReceiver.h"
 
+#include "platform/hotkeys/PortalShortcuts.h"
 #include "platform/hotkeys/X11HotKeyReceiver.h"
 #include "platform/hotkeys/X11Root.h"
 
@@ -19,9 +20,18 @@ public:
     void SetHandler(THandler) override {}
 };
 
+bool WaylandSession() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+}
+
 } // namespace
 
 std::unique_ptr<IHotKeyReceiver> CreateHotKeyReceiver() {
+    // On a Wayland desktop an X11 grab hears keys only while one of the
+    // program's windows has the focus; the desktop's own shortcuts do better.
+    if (WaylandSession() && PortalOffersGlobalShortcuts(QDBusConnection::sessionBus()))
+        return std::make_unique<TPortalShortcutsReceiver>(QDBusConnection::sessionBus());
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     if (app && QGuiApplication::platformName() == QLatin1String("xcb")) {
         auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();

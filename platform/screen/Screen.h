@@ -12,7 +12,8 @@ namespace vardocle {
 
 // The whole screen, 32 bits per pixel (blue, green, red, unused), top row
 // first. The picture is the grabber's own buffer: valid, and writable so that
-// the cursor can be drawn on it, until the next grab.
+// the cursor can be drawn on it, until the next grab. A screen that delivers
+// pictures by itself may have none yet (no Pixels): the slot stays empty.
 struct TScreenGrab {
     std::uint8_t* Pixels = nullptr;
     int Width = 0;
@@ -56,6 +57,10 @@ public:
     // Whether see-through windows, the recorder's own among them, are to be
     // captured too; when not, the picture shows what lies beneath them.
     virtual void SetCaptureTransparent(bool value) = 0;
+    // Whether the cursor is to be in the picture. A screen that draws it
+    // itself needs to know before its first grab; the others draw it from
+    // Cursor() and ignore this.
+    virtual void SetCaptureCursor(bool /*value*/) {}
 };
 
 } // namespace vardocle

@@ -29,7 +29,7 @@ std::string RecordUsage() {
     return "用法 / usage: vardocle-record OUTPUT.avi [--seconds N] [--rate 1..5] [--size WxH]\n"
            "       [--cursor on|off] [--transparent on|off] [--codec " +
            CodecNames() +
-           "] [--no-sound]\n"
+           "] [--no-sound] [--screen x11|portal]\n"
            "       vardocle-record --repair FILE.avi\n"
            "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
            "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n"
@@ -94,6 +94,12 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
                 return TUsageError{"未知的编码：" + (text ? *text : std::string()),
                                    "--codec must be one of " + CodecNames()};
             options.Codec = *codec;
+        } else if (argument == "--screen") {
+            const std::string* text = value();
+            options.Screen = text ? ScreenBackendFromName(*text) : std::nullopt;
+            if (!options.Screen)
+                return TUsageError{"--screen 只能是 x11 或 portal",
+                                   "--screen must be x11 or portal"};
         } else if (argument.size() > 1 && argument[0] == '-') {
             return TUsageError{"未知的选项：" + argument, "unknown option: " + argument};
         } else if (options.OutputFile.empty()) {

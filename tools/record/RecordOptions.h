@@ -1,6 +1,7 @@
 #pragma once
 // The command line of vardocle-record.
 #include "platform/avifile/Compressors.h"
+#include "platform/screen/ScreenBackend.h"
 
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@ struct TRecordOptions {
     bool Transparent = false;
     TCodecKind Codec = TCodecKind::H264;
     bool Sound = true;
+    std::optional<TScreenBackend> Screen; // none: chosen by the session
     bool Help = false;
     // Repairs this interrupted recording instead of recording.
     std::string RepairFile;

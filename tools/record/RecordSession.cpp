@@ -23,10 +23,13 @@ TRecordSession::~TRecordSession() {
 
 void TRecordSession::Start() {
     SetConfiguredCodec(FOptions.Codec);
-    auto screen = std::make_unique<TX11Screen>();
+    FScreenBackend = ChooseScreenBackend(FOptions.Screen);
+    std::unique_ptr<IScreen> screen = MakeScreen(FScreenBackend, FOptions.Rate);
     if (FOptions.Sound)
         FWavFileName = ChangeFileExt(FOptions.OutputFile, ".Wav");
-    FTransparentRecordedAnyway = !FOptions.Transparent && !screen->TransparentExclusionAvailable();
+    const auto* x11 = dynamic_cast<const TX11Screen*>(screen.get());
+    FTransparentRecordedAnyway =
+        !FOptions.Transparent && (!x11 || !x11->TransparentExclusionAvailable());
     FThread = std::make_unique<TRecordThread>(
         FOptions.OutputFile, TRect{0, 0, FOptions.Width, FOptions.Height}, FWavFileName,
         static_cast<std::uint8_t>(FOptions.Rate), std::move(screen), FInvoker);

@@ -38,6 +38,8 @@ public:
     // True when transparent windows were to be left out but the screen
     // cannot do it, so they are recorded after all.
     bool TransparentWindowsRecordedAnyway() const { return FTransparentRecordedAnyway; }
+    // The screen the recording reads (known once started).
+    TScreenBackend ScreenBackend() const { return FScreenBackend; }
 
     // The sound file beside the video ("NAME.Wav"); empty without sound.
     const std::string& WavFileName() const { return FWavFileName; }
@@ -59,6 +61,7 @@ private:
     std::optional<TRecordError> FError;
     bool FEnded = false;
     bool FTransparentRecordedAnyway = false;
+    TScreenBackend FScreenBackend = TScreenBackend::X11;
     std::int32_t FFinalFrames = 0;
     std::int64_t FFinalMs = 0;
 };

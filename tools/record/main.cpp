@@ -23,12 +23,14 @@ void PrintError(const std::string& chinese, const std::string& english) {
     std::fprintf(stderr, "错误：%s / Error: %s\n", chinese.c_str(), english.c_str());
 }
 
-std::string ChineseFor(const TRecordError& error) {
+std::string ChineseFor(const TRecordError& error, std::int32_t framesWritten) {
     switch (error.Stage) {
     case TRecordError::TStage::Open:
         return "无法创建视频文件";
     case TRecordError::TStage::Frame:
-        return "写入视频失败，录制已停止（已写入的部分仍可播放）";
+        // With no frame there is nothing to play: saying otherwise misleads.
+        return framesWritten > 0 ? "录制已停止（已录下的部分仍可播放）"
+                                 : "录制已停止，没有录下任何画面";
     default:
         return "无法完成视频文件";
     }
@@ -76,8 +78,8 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
 
     TRecordSession session(options, &application);
-    session.OnError = [](const TRecordError& error) {
-        PrintError(ChineseFor(error), error.Message);
+    session.OnError = [&session](const TRecordError& error) {
+        PrintError(ChineseFor(error, session.FramesWritten()), error.Message);
     };
     session.OnEnded = [&] {
         const bool written = !session.Error() && std::filesystem::exists(options.OutputFile);
@@ -119,8 +121,12 @@ int main(int argc, char** argv) {
         PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
         return 1;
     }
+    const char* screenName = ScreenBackendName(session.ScreenBackend());
+    // On standard output: a failure to start stays the one line on standard error.
+    std::printf("屏幕：%s / screen: %s\n", screenName, screenName);
+    std::fflush(stdout);
     if (session.TransparentWindowsRecordedAnyway()) {
-        const TScreenNotice notice = TransparentExclusionMissingNotice();
+        const TScreenNotice notice = SeeThroughNotice(session.ScreenBackend());
         std::fprintf(stderr, "注意：%s / Note: %s\n", notice.Chinese, notice.English);
     }
 

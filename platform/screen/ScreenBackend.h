@@ -1,0 +1,38 @@
+#pragma once
+// Which screen a recording reads: the X11 screen, or on a Wayland desktop
+// the desktop's screen-cast portal (an X11 grab there sees only black).
+#include "platform/screen/Screen.h"
+#include "platform/screen/X11Screen.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vardocle {
+
+enum class TScreenBackend { X11, Portal };
+
+// "x11" or "portal"; none for anything else.
+std::optional<TScreenBackend> ScreenBackendFromName(std::string_view name);
+const char* ScreenBackendName(TScreenBackend backend);
+
+// The backend asked for (the command line) wins, then VARDOCLE_SCREEN, then
+// the session: Wayland (WAYLAND_DISPLAY, or XDG_SESSION_TYPE=wayland) takes
+// the portal, anything else X11. `environment` looks a variable up.
+TScreenBackend
+ChooseScreenBackend(std::optional<TScreenBackend> requested,
+                    const std::function<std::optional<std::string>(const char*)>& environment);
+// The same, from the process's environment.
+TScreenBackend ChooseScreenBackend(std::optional<TScreenBackend> requested = std::nullopt);
+
+// The screen of that backend; `frameRate` is the recording's. Raises
+// vardocle::Exception when there is no such screen.
+std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate);
+
+// What to tell the user, once, when see-through windows (the recorder's own
+// among them) will be in the picture although they were to be left out.
+TScreenNotice SeeThroughNotice(TScreenBackend backend);
+
+} // namespace vardocle

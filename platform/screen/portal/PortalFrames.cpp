@@ -1,0 +1,65 @@
+#include "platform/screen/portal/PortalFrames.h"
+
+#include <cstring>
+#include <utility>
+
+namespace vardocle {
+
+std::optional<std::string> CopyCastBuffer(const TCastBuffer& buffer, const TCastFormat& format,
+                                          TCastPicture& picture) {
+    if (format.Width <= 0 || format.Height <= 0)
+        return "the stream's picture has no size";
+    if (!buffer.Data)
+        return "the stream's buffer is not mapped";
+    const std::uint64_t rowBytes = static_cast<std::uint64_t>(format.Width) * 4;
+    if (buffer.Stride < 0 || static_cast<std::uint64_t>(buffer.Stride) < rowBytes)
+        return "the stream's row stride " + std::to_string(buffer.Stride) +
+               " is shorter than a row of " + std::to_string(format.Width) + " pixels";
+    const std::uint64_t needed = static_cast<std::uint64_t>(buffer.Stride) * format.Height;
+    if (buffer.Size < needed || buffer.Offset > buffer.MappedSize ||
+        buffer.MappedSize - buffer.Offset < needed)
+        return "the stream's buffer holds " + std::to_string(buffer.Size) + " bytes, less than " +
+               std::to_string(needed) + " for " + std::to_string(format.Width) + "x" +
+               std::to_string(format.Height) + " pixels";
+
+    picture.Width = format.Width;
+    picture.Height = format.Height;
+    picture.Pixels.resize(rowBytes * format.Height);
+    const std::uint8_t* source = buffer.Data + buffer.Offset;
+    std::uint8_t* target = picture.Pixels.data();
+    const bool swapRedBlue =
+        format.Pixels == TCastPixelFormat::Rgbx || format.Pixels == TCastPixelFormat::Rgba;
+    for (int y = 0; y < format.Height; ++y) {
+        const std::uint8_t* row = source + static_cast<std::size_t>(y) * buffer.Stride;
+        std::uint8_t* out = target + static_cast<std::size_t>(y) * rowBytes;
+        if (!swapRedBlue) {
+            std::memcpy(out, row, rowBytes);
+            continue;
+        }
+        for (std::size_t x = 0; x < static_cast<std::size_t>(format.Width); ++x) {
+            out[4 * x] = row[4 * x + 2];
+            out[4 * x + 1] = row[4 * x + 1];
+            out[4 * x + 2] = row[4 * x];
+            out[4 * x + 3] = row[4 * x + 3];
+        }
+    }
+    return std::nullopt;
+}
+
+void TLatestPicture::Publish() {
+    std::lock_guard guard(FLock);
+    std::swap(FBack, FNewest);
+    FFresh = true;
+    FAny = true;
+}
+
+TCastPicture* TLatestPicture::Take() {
+    std::lock_guard guard(FLock);
+    if (FFresh) {
+        std::swap(FNewest, FFront);
+        FFresh = false;
+    }
+    return FAny ? &FPictures[FFront] : nullptr;
+}
+
+} // namespace vardocle

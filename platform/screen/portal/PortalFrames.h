@@ -1,0 +1,69 @@
+#pragma once
+// The pictures a screen-cast stream hands over, turned into the recorder's
+// own 32-bit blue-green-red-unused buffers, and the hand-over of the newest
+// one from the stream's thread to the thread that grabs.
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vardocle {
+
+// The pixel orders agreed with the compositor: the byte order in memory.
+enum class TCastPixelFormat { Bgrx, Bgra, Rgbx, Rgba };
+
+struct TCastFormat {
+    TCastPixelFormat Pixels = TCastPixelFormat::Bgrx;
+    int Width = 0;
+    int Height = 0;
+};
+
+// One buffer as the stream delivered it: the mapped memory and where the
+// picture lies in it.
+struct TCastBuffer {
+    const std::uint8_t* Data = nullptr;
+    std::size_t MappedSize = 0; // bytes mapped at Data
+    std::uint32_t Offset = 0;   // the picture's first byte
+    std::uint32_t Size = 0;     // bytes of the picture from Offset
+    std::int32_t Stride = 0;    // bytes from one row to the next
+};
+
+// A picture of the recorder's own, 4 bytes a pixel, rows packed.
+struct TCastPicture {
+    std::vector<std::uint8_t> Pixels;
+    int Width = 0;
+    int Height = 0;
+    std::ptrdiff_t Stride() const { return static_cast<std::ptrdiff_t>(Width) * 4; }
+};
+
+// Copies the buffer into `picture` (resized to the format), blue first. The
+// reason when the buffer cannot hold the picture its format promises; the
+// picture is then left as it was.
+std::optional<std::string> CopyCastBuffer(const TCastBuffer& buffer, const TCastFormat& format,
+                                          TCastPicture& picture);
+
+// Three pictures: one being filled by the stream, the newest complete one,
+// and the one the grabber holds. Neither side waits for the other beyond a
+// swap of two pointers.
+class TLatestPicture {
+public:
+    // The stream's side: fill Back(), then Publish() it.
+    TCastPicture& Back() { return FPictures[FBack]; }
+    void Publish();
+    // The grabber's side: the newest picture, valid until the next call; null
+    // while none has come. A picture that is not newer stays the same.
+    TCastPicture* Take();
+
+private:
+    std::mutex FLock;
+    TCastPicture FPictures[3];
+    int FBack = 0;
+    int FNewest = 1;
+    int FFront = 2;
+    bool FFresh = false;
+    bool FAny = false;
+};
+
+} // namespace vardocle
