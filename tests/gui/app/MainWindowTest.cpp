@@ -10,6 +10,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <filesystem>
@@ -83,11 +84,17 @@ protected:
         return records;
     }
 
+    // Stop returns at once; the window is idle again once the file is saved.
+    void StopAndWait() {
+        Main->BtnStopClick();
+        ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
+    }
+
     void RecordFor(int milliseconds) {
         Main->BtnStartClick();
         ASSERT_EQ(Main->State(), TRecordingState::Recording);
         test::KeepRunning(milliseconds);
-        Main->BtnStopClick();
+        StopAndWait();
     }
 
     TImagingSession Imaging;
@@ -134,8 +141,10 @@ TEST_F(MainWindowTest, ARecordingWritesTheVideoEntersTheHistoryAndRemovesTheSoun
     Main->ChkResumeClick();
     test::KeepRunning(600);
     Main->BtnStopClick();
-
-    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    EXPECT_EQ(Main->State(), TRecordingState::Saving);
+    EXPECT_FALSE(Main->BtnStart->isEnabled()) << "nothing starts before the file is saved";
+    EXPECT_TRUE(Main->TrayIcon()->toolTip().contains(QStringLiteral("正在保存录像…")));
+    ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
     EXPECT_TRUE(Main->AviFileName().isEmpty());
     EXPECT_TRUE(Main->BtnStart->isEnabled());
     EXPECT_TRUE(Setting->CheckRecordCursor->isEnabled());
@@ -211,6 +220,7 @@ TEST_F(MainWindowTest, ASoundFileThatCannotBeCreatedStopsTheStartCleanly) {
 
 TEST_F(MainWindowTest, ExitDuringARecordingAsksAndNoKeepsRecording) {
     Open();
+    Main->show();
     Main->BtnVoiceClick();
     Answers = {Path(Folder / "exit.avi")};
     Main->BtnStartClick();
@@ -219,9 +229,10 @@ TEST_F(MainWindowTest, ExitDuringARecordingAsksAndNoKeepsRecording) {
     EXPECT_EQ(Main->State(), TRecordingState::Recording);
     EXPECT_FALSE(Main->ExitAsked());
     ExitAnswer = true;
-    EXPECT_TRUE(Main->close());
-    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    Main->close(); // waits for the recording to be saved, then closes
     EXPECT_TRUE(Main->ExitAsked());
+    ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
+    ASSERT_TRUE(test::WaitFor([&] { return !Main->isVisible(); }));
     EXPECT_TRUE(fs::exists(Folder / "exit.avi"));
     // Closing saved the settings.
     std::ifstream ini(Folder / "Setting.ini");
