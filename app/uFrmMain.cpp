@@ -206,13 +206,17 @@ void TFrmMain::RegisterHotKeys() {
         FHotKeyValues[row] = kHotKeyTable[row];
         FHotKeyIds[row] = FHotKeys->RegisterKey(kHotKeyTable[row]);
     }
-    // Run from the event loop, not inside the desktop's event filter: an
-    // error of the command then reaches the application's error display as
-    // from a button, instead of leaving through the filter and ending the
-    // program; and a dialog the command opens does not run inside the filter.
+    // Presses arrive inside the desktop's event filter, which no error may
+    // leave (it would end the program): an error of the command goes to the
+    // application's error display, as it does from a button.
     FHotKeys->OnHotKeyPressed = [this](THotKey hotKey, std::uint16_t index) {
-        QMetaObject::invokeMethod(
-            this, [this, hotKey, index] { DispatchHotKey(hotKey, index); }, Qt::QueuedConnection);
+        try {
+            DispatchHotKey(hotKey, index);
+        } catch (const std::exception& error) {
+            ShowError(error);
+        } catch (...) {
+            ShowErrorMessage(QStringLiteral("未知错误"));
+        }
     };
 }
 
@@ -288,14 +292,18 @@ bool TFrmMain::SetFilePath() {
     if (FChoosingFile)
         return false;
     FChoosingFile = true;
+    // Cleared however the choice ends, an error included: a flag left set
+    // would refuse every later Start.
+    struct TChoosingDone {
+        bool& Flag;
+        ~TChoosingDone() { Flag = false; }
+    } choosingDone{FChoosingFile};
     const QString initial = FLastChosenName.isEmpty() ? kFirstOutputName : FLastChosenName;
     FReplacing = false;
     for (QString offer = initial;;) {
         const std::optional<QString> chosen = FServices.ChooseFile(*this, offer);
-        if (!chosen || chosen->isEmpty()) {
-            FChoosingFile = false;
+        if (!chosen || chosen->isEmpty())
             return false;
-        }
         FLastChosenName = *chosen;
         offer = *chosen;
         const TOutputPaths paths = OutputPathsFor(*chosen);
@@ -310,7 +318,6 @@ bool TFrmMain::SetFilePath() {
         if (FServices.AskOverwrite(*this))
             break;
     }
-    FChoosingFile = false;
     return true;
 }
 
