@@ -26,6 +26,8 @@ TRecordingSession::~TRecordingSession() {
     // Whoever listened may be on its way out.
     disconnect(this, nullptr, nullptr, nullptr);
     FinishNow();
+    if (FSoundRemoval.joinable())
+        FSoundRemoval.join();
 }
 
 void TRecordingSession::Begin(std::unique_ptr<TRecordThread> thread,
@@ -54,7 +56,7 @@ void TRecordingSession::Begin(std::unique_ptr<TRecordThread> thread,
 
 TRecordingSession::TPhase TRecordingSession::Phase() const {
     if (!FThread)
-        return TPhase::Idle;
+        return FRemovingSound ? TPhase::Saving : TPhase::Idle;
     if (FStopping)
         return TPhase::Saving;
     return FPaused ? TPhase::Paused : TPhase::Recording;
@@ -99,15 +101,15 @@ void TRecordingSession::Stop() {
 }
 
 void TRecordingSession::FinishNow() {
-    if (!FThread)
+    if (!FThread && !FRemovingSound)
         return;
     Stop();
     // The capture thread may still wait for a frame handed to this thread;
     // its steps and the handlers it posted are run here, without an event
     // loop, until the recording is complete.
-    while (FThread) {
+    while (FThread || FRemovingSound) {
         QCoreApplication::sendPostedEvents(this, 0);
-        if (FThread && !FCompleting)
+        if ((FThread && !FCompleting) || FRemovingSound)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
@@ -151,10 +153,25 @@ void TRecordingSession::Complete() {
     FCompleting = false;
     // The sound is in the video now; when the merge failed its file stays,
     // so nothing is lost.
-    if (!FMergeFailed && !wavFileName.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(wavFileName, ignored);
+    if (FMergeFailed || wavFileName.empty()) {
+        Finish();
+        return;
     }
+    // Freeing an hour of sound takes the file system a good part of a
+    // second: not on this thread. Saving lasts until the file is gone, so no
+    // new recording can meet it.
+    FRemovingSound = true;
+    FSoundRemoval = std::thread([this, wavFileName] {
+        std::error_code ignored; // a file already gone is no error
+        std::filesystem::remove(wavFileName, ignored);
+        QMetaObject::invokeMethod(this, &TRecordingSession::Finish, Qt::QueuedConnection);
+    });
+}
+
+void TRecordingSession::Finish() {
+    if (FSoundRemoval.joinable())
+        FSoundRemoval.join();
+    FRemovingSound = false;
     emit Saved(FMergeFailed);
 }
 

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <thread>
 
 namespace vardocle {
 
@@ -61,6 +62,7 @@ signals:
 private:
     void RecordFailed(const TRecordError& error);
     void Complete();
+    void Finish();
     void PollProgress();
 
     TQtMainThreadInvoker FInvoker;
@@ -72,6 +74,8 @@ private:
     bool FStopping = false;
     bool FMergeFailed = false;
     bool FCompleting = false;
+    bool FRemovingSound = false;
+    std::thread FSoundRemoval;
 };
 
 } // namespace vardocle
