@@ -20,6 +20,8 @@ TControlStates ControlStatesFor(TRecordingState state) {
         return {.Stop = true, .Pause = true};
     case TRecordingState::Paused:
         return {.Stop = true, .Resume = true};
+    case TRecordingState::Saving:
+        return {}; // nothing starts before the last recording is saved
     }
     return {};
 }
@@ -32,8 +34,18 @@ QString TrayTipFor(TRecordingState state) {
         return QStringLiteral("Vardocle\n-\n状态:正在录制");
     case TRecordingState::Paused:
         return QStringLiteral("Vardocle\n-\n状态:暂停录制");
+    case TRecordingState::Saving:
+        return SavingTrayTip(0);
     }
     return {};
+}
+
+QString SavingText(int percent) {
+    return QStringLiteral("正在保存录像… %1%").arg(percent);
+}
+
+QString SavingTrayTip(int percent) {
+    return QStringLiteral("Vardocle\n-\n状态:") + SavingText(percent);
 }
 
 } // namespace vardocle

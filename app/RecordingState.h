@@ -5,7 +5,8 @@
 
 namespace vardocle {
 
-enum class TRecordingState { Idle, Recording, Paused };
+// Saving: stopped, while the file is completed and the sound merged.
+enum class TRecordingState { Idle, Recording, Paused, Saving };
 
 // The video and sound paths for the name chosen in the save dialog: a name
 // with an extension keeps it and its sound gets ".Wav"; a name without one
@@ -30,8 +31,11 @@ struct TControlStates {
 };
 TControlStates ControlStatesFor(TRecordingState state);
 
-// The tray icon's tip in each state.
+// The tray icon's tip in each state (saving as at its start).
 QString TrayTipFor(TRecordingState state);
+// "正在保存录像… 45%", and the tray tip that says it.
+QString SavingText(int percent);
+QString SavingTrayTip(int percent);
 
 // The first name the save dialog offers in a run.
 inline const QString kFirstOutputName = QStringLiteral("我的视频");

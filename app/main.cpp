@@ -1,5 +1,6 @@
 // Vardocle: the desktop screen recorder.
 #include "app/Application.h"
+#include "app/ExitSignals.h"
 #include "app/WaylandDesktop.h"
 #include "app/uFrmMain.h"
 #include "app/uFrmSetting.h"
@@ -12,6 +13,7 @@
 #include "services/uFrmHelp.h"
 #include "skin/ImagingSession.h"
 
+#include <QSessionManager>
 #include <QStringList>
 
 #include <cstdio>
@@ -83,6 +85,14 @@ int main(int argc, char** argv) {
         TFrmSetting setting(&main);
         main.SetWindows(&help, &about, &ad, &aviDir, &setting);
         NoteTransparentCapture(setting);
+        // A signal ends the program as a close would, without the question;
+        // the session ending or the loop stopping finishes a recording here.
+        const TExitSignals exitSignals;
+        QObject::connect(&exitSignals, &TExitSignals::Requested, &main, &TFrmMain::EndOnRequest);
+        QObject::connect(&application, &QGuiApplication::commitDataRequest, &main,
+                         [&main](QSessionManager&) { main.FinishBeforeQuit(); });
+        QObject::connect(&application, &QCoreApplication::aboutToQuit, &main,
+                         &TFrmMain::FinishBeforeQuit);
         main.show();
         NoteWaylandDesktop(main, setting);
         result = QApplication::exec();

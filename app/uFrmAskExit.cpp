@@ -38,7 +38,10 @@ TFrmAskExit::TFrmAskExit(QWidget* centerOn)
 
     BtnNo = MakeQtChild<QPushButton>(QStringLiteral("不要(&N)"), this);
     BtnNo->setGeometry(112, 59, 75, 24);
-    BtnNo->setAutoDefault(false);
+    // Return presses the focused button; Yes takes it only while no button
+    // has the focus. A No that passed Return on to the default would stop
+    // the recording and end the program on the opposite answer.
+    BtnNo->setAutoDefault(true);
     connect(BtnNo, &QPushButton::clicked, this, &QDialog::reject); // Esc rejects too
 
     if (centerOn) {

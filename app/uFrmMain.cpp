@@ -25,8 +25,7 @@
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDeadlineTimer>
-#include <QEventLoop>
+#include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -64,19 +63,24 @@ const std::array<THotKey, 6> kHotKeyTable = {
 
 TFrmMain::TFrmMain(TMainWindowServices services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FServices(std::move(services)),
-      FInvoker(this) {
+      FSession(std::make_unique<TRecordingSession>()) {
     setWindowTitle(QStringLiteral("Vardocle"));
     setFixedSize(kWidth, kHeight);
     move(563, 216);
     setFont(PixelFont(QStringLiteral("新宋体"), 12));
+    connect(FSession.get(), &TRecordingSession::Started, this, &TFrmMain::RecordStarted);
+    connect(FSession.get(), &TRecordingSession::Failed, this, &TFrmMain::RecordFailed);
+    connect(FSession.get(), &TRecordingSession::Saved, this, &TFrmMain::RecordSaved);
+    connect(FSession.get(), &TRecordingSession::SavingProgressChanged, this,
+            &TFrmMain::ShowSavingProgress);
     CreateControls();
     FormCreate();
 }
 
 TFrmMain::~TFrmMain() {
     // A recording still running when the window goes is finished, not cut.
-    if (FCaptureThread)
-        FinishRecording(false);
+    FShowAdWhenSaved = false;
+    FSession->FinishNow();
 }
 
 void TFrmMain::CreateControls() {
@@ -202,8 +206,17 @@ void TFrmMain::RegisterHotKeys() {
         FHotKeyValues[row] = kHotKeyTable[row];
         FHotKeyIds[row] = FHotKeys->RegisterKey(kHotKeyTable[row]);
     }
+    // Presses arrive inside the desktop's event filter, which no error may
+    // leave (it would end the program): an error of the command goes to the
+    // application's error display, as it does from a button.
     FHotKeys->OnHotKeyPressed = [this](THotKey hotKey, std::uint16_t index) {
-        DispatchHotKey(hotKey, index);
+        try {
+            DispatchHotKey(hotKey, index);
+        } catch (const std::exception& error) {
+            ShowError(error);
+        } catch (...) {
+            ShowErrorMessage(QStringLiteral("未知错误"));
+        }
     };
 }
 
@@ -235,9 +248,17 @@ void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVID
 }
 
 TRecordingState TFrmMain::State() const {
-    if (!FCaptureThread)
+    switch (FSession->Phase()) {
+    case TRecordingSession::TPhase::Idle:
         return TRecordingState::Idle;
-    return FPaused ? TRecordingState::Paused : TRecordingState::Recording;
+    case TRecordingSession::TPhase::Recording:
+        return TRecordingState::Recording;
+    case TRecordingSession::TPhase::Paused:
+        return TRecordingState::Paused;
+    case TRecordingSession::TPhase::Saving:
+        break;
+    }
+    return TRecordingState::Saving;
 }
 
 void TFrmMain::ApplyControlStates(TRecordingState state) {
@@ -271,13 +292,18 @@ bool TFrmMain::SetFilePath() {
     if (FChoosingFile)
         return false;
     FChoosingFile = true;
+    // Cleared however the choice ends, an error included: a flag left set
+    // would refuse every later Start.
+    struct TChoosingDone {
+        bool& Flag;
+        ~TChoosingDone() { Flag = false; }
+    } choosingDone{FChoosingFile};
     const QString initial = FLastChosenName.isEmpty() ? kFirstOutputName : FLastChosenName;
+    FReplacing = false;
     for (QString offer = initial;;) {
         const std::optional<QString> chosen = FServices.ChooseFile(*this, offer);
-        if (!chosen || chosen->isEmpty()) {
-            FChoosingFile = false;
+        if (!chosen || chosen->isEmpty())
             return false;
-        }
         FLastChosenName = *chosen;
         offer = *chosen;
         const TOutputPaths paths = OutputPathsFor(*chosen);
@@ -288,25 +314,17 @@ bool TFrmMain::SetFilePath() {
                             std::filesystem::exists(EncodeSystem(FWavFileName), ignored);
         if (!exists)
             break;
-        if (FServices.AskOverwrite(*this)) {
-            try {
-                if (FFrmAVIDir)
-                    FFrmAVIDir->DelSamePath(EncodeSystem(FAviFileName));
-            } catch (const std::exception&) {
-                FChoosingFile = false;
-                throw;
-            }
+        FReplacing = true;
+        if (FServices.AskOverwrite(*this))
             break;
-        }
     }
-    FChoosingFile = false;
     return true;
 }
 
 void TFrmMain::BtnStartClick() {
     if (!SetFilePath())
         return;
-    if (FCaptureThread)
+    if (State() != TRecordingState::Idle)
         return;
     TSettingValues options;
     if (FFrmSetting)
@@ -323,61 +341,61 @@ void TFrmMain::BtnStartClick() {
         FWavFileName.clear();
         return;
     }
-    FRecordEnded = false;
-    FStopping = false;
-    FCloseFailed = false;
-    FPaused = false;
-    FCaptureThread = std::make_unique<TRecordThread>(
+    auto thread = std::make_unique<TRecordThread>(
         EncodeSystem(FAviFileName), rect, EncodeSystem(FWavFileName),
-        static_cast<std::uint8_t>(options.Rate), std::move(screen), FInvoker);
-    FCaptureThread->SetRecordCursor(options.RecordCursor);
-    FCaptureThread->SetRecordTransparent(options.RecordTrans);
-    FCaptureThread->OnRecordStart = [this](TRecordThread&) { RecordStarted(); };
-    FCaptureThread->OnRecordError = [this](TRecordThread&, const TRecordError& error) {
-        RecordFailed(error);
-    };
-    FCaptureThread->OnRecordEnd = [this](TRecordThread&) { RecordEnded(); };
+        static_cast<std::uint8_t>(options.Rate), std::move(screen), FSession->Invoker());
+    thread->SetRecordCursor(options.RecordCursor);
+    thread->SetRecordTransparent(options.RecordTrans);
 
-    if (BtnVoice->Checked() && !StartSound()) {
-        FCaptureThread.reset(); // never resumed: nothing was written
-        FAviFileName.clear();
-        FWavFileName.clear();
-        return;
+    std::unique_ptr<TWavRecord> sound;
+    if (BtnVoice->Checked()) {
+        sound = StartSound();
+        if (!sound) {
+            // The thread was never resumed: nothing was written.
+            FAviFileName.clear();
+            FWavFileName.clear();
+            return;
+        }
     }
-    FCaptureThread->Resume();
+    FSession->Begin(std::move(thread), std::move(sound));
     SetTrayTip(TRecordingState::Recording);
     ApplyControlStates(TRecordingState::Recording);
 }
 
-bool TFrmMain::StartSound() {
-    FWavRecorder = FServices.MakeRecorder();
-    FWavRecorder->OnProblem = [this](TSoundProblem, const std::string& message) {
+std::unique_ptr<TWavRecord> TFrmMain::StartSound() {
+    std::unique_ptr<TWavRecord> recorder = FServices.MakeRecorder();
+    recorder->OnProblem = [this](TSoundProblem, const std::string& message) {
         FServices.ShowNotice(*this, QString::fromStdString(message));
     };
     try {
-        FWavRecorder->Start(EncodeSystem(FWavFileName), kWavBufferSize);
+        recorder->Start(EncodeSystem(FWavFileName), kWavBufferSize);
     } catch (const std::exception& error) {
-        FWavRecorder.reset();
         FServices.ShowNotice(*this, QStringLiteral("无法开始录制：不能创建声音文件。\n%1")
                                         .arg(QString::fromUtf8(error.what())));
-        return false;
+        return nullptr;
     }
-    return true;
+    return recorder;
 }
 
-// The video file exists: only now is the recording entered into the history,
-// so a recording that never started leaves no entry behind.
+// The video file exists: only now is the recording entered into the history
+// (and the entry of a file it replaces removed), so a recording that never
+// started changes nothing there. A failure is told without a modal box, which
+// would hold up everything behind it.
 void TFrmMain::RecordStarted() {
     if (!FFrmAVIDir)
         return;
     try {
-        const HistoryRepair repair =
-            FFrmAVIDir->History().AppendHistoryRecord(EncodeSystem(FAviFileName));
+        const std::string path = EncodeSystem(FAviFileName);
+        HistoryRepair repair;
+        if (FReplacing)
+            repair = FFrmAVIDir->DelSamePath(path);
+        FReplacing = false;
+        repair.DroppedTailBytes += FFrmAVIDir->History().AppendHistoryRecord(path).DroppedTailBytes;
         const QString notice = HistoryRepairNotice(repair);
         if (!notice.isEmpty())
             FServices.ShowNotice(*this, notice);
     } catch (const std::exception& error) {
-        ShowError(error);
+        FServices.ShowNotice(*this, HistoryErrorText(error));
     }
 }
 
@@ -389,89 +407,75 @@ void TFrmMain::RecordFailed(const TRecordError& error) {
             *this, QStringLiteral("无法开始录制：不能写入文件\n%1\n%2").arg(FAviFileName, reason));
         break;
     case TRecordError::TStage::Frame:
-        // Capturing has stopped; the recording ends as for Stop, sound first.
-        QTimer::singleShot(0, this, [this] { BtnStopClick(); });
+        // The session is ending the recording as Stop does, sound first.
+        FShowAdWhenSaved = false;
         FServices.ShowNotice(*this,
                              QStringLiteral("录制中断：写入文件失败，已录制的部分已保存。\n%1\n%2")
                                  .arg(FAviFileName, reason));
         break;
     case TRecordError::TStage::Close:
-        FCloseFailed = true;
         FServices.ShowNotice(*this,
                              QStringLiteral("录像已保存，但声音未能合并。声音文件保留在：\n%1\n%2")
                                  .arg(FWavFileName, reason));
         break;
     }
-}
-
-void TFrmMain::RecordEnded() {
-    FRecordEnded = true;
-    // A recording that ended by itself (it could not start, or the disk
-    // failed) goes back to idle as if stopped.
-    // Deferred: the thread that raised this is freed on the way.
-    if (!FStopping)
-        QTimer::singleShot(0, this, [this] { BtnStopClick(); });
+    ApplyControlStates(State());
+    if (State() == TRecordingState::Saving)
+        ShowSavingProgress(FSession->SavingProgress());
 }
 
 void TFrmMain::ChkPauseClick() {
-    if (!FCaptureThread || FPaused)
+    if (State() != TRecordingState::Recording)
         return;
-    if (FWavRecorder)
-        FWavRecorder->Pause();
-    FCaptureThread->Suspend();
-    FPaused = true;
+    FSession->Pause();
     SetTrayTip(TRecordingState::Paused);
     ApplyControlStates(TRecordingState::Paused);
 }
 
 void TFrmMain::ChkResumeClick() {
-    if (!FCaptureThread || !FPaused)
+    if (State() != TRecordingState::Paused)
         return;
-    if (FWavRecorder)
-        FWavRecorder->Resume();
-    FCaptureThread->Resume();
-    FPaused = false;
+    FSession->Resume();
     SetTrayTip(TRecordingState::Recording);
     ApplyControlStates(TRecordingState::Recording);
 }
 
+// Returns at once: the file is completed off this thread, and the window
+// goes back to idle when it is saved (RecordSaved).
 void TFrmMain::BtnStopClick() {
-    if (FStopping)
+    const TRecordingState state = State();
+    if (state != TRecordingState::Recording && state != TRecordingState::Paused)
         return;
-    FinishRecording(true);
+    FShowAdWhenSaved = true;
+    FSession->Stop();
+    ChkPause->SetChecked(false);
+    ChkResume->SetChecked(false);
+    ApplyControlStates(TRecordingState::Saving);
+    ShowSavingProgress(FSession->SavingProgress());
 }
 
-void TFrmMain::FinishRecording(bool showAdvertisement) {
-    FStopping = true;
-    StopSoundForMerge(FWavRecorder, FCaptureThread.get());
-    const bool hadThread = FCaptureThread != nullptr;
-    if (hadThread) {
-        FCaptureThread->Resume();
-        FCaptureThread->Terminate();
-        // The closing work (completing the file, merging the sound) runs on
-        // this thread: keep handling events, and the window keeps painting.
-        QEventLoop loop;
-        while (!FRecordEnded)
-            loop.processEvents(QEventLoop::WaitForMoreEvents, 50);
-        FCaptureThread->WaitFor();
-        FCaptureThread.reset();
-        // The sound is in the video now; when the merge failed the sound
-        // file stays, so nothing is lost.
-        if (!FCloseFailed && !FWavFileName.isEmpty()) {
-            std::error_code ignored;
-            std::filesystem::remove(EncodeSystem(FWavFileName), ignored);
-        }
-    }
-    FPaused = false;
+void TFrmMain::ShowSavingProgress(int percent) {
+    if (State() != TRecordingState::Saving)
+        return;
+    if (FTrayIcon)
+        FTrayIcon->setToolTip(SavingTrayTip(percent));
+    LabCaption->setText(QStringLiteral("  ") + SavingText(percent));
+}
+
+void TFrmMain::RecordSaved() {
     ChkPause->SetChecked(false);
     ChkResume->SetChecked(false);
     ApplyControlStates(TRecordingState::Idle);
     SetTrayTip(TRecordingState::Idle);
-    if (showAdvertisement && hadThread && FFrmAD)
+    LabCaption->setText(QStringLiteral("  Vardocle"));
+    if (FShowAdWhenSaved && !FCloseWhenSaved && FFrmAD)
         FFrmAD->ShowInFront();
+    FShowAdWhenSaved = false;
+    FReplacing = false;
     FAviFileName.clear();
     FWavFileName.clear();
-    FStopping = false;
+    if (FCloseWhenSaved)
+        QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void TFrmMain::BtnVoiceClick() {
@@ -581,29 +585,73 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (FCaptureThread) {
+    TRecordingState state = State();
+    if ((state == TRecordingState::Recording || state == TRecordingState::Paused) &&
+        !FEndRequested) {
         FExitAsked = true;
         if (!FServices.AskExit(*this, kExitQuestion)) {
             FExitAsked = false;
             event->ignore();
             return;
         }
+        state = State(); // the recording may have ended meanwhile
+    }
+    if (state == TRecordingState::Recording || state == TRecordingState::Paused) {
         BtnStopClick();
+        state = State();
+    }
+    if (state != TRecordingState::Idle) {
+        // The recording is saved in full first; the tray shows how far it is.
+        FCloseWhenSaved = true;
+        event->ignore();
+        return;
     }
     FClosing = true;
-    if (FFrmSetting) {
-        try {
-            SaveSetting(*FFrmSetting);
-        } catch (const std::exception& error) {
-            ShowError(error);
-        }
-    }
+    SaveSettingsOnce();
     if (FTrayIcon)
         FTrayIcon->hide();
     event->accept();
     // The windows hide to the tray, so the last window closing does not end
     // the program; closing this one does.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TFrmMain::SaveSettingsOnce() {
+    if (FSettingsSaved || !FFrmSetting)
+        return;
+    FSettingsSaved = true;
+    try {
+        SaveSetting(*FFrmSetting);
+    } catch (const std::exception& error) {
+        ShowError(error);
+    }
+}
+
+void TFrmMain::EndOnRequest() {
+    FEndRequested = true;
+    FShowAdWhenSaved = false;
+    EndWhenIdle();
+}
+
+// Open dialogs (the save dialog, a question) are cancelled, one after the
+// other, until none is left; then the close runs from the event loop itself.
+void TFrmMain::EndWhenIdle() {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        QTimer::singleShot(20, this, &TFrmMain::EndWhenIdle);
+        return;
+    }
+    close();
+}
+
+void TFrmMain::FinishBeforeQuit() {
+    FShowAdWhenSaved = false;
+    FCloseWhenSaved = false;
+    FSession->FinishNow();
+    SaveSettingsOnce();
 }
 
 void TFrmMain::keyPressEvent(QKeyEvent* event) {

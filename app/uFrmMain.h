@@ -3,11 +3,10 @@
 // icon with its menu, the six global hotkeys, hiding and showing with the
 // docked settings window, and the recording commands with their state.
 #include "app/MainWindowServices.h"
+#include "app/RecordingSession.h"
 #include "app/RecordingState.h"
 #include "app/uFrmSetting.h"
-#include "engine/MainThreadInvoker.h"
 #include "engine/RecordThread.h"
-#include "engine/WavRecord.h"
 #include "history/uFrmAviDir.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/shell/InstanceLock.h"
@@ -74,12 +73,23 @@ public:
     void DispatchHotKey(THotKey HotKey, std::uint16_t Index);
     void TimerUpdataTimer();
 
+    // The program is asked to end (a signal): a recording is finished as
+    // Stop does, without a question, then the settings are saved and the
+    // program ends. Open dialogs are cancelled first.
+    void EndOnRequest();
+    // The program ends now (the desktop session ends, or the event loop has
+    // stopped): a recording is finished here before returning, and the
+    // settings are saved.
+    void FinishBeforeQuit();
+
     const QString& AviFileName() const { return FAviFileName; }
     const QString& WavFileName() const { return FWavFileName; }
     bool ChoosingFile() const { return FChoosingFile; }
     bool ExitAsked() const { return FExitAsked; }
     bool SettingWasVisible() const { return FSettingWasVisible; }
     const std::array<std::uint16_t, 6>& HotKeyIds() const { return FHotKeyIds; }
+    THotKeyManager* HotKeys() const { return FHotKeys; }
+    const TRecordingSession& Session() const { return *FSession; }
     QSystemTrayIcon* TrayIcon() const { return FTrayIcon; }
     TFrmSetting* FrmSetting() const { return FFrmSetting; }
 
@@ -124,28 +134,31 @@ private:
     void RegisterHotKeys();
     void ApplyControlStates(TRecordingState state);
     void SetTrayTip(TRecordingState state);
-    bool StartSound();
+    std::unique_ptr<TWavRecord> StartSound();
     void RecordStarted();
     void RecordFailed(const TRecordError& error);
-    void RecordEnded();
-    void FinishRecording(bool showAdvertisement);
-    void WaitMilliseconds(int milliseconds);
+    void RecordSaved();
+    void ShowSavingProgress(int percent);
+    void EndWhenIdle();
+    void SaveSettingsOnce();
     void ShowWindowInFront(QWidget* window);
 
     TMainWindowServices FServices;
-    TQtMainThreadInvoker FInvoker;
     std::unique_ptr<TInstanceLock> FInstanceLock;
     bool FSecondCopy = false;
 
     QString FWavFileName;
     QString FAviFileName;
     QString FLastChosenName;
-    std::unique_ptr<TWavRecord> FWavRecorder;
-    std::unique_ptr<TRecordThread> FCaptureThread;
-    bool FRecordEnded = false;
-    bool FStopping = false;
-    bool FCloseFailed = false;
-    bool FPaused = false;
+    std::unique_ptr<TRecordingSession> FSession;
+    // The chosen file replaces one: its old history entry goes once the new
+    // recording has started, not before.
+    bool FReplacing = false;
+    // Once the recording is saved: end the program, show the advertisement.
+    bool FCloseWhenSaved = false;
+    bool FShowAdWhenSaved = false;
+    bool FEndRequested = false;
+    bool FSettingsSaved = false;
     THotKeyManager* FHotKeys = nullptr;
     std::array<std::uint16_t, 6> FHotKeyIds{};
     std::array<THotKey, 6> FHotKeyValues{};

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <vector>
 
 namespace vardocle {
@@ -134,6 +135,33 @@ HistoryRepair THistoryFile::DelSamePath(const std::string& path) {
     return Rewrite([&path](std::size_t, const HistoryRecordBytes& bytes) {
         return DecodeHistoryRecord(bytes).FilePath != path;
     });
+}
+
+bool THistoryFile::DelSameRecord(const HistoryRecord& record, std::size_t hint,
+                                 HistoryRepair* repair) {
+    std::optional<std::size_t> found;
+    {
+        THistoryReader reader = OpenReader();
+        HistoryRecord stored;
+        try {
+            for (std::size_t index = 0; reader.Next(stored); ++index) {
+                if (stored != record)
+                    continue;
+                if (!found || index == hint)
+                    found = index;
+                if (index >= hint)
+                    break;
+            }
+        } catch (const EHistoryPartialTail&) {
+            // The whole records were all seen; the removal drops the tail.
+        }
+    }
+    if (!found)
+        return false;
+    const HistoryRepair done = DelRecord(*found);
+    if (repair)
+        repair->DroppedTailBytes += done.DroppedTailBytes;
+    return true;
 }
 
 HistoryRepair THistoryFile::Rewrite(const KeepRecord& keep) {

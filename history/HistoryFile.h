@@ -74,6 +74,12 @@ public:
     HistoryRepair DelRecord(std::size_t index);
     // Removes every record whose stored path is byte for byte `path`.
     HistoryRepair DelSamePath(const std::string& path);
+    // Removes the one record equal to `record` (name, path and time): the one
+    // at `hint` when it stands there, else the first equal one. False when the
+    // file holds no such record any more (it changed since it was read), and
+    // then nothing is removed.
+    bool DelSameRecord(const HistoryRecord& record, std::size_t hint,
+                       HistoryRepair* repair = nullptr);
 
 private:
     using KeepRecord = std::function<bool(std::size_t index, const HistoryRecordBytes& bytes)>;

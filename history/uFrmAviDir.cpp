@@ -2,8 +2,8 @@
 
 #include "history/GridLineDelegate.h"
 #include "history/HistoryMessages.h"
-#include "platform/base/QtChild.h"
 #include "history/RecordTime.h"
+#include "platform/base/QtChild.h"
 #include "platform/base/Text.h"
 
 #include <QCoreApplication>
@@ -36,6 +36,15 @@ constexpr int kButtonHeight = 25;
 constexpr qint64 kLoadSliceMs = 8;
 
 const QString kTitle = QStringLiteral("提示");
+
+// Where a row keeps the bytes of its record, to find that record again.
+constexpr int kNameColumn = 0;
+constexpr int kTimeColumn = 2;
+
+std::string RowBytes(const QTreeWidgetItem* item, int column) {
+    const QByteArray bytes = item->data(column, Qt::UserRole).toByteArray();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
 
 QString ProgramTitle() {
     return QGuiApplication::applicationDisplayName();
@@ -209,8 +218,11 @@ void TFrmAVIDir::ReadHistoryToList() {
                                                                      timeText(record.RecordTime)});
             row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             row->setCheckState(0, Qt::Unchecked);
+            row->setData(kNameColumn, Qt::UserRole,
+                         QByteArray(record.FileName.data(), qsizetype(record.FileName.size())));
             row->setData(kPathColumn, Qt::UserRole,
                          QByteArray(record.FilePath.data(), qsizetype(record.FilePath.size())));
+            row->setData(kTimeColumn, Qt::UserRole, record.RecordTime);
             pending.push_back(std::move(row));
             if (slice.elapsed() >= kLoadSliceMs) {
                 flush();
@@ -234,10 +246,15 @@ void TFrmAVIDir::ReadHistoryToList() {
 
 std::string TFrmAVIDir::RowPath(int row) const {
     const QTreeWidgetItem* item = LVFileInfo->topLevelItem(row);
+    return item == nullptr ? std::string() : RowBytes(item, kPathColumn);
+}
+
+HistoryRecord TFrmAVIDir::RowRecord(int row) const {
+    const QTreeWidgetItem* item = LVFileInfo->topLevelItem(row);
     if (item == nullptr)
         return {};
-    const QByteArray bytes = item->data(kPathColumn, Qt::UserRole).toByteArray();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
+    return {RowBytes(item, kNameColumn), RowBytes(item, kPathColumn),
+            item->data(kTimeColumn, Qt::UserRole).toDouble()};
 }
 
 bool TFrmAVIDir::RowTicked(int row) const {
@@ -275,12 +292,17 @@ void TFrmAVIDir::BtnPlayClick() {
     }
     if (!FServices.AskYesNo(this, QStringLiteral("文件不存在,是否删除该记录?"), kTitle))
         return;
+    HistoryRepair repair;
     try {
-        ShowRepair(FHistory.DelRecord(std::size_t(row)));
+        // The file may have changed since the list was read: the record the
+        // user saw goes, not whatever stands at its row now.
+        if (!FHistory.DelSameRecord(RowRecord(row), std::size_t(row), &repair))
+            ShowListOutdated();
     } catch (const Exception& failure) {
         ShowFailure(failure);
         return;
     }
+    ShowRepair(repair);
     Reload();
 }
 
@@ -288,6 +310,7 @@ void TFrmAVIDir::BtnDelClick() {
     int last = LVFileInfo->topLevelItemCount() - 1;
     TAskDeleteResult answer{TAskDeleteAnswer::None, false};
     HistoryRepair repair;
+    bool outdated = false;
     int row = 0;
     while (row <= last) {
         if (!RowTicked(row)) {
@@ -312,15 +335,19 @@ void TFrmAVIDir::BtnDelClick() {
             break; // Cancel: the rows not yet examined stay as they are
         const std::string path = RowPath(row);
         // The record goes first, so that a failure leaves record, row and file
-        // together.
+        // together. The file may have changed since the list was read (a new
+        // recording replaced an entry): only the record the user saw goes,
+        // and when it is gone already, its file may now be another
+        // recording's and stays.
+        bool found = false;
         try {
-            const HistoryRepair dropped = FHistory.DelRecord(std::size_t(row));
-            repair.DroppedTailBytes += dropped.DroppedTailBytes;
+            found = FHistory.DelSameRecord(RowRecord(row), std::size_t(row), &repair);
         } catch (const Exception& failure) {
             ShowFailure(failure);
             break;
         }
-        if (answer.DeleteFileToo) {
+        outdated = outdated || !found;
+        if (found && answer.DeleteFileToo) {
             std::error_code ignored; // a file that cannot be deleted is left alone
             std::filesystem::remove(path, ignored);
         }
@@ -331,6 +358,15 @@ void TFrmAVIDir::BtnDelClick() {
         // The next row has moved up into this position: examine it again.
     }
     ShowRepair(repair);
+    if (outdated) {
+        ShowListOutdated();
+        Reload();
+    }
+}
+
+void TFrmAVIDir::ShowListOutdated() {
+    FServices.ShowMessage(this, QStringLiteral("历史记录在列表打开后已被更改，有的记录已不存在，"
+                                               "其文件未被删除。列表已重新载入。"));
 }
 
 void TFrmAVIDir::ShowFailure(const std::exception& error) {

@@ -59,6 +59,8 @@ public:
 
     // The stored path of a row, byte for byte as in the file.
     std::string RowPath(int row) const;
+    // The record a row was read from, as the user saw it.
+    HistoryRecord RowRecord(int row) const;
     bool RowTicked(int row) const;
     void SetRowTicked(int row, bool ticked);
 
@@ -91,6 +93,7 @@ private:
     QPushButton* MakeButton(const QString& caption, int left);
     void ShowFailure(const std::exception& error);
     void ShowRepair(const HistoryRepair& repair);
+    void ShowListOutdated();
 
     THistoryFile FHistory;
     TFrmAVIDirServices FServices;

@@ -1,116 +1,9 @@
 // The main window's recording commands with a stand-in screen and
 // microphone: what reaches the files, the history and the controls.
-#include "app/SpinEdit.h"
-#include "app/uFrmMain.h"
-#include "history/HistoryFile.h"
-#include "skin/ImageButton.h"
-#include "skin/ImagingSession.h"
-#include "tests/support/EventWait.h"
-#include "tests/support/FakeSoundLibrary.h"
-#include "tests/support/TestSupport.h"
-
-#include <QAction>
-#include <QTimer>
-
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
+#include "MainWindowFixture.h"
 
 using namespace vardocle;
-namespace fs = std::filesystem;
-
-namespace {
-
-// A 64x48 screen of one colour; no cursor.
-class FakeScreen : public IScreen {
-public:
-    FakeScreen() : FPixels(64 * 48 * 4, 0x80) {}
-    TScreenGrab Grab() override { return {FPixels.data(), 64, 48, 64 * 4}; }
-    TCursorImage Cursor() override { return {}; }
-    void SetCaptureTransparent(bool) override {}
-
-private:
-    std::vector<std::uint8_t> FPixels;
-};
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("XDG_RUNTIME_DIR", Folder.Path().c_str(), 1);
-        Services.ChooseFile = [this](TFrmMain&, const QString& initial) -> std::optional<QString> {
-            Offered.push_back(initial);
-            if (Answers.empty())
-                return std::nullopt;
-            QString next = Answers.front();
-            Answers.erase(Answers.begin());
-            return next;
-        };
-        Services.AskOverwrite = [this](TFrmMain&) {
-            ++OverwriteQuestions;
-            bool yes = OverwriteAnswers.front();
-            OverwriteAnswers.erase(OverwriteAnswers.begin());
-            return yes;
-        };
-        Services.AskExit = [this](TFrmMain&, const QString&) { return ExitAnswer; };
-        Services.ShowNotice = [this](TFrmMain&, const QString& message) {
-            Notices.push_back(message);
-        };
-        Services.MakeScreen = [] { return std::make_unique<FakeScreen>(); };
-        Services.MakeRecorder = [this] {
-            Sound = std::make_shared<test::FakeSoundLibrary>();
-            return std::make_unique<TWavRecord>(Sound);
-        };
-        Services.DoUpdate = [this](QWidget*, const char* url) { UpdateUrls.push_back(url); };
-    }
-
-    void Open() {
-        Main = std::make_unique<TFrmMain>(Services);
-        AviDir = std::make_unique<TFrmAVIDir>(nullptr, Folder.Path());
-        Setting = std::make_unique<TFrmSetting>(Main.get(), Folder / "Setting.ini");
-        Setting->SpinWidth->SetValue(64);
-        Setting->SpinHeight->SetValue(48);
-        Setting->SpinRate->SetValue(5);
-        Main->SetWindows(nullptr, nullptr, nullptr, AviDir.get(), Setting.get());
-    }
-
-    std::vector<HistoryRecord> HistoryRecords() {
-        std::vector<HistoryRecord> records;
-        THistoryReader reader = AviDir->History().OpenReader();
-        HistoryRecord record;
-        while (reader.Next(record))
-            records.push_back(record);
-        return records;
-    }
-
-    void RecordFor(int milliseconds) {
-        Main->BtnStartClick();
-        ASSERT_EQ(Main->State(), TRecordingState::Recording);
-        test::KeepRunning(milliseconds);
-        Main->BtnStopClick();
-    }
-
-    TImagingSession Imaging;
-    test::TempDir Folder;
-    TMainWindowServices Services;
-    std::vector<QString> Answers;
-    std::vector<QString> Offered;
-    std::vector<bool> OverwriteAnswers;
-    int OverwriteQuestions = 0;
-    bool ExitAnswer = false;
-    std::vector<QString> Notices;
-    std::vector<std::string> UpdateUrls;
-    std::shared_ptr<test::FakeSoundLibrary> Sound;
-    std::unique_ptr<TFrmMain> Main;
-    std::unique_ptr<TFrmAVIDir> AviDir;
-    std::unique_ptr<TFrmSetting> Setting;
-};
-
-QString Path(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
-
-} // namespace
+using namespace vardocle::test;
 
 TEST_F(MainWindowTest, ARecordingWritesTheVideoEntersTheHistoryAndRemovesTheSoundFile) {
     Open();
@@ -134,8 +27,10 @@ TEST_F(MainWindowTest, ARecordingWritesTheVideoEntersTheHistoryAndRemovesTheSoun
     Main->ChkResumeClick();
     test::KeepRunning(600);
     Main->BtnStopClick();
-
-    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    EXPECT_EQ(Main->State(), TRecordingState::Saving);
+    EXPECT_FALSE(Main->BtnStart->isEnabled()) << "nothing starts before the file is saved";
+    EXPECT_TRUE(Main->TrayIcon()->toolTip().contains(QStringLiteral("正在保存录像…")));
+    ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
     EXPECT_TRUE(Main->AviFileName().isEmpty());
     EXPECT_TRUE(Main->BtnStart->isEnabled());
     EXPECT_TRUE(Setting->CheckRecordCursor->isEnabled());
@@ -211,6 +106,7 @@ TEST_F(MainWindowTest, ASoundFileThatCannotBeCreatedStopsTheStartCleanly) {
 
 TEST_F(MainWindowTest, ExitDuringARecordingAsksAndNoKeepsRecording) {
     Open();
+    Main->show();
     Main->BtnVoiceClick();
     Answers = {Path(Folder / "exit.avi")};
     Main->BtnStartClick();
@@ -219,9 +115,10 @@ TEST_F(MainWindowTest, ExitDuringARecordingAsksAndNoKeepsRecording) {
     EXPECT_EQ(Main->State(), TRecordingState::Recording);
     EXPECT_FALSE(Main->ExitAsked());
     ExitAnswer = true;
-    EXPECT_TRUE(Main->close());
-    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    Main->close(); // waits for the recording to be saved, then closes
     EXPECT_TRUE(Main->ExitAsked());
+    ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
+    ASSERT_TRUE(test::WaitFor([&] { return !Main->isVisible(); }));
     EXPECT_TRUE(fs::exists(Folder / "exit.avi"));
     // Closing saved the settings.
     std::ifstream ini(Folder / "Setting.ini");

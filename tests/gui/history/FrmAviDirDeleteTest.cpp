@@ -141,5 +141,22 @@ TEST_F(DeleteWalkTest, AFailedRemovalStopsTheWalkAndKeepsRowRecordAndFile) {
     EXPECT_TRUE(fs::exists(Dir / "a.avi"));
 }
 
+TEST_F(DeleteWalkTest, ARecordReplacedWhileTheListWasOpenTakesNoOtherRecordOrFile) {
+    // A new recording to a.avi replaced its entry after the list was read.
+    const HistoryRecord replaced = Window->RowRecord(0);
+    History.DelSamePath(replaced.FilePath);
+    History.AppendRecord(MakeHistoryRecord(replaced.FilePath, replaced.RecordTime + 1));
+    Tick({true, true, false, false});
+    Asked.DeleteAnswers = {All(true)};
+    Window->BtnDel->click();
+
+    EXPECT_EQ(StoredNames(), (Names{"c.avi", "d.avi", "a.avi"}));
+    EXPECT_TRUE(fs::exists(Dir / "a.avi")) << "the new recording's file was deleted";
+    EXPECT_FALSE(fs::exists(Dir / "b.avi"));
+    ASSERT_EQ(Asked.Messages.size(), 1u);
+    EXPECT_TRUE(Asked.Messages[0].contains(QStringLiteral("已被更改")));
+    EXPECT_EQ(RowNames(), StoredNames());
+}
+
 } // namespace
 } // namespace vardocle::test
