@@ -14,6 +14,7 @@
 
 #include <QSessionManager>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -92,6 +93,8 @@ int main(int argc, char** argv) {
         QObject::connect(&application, &QCoreApplication::aboutToQuit, &main,
                          &TFrmMain::FinishBeforeQuit);
         main.show();
+        // Once the window is up, so that it paints while the question waits.
+        QTimer::singleShot(300, &main, &TFrmMain::CheckInterruptedRecordings);
         result = QApplication::exec();
     }
     FinalizeHotKeyNames();
