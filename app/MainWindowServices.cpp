@@ -46,6 +46,23 @@ void ShowNoticeBox(TFrmMain& owner, const QString& message) {
     box->show();
 }
 
+// Not modal to the loop: the window keeps painting while the question waits.
+void AskRepairWithMessageBox(TFrmMain& owner, const QStringList& files,
+                             std::function<void(bool)> answer) {
+    auto* box = MakeQtChild<QMessageBox>(
+        QMessageBox::Question, QStringLiteral("发现未完成的录像"),
+        QStringLiteral("上次录制时程序意外中止，以下录像没有完成：\n%1\n\n要修复它们吗？")
+            .arg(files.join('\n')),
+        QMessageBox::Yes | QMessageBox::No, &owner);
+    box->setDefaultButton(QMessageBox::Yes);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [box, answer = std::move(answer)](int) {
+        answer(box->clickedButton() == box->button(QMessageBox::Yes));
+    });
+    box->open();
+}
+
 } // namespace
 
 TMainWindowServices TMainWindowServices::System() {
@@ -59,6 +76,8 @@ TMainWindowServices TMainWindowServices::System() {
     // The highest rate a recording can have: the desktop may send that many.
     services.MakeScreen = [] { return vardocle::MakeScreen(ChooseScreenBackend(), 5); };
     services.MakeRecorder = [] { return std::make_unique<TWavRecord>(); };
+    services.Repair = TRecordingRepairService::System();
+    services.AskRepair = AskRepairWithMessageBox;
     services.DoUpdate = [](QWidget* window, const char* url) { vardocle::DoUpdate(window, url); };
     return services;
 }

@@ -2,10 +2,12 @@
 // What the main window asks of the desktop: the save dialog and the
 // questions, the screen, the microphone and the update check. The program
 // uses the real ones; tests give their own and see what was asked.
+#include "app/RecordingRepairService.h"
 #include "engine/WavRecord.h"
 #include "platform/screen/Screen.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -28,6 +30,12 @@ struct TMainWindowServices {
     std::function<void(TFrmMain& owner, const QString& message)> ShowNotice;
     std::function<std::unique_ptr<IScreen>()> MakeScreen;
     std::function<std::unique_ptr<TWavRecord>()> MakeRecorder;
+    // The repair of recordings a killed program left incomplete.
+    TRecordingRepairService Repair;
+    // "发现未完成的录像": whether to repair these files; answers through the
+    // callback (true for Yes), without holding up the event loop.
+    std::function<void(TFrmMain& owner, const QStringList& files, std::function<void(bool)> answer)>
+        AskRepair;
     // The one update check after start-up.
     std::function<void(QWidget* window, const char* url)> DoUpdate;
 

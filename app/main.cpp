@@ -15,6 +15,7 @@
 
 #include <QSessionManager>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -95,6 +96,8 @@ int main(int argc, char** argv) {
                          &TFrmMain::FinishBeforeQuit);
         main.show();
         NoteWaylandDesktop(main, setting);
+        // Once the window is up, so that it paints while the question waits.
+        QTimer::singleShot(300, &main, &TFrmMain::CheckInterruptedRecordings);
         result = QApplication::exec();
     }
     FinalizeHotKeyNames();

@@ -23,9 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBitmap>
-#include <QCloseEvent>
 #include <QCursor>
-#include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -50,7 +48,6 @@ constexpr int kPauseCheckGroup = 1;
 
 const QString kHideBalloon =
     QStringLiteral("我在这里哦!要重新显示，请点击图标或者重复按(Ctrl+S)重新显示!");
-const QString kExitQuestion = QStringLiteral("Vardocle正在录制当中，你确定要退出?");
 
 // The rows of the hotkey table, in the order they are registered.
 enum THotKeyRow { RowStart, RowPause, RowResume, RowStop, RowShowHide, RowExit };
@@ -578,80 +575,6 @@ void TFrmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (FFrmSetting)
         FFrmSetting->setVisible(FSettingWasVisible);
-}
-
-void TFrmMain::closeEvent(QCloseEvent* event) {
-    if (FClosing) {
-        event->accept();
-        return;
-    }
-    TRecordingState state = State();
-    if ((state == TRecordingState::Recording || state == TRecordingState::Paused) &&
-        !FEndRequested) {
-        FExitAsked = true;
-        if (!FServices.AskExit(*this, kExitQuestion)) {
-            FExitAsked = false;
-            event->ignore();
-            return;
-        }
-        state = State(); // the recording may have ended meanwhile
-    }
-    if (state == TRecordingState::Recording || state == TRecordingState::Paused) {
-        BtnStopClick();
-        state = State();
-    }
-    if (state != TRecordingState::Idle) {
-        // The recording is saved in full first; the tray shows how far it is.
-        FCloseWhenSaved = true;
-        event->ignore();
-        return;
-    }
-    FClosing = true;
-    SaveSettingsOnce();
-    if (FTrayIcon)
-        FTrayIcon->hide();
-    event->accept();
-    // The windows hide to the tray, so the last window closing does not end
-    // the program; closing this one does.
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-}
-
-void TFrmMain::SaveSettingsOnce() {
-    if (FSettingsSaved || !FFrmSetting)
-        return;
-    FSettingsSaved = true;
-    try {
-        SaveSetting(*FFrmSetting);
-    } catch (const std::exception& error) {
-        ShowError(error);
-    }
-}
-
-void TFrmMain::EndOnRequest() {
-    FEndRequested = true;
-    FShowAdWhenSaved = false;
-    EndWhenIdle();
-}
-
-// Open dialogs (the save dialog, a question) are cancelled, one after the
-// other, until none is left; then the close runs from the event loop itself.
-void TFrmMain::EndWhenIdle() {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-        else
-            modal->close();
-        QTimer::singleShot(20, this, &TFrmMain::EndWhenIdle);
-        return;
-    }
-    close();
-}
-
-void TFrmMain::FinishBeforeQuit() {
-    FShowAdWhenSaved = false;
-    FCloseWhenSaved = false;
-    FSession->FinishNow();
-    SaveSettingsOnce();
 }
 
 void TFrmMain::keyPressEvent(QKeyEvent* event) {

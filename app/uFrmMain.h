@@ -5,6 +5,7 @@
 #include "app/MainWindowServices.h"
 #include "app/RecordingSession.h"
 #include "app/RecordingState.h"
+#include "app/RepairQuestion.h"
 #include "app/uFrmSetting.h"
 #include "engine/RecordThread.h"
 #include "history/uFrmAviDir.h"
@@ -81,6 +82,9 @@ public:
     // stopped): a recording is finished here before returning, and the
     // settings are saved.
     void FinishBeforeQuit();
+    // Asks about recordings a killed program left incomplete, once at start-up.
+    void CheckInterruptedRecordings();
+    TRepairQuestion* RepairQuestion() const { return FRepairQuestion; }
 
     const QString& AviFileName() const { return FAviFileName; }
     const QString& WavFileName() const { return FWavFileName; }
@@ -160,6 +164,7 @@ private:
     bool FEndRequested = false;
     bool FSettingsSaved = false;
     THotKeyManager* FHotKeys = nullptr;
+    TRepairQuestion* FRepairQuestion = nullptr;
     std::array<std::uint16_t, 6> FHotKeyIds{};
     std::array<THotKey, 6> FHotKeyValues{};
     bool FExitAsked = false;
