@@ -23,27 +23,6 @@ using namespace vardocle::test;
 
 namespace {
 
-// User and system time of another process, from /proc.
-double ProcessCpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    // Fields after the command name (which may hold spaces) start past ')'.
-    std::istringstream rest(line.substr(line.rfind(')') + 2));
-    std::string field;
-    unsigned long long user = 0;
-    unsigned long long system = 0;
-    for (int index = 3; rest >> field; ++index) {
-        if (index == 14)
-            user = std::stoull(field);
-        if (index == 15) {
-            system = std::stoull(field);
-            break;
-        }
-    }
-    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 struct TCost {
     double CpuSeconds = 0;
     double WallSeconds = 0;

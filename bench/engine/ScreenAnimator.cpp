@@ -10,14 +10,11 @@
 namespace vardocle::test {
 
 TScreenAnimator::TScreenAnimator() {
-    FThread = std::thread([this] { Run(); });
-    while (!FStarted && !FStop)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Begin();
 }
 
 TScreenAnimator::~TScreenAnimator() {
-    FStop = true;
-    FThread.join();
+    End();
 }
 
 void TScreenAnimator::Run() {

@@ -1,24 +1,17 @@
 #pragma once
 // Fast-changing screen content for the benchmarks: text scrolling up the
 // root window, drawn from a thread of its own until the object goes.
-#include <atomic>
-#include <thread>
+#include "bench/engine/DrawingThread.h"
 
 namespace vardocle::test {
 
-class TScreenAnimator {
+class TScreenAnimator : public TDrawingThread {
 public:
     TScreenAnimator();
-    ~TScreenAnimator();
-    TScreenAnimator(const TScreenAnimator&) = delete;
-    TScreenAnimator& operator=(const TScreenAnimator&) = delete;
-    bool Running() const { return FStarted; }
+    ~TScreenAnimator() override;
 
 private:
-    void Run();
-    std::atomic<bool> FStop{false};
-    std::atomic<bool> FStarted{false};
-    std::thread FThread;
+    void Run() override;
 };
 
 } // namespace vardocle::test

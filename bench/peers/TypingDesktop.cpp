@@ -7,14 +7,12 @@
 
 namespace vardocle::test {
 
-TTypingDesktop::TTypingDesktop() : FThread([this] { Run(); }) {
-    while (!FStarted && !FStop)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+TTypingDesktop::TTypingDesktop() {
+    Begin();
 }
 
 TTypingDesktop::~TTypingDesktop() {
-    FStop = true;
-    FThread.join();
+    End();
 }
 
 void TTypingDesktop::Run() {

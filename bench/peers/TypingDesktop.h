@@ -1,25 +1,18 @@
 #pragma once
 // The screen of a recorded tutorial: a still desktop with one window into
 // which text is typed at 8 characters a second, and a pointer that moves
-// every 3 seconds. Drawn from a thread of its own until the object goes.
-#include <atomic>
-#include <thread>
+// every 3 seconds. Drawn until the object goes.
+#include "bench/engine/DrawingThread.h"
 
 namespace vardocle::test {
 
-class TTypingDesktop {
+class TTypingDesktop : public TDrawingThread {
 public:
     TTypingDesktop();
-    ~TTypingDesktop();
-    TTypingDesktop(const TTypingDesktop&) = delete;
-    TTypingDesktop& operator=(const TTypingDesktop&) = delete;
-    bool Running() const { return FStarted; }
+    ~TTypingDesktop() override;
 
 private:
-    void Run();
-    std::atomic<bool> FStop{false};
-    std::atomic<bool> FStarted{false};
-    std::thread FThread;
+    void Run() override;
 };
 
 } // namespace vardocle::test

@@ -33,23 +33,6 @@ double ChildrenCpu() {
            usage.ru_stime.tv_usec / 1e6;
 }
 
-// Seconds of processor time a process has used, from /proc.
-double ProcessCpu(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    const auto close = text.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string skip;
-    for (int i = 3; i < 14; ++i)
-        fields >> skip;
-    double user = 0;
-    double system = 0;
-    fields >> user >> system;
-    return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 // The desktop's own processes, as the session noted them (the newest of each).
 std::vector<pid_t> DesktopProcesses() {
     std::map<std::string, pid_t> newest;
@@ -68,7 +51,7 @@ std::vector<pid_t> DesktopProcesses() {
 double Sum(const std::vector<pid_t>& processes) {
     double total = 0;
     for (const pid_t pid : processes)
-        total += ProcessCpu(pid);
+        total += ProcessCpuSeconds(pid);
     return total;
 }
 

@@ -5,7 +5,10 @@
 #include <QProcessEnvironment>
 
 #include <cstdlib>
+#include <fstream>
 #include <random>
+#include <sstream>
+#include <unistd.h>
 
 namespace vardocle::test {
 
@@ -107,6 +110,23 @@ bool HaveDisplay() {
 bool DesktopPromised() {
     const char* promised = std::getenv("VARDOCLE_TEST_DESKTOP");
     return promised && std::string(promised) == "1";
+}
+
+double ProcessCpuSeconds(long pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // Fields after the command name (which may hold spaces) start past ')'.
+    const auto close = line.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream rest(line.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int index = 3; rest >> field && index <= 15; ++index)
+        if (index == 14 || index == 15)
+            ticks += std::stod(field);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 } // namespace vardocle::test

@@ -52,6 +52,10 @@ QJsonArray ProbeStreams(const std::filesystem::path& file);
 // The first stream of the given codec_type ("video", "audio"); empty when none.
 QJsonObject ProbeStream(const std::filesystem::path& file, const QString& codecType);
 
+// User and system time another process has used so far, from /proc; 0 when
+// it cannot be read.
+double ProcessCpuSeconds(long pid);
+
 // True when an X server is reachable through DISPLAY.
 bool HaveDisplay();
 // True when the run promised a desktop (scripts/test sets VARDOCLE_TEST_DESKTOP=1);
