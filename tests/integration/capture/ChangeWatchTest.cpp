@@ -5,7 +5,7 @@
 #include <QThread>
 
 #include "platform/screen/X11Screen.h"
-#include "tests/integration/capture/PrivateXServer.h"
+#include "tests/integration/capture/PrivateDesktopTest.h"
 #include "tests/integration/capture/TestDesktop.h"
 
 #include <X11/Xlib.h>
@@ -17,13 +17,12 @@ using namespace vardocle::test;
 
 namespace {
 
-class ChangeWatch : public ::testing::Test {
+class ChangeWatch : public TPrivateDesktopTest {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(FServer.Name().empty()) << "Xvfb did not start";
-        FDesktop = std::make_unique<TTestDesktop>(FServer.Name());
-        ASSERT_TRUE(FDesktop->Connected());
-        FDesktop->ShowWallpaper();
+        TPrivateDesktopTest::SetUp();
+        if (HasFatalFailure())
+            return;
         FScreen = std::make_unique<TX11Screen>(FServer.Name());
         ASSERT_TRUE(FScreen->TellsChanges());
     }
@@ -42,8 +41,6 @@ protected:
         EXPECT_FALSE(changes.Cursor) << "the pointer stayed after " << after;
     }
 
-    TPrivateXServer FServer;
-    std::unique_ptr<TTestDesktop> FDesktop;
     std::unique_ptr<TX11Screen> FScreen;
 };
 

@@ -6,6 +6,7 @@
 
 #include "platform/screen/X11Screen.h"
 #include "tests/integration/capture/GrabCompare.h"
+#include "tests/integration/capture/PrivateDesktopTest.h"
 #include "tests/integration/capture/PrivateXServer.h"
 #include "tests/integration/capture/TestDesktop.h"
 
@@ -36,24 +37,14 @@ private:
     QProcess FProcess;
 };
 
-class ScreenCapture : public ::testing::Test {
+class ScreenCapture : public TPrivateDesktopTest {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(FServer.Name().empty()) << "Xvfb did not start";
-        FDesktop = std::make_unique<TTestDesktop>(FServer.Name());
-        ASSERT_TRUE(FDesktop->Connected());
-        FDesktop->ShowWallpaper();
-    }
-
     // A couple of grabs: windows redirected off-screen by the first one have
     // their pictures from then on.
     TScreenGrab Settle(TX11Screen& screen) {
         screen.Grab();
         return screen.Grab();
     }
-
-    TPrivateXServer FServer;
-    std::unique_ptr<TTestDesktop> FDesktop;
 };
 
 TEST_F(ScreenCapture, ShapedWindowOfAnotherProgramIsLeftOutUnlessAsked) {
