@@ -4,14 +4,12 @@
 #include "platform/avifile/AviFile.h"
 #include "platform/base/Errors.h"
 #include "platform/base/Paths.h"
-#include "platform/base/UniqueFd.h"
+#include "platform/base/SafeReplace.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -28,11 +26,6 @@ bool IsReadOnlyFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
            (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
-bool SyncToDisk(const std::string& path) {
-    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    return file && ::fsync(file.Get()) == 0;
 }
 
 } // namespace
@@ -320,14 +313,8 @@ bool TAviMuxer::Finish(std::string& error) {
         // The new file must be on the disk before it takes the old one's
         // place: after a power cut the name would otherwise hold a file
         // cut short, with the sound file already removed by the caller.
-        if (ok && !SyncToDisk(FOutputPath)) {
+        if (ok && !ReplaceFileSafely(FOutputPath, FPath, error))
             ok = false;
-            error = CannotWriteFileMessage(FOutputPath, AVERROR(errno));
-        }
-        if (ok && std::rename(FOutputPath.c_str(), FPath.c_str()) != 0) {
-            ok = false;
-            error = CannotCreateFileMessage(FPath, errno);
-        }
         if (!ok)
             std::remove(FOutputPath.c_str());
     }
