@@ -39,6 +39,13 @@ TClients::~TClients() {
         process->kill();
         process->waitForFinished(3000);
     }
+    for (int i = 0; i < 50 && !FMarkers.empty(); ++i) {
+        const QByteArray tree = RunProcess("swaymsg", {"-t", "get_tree"}, 5s).Out;
+        std::erase_if(FMarkers,
+                      [&](const QString& marker) { return !tree.contains(marker.toUtf8()); });
+        if (!FMarkers.empty())
+            QThread::msleep(100);
+    }
 }
 
 void TClients::Start(const QString& program, const QStringList& arguments) {
@@ -51,8 +58,10 @@ void TClients::Start(const QString& program, const QStringList& arguments) {
 
 bool TClients::WaitForWindow(const QString& marker) {
     for (int i = 0; i < 100; ++i) {
-        if (RunProcess("swaymsg", {"-t", "get_tree"}, 5s).Out.contains(marker.toUtf8()))
+        if (RunProcess("swaymsg", {"-t", "get_tree"}, 5s).Out.contains(marker.toUtf8())) {
+            FMarkers.push_back(marker);
             return true;
+        }
         QThread::msleep(100);
     }
     return false;

@@ -34,6 +34,9 @@ public:
 
 private:
     std::vector<std::unique_ptr<QProcess>> FProcesses;
+    // The windows waited for: gone from the compositor's tree before the
+    // next test looks at the screen.
+    std::vector<QString> FMarkers;
 };
 
 // A vardocle-record run whose progress is read while it records.
