@@ -79,6 +79,16 @@ inline std::uintmax_t FileSize(const fs::path& path) {
     return error ? 0 : size;
 }
 
+// Seconds of sound in the AVI file's audio stream (16-bit stereo, 44100 Hz).
+inline double SoundSeconds(const fs::path& avi, const fs::path& scratch) {
+    const fs::path raw = scratch / "sound.raw";
+    RunProcess("ffmpeg",
+               {"-v", "error", "-y", "-i", QString::fromStdString(avi.string()), "-map", "0:a",
+                "-f", "s16le", "-ac", "2", "-ar", "44100", QString::fromStdString(raw.string())},
+               60s);
+    return static_cast<double>(FileSize(raw)) / 176400.0;
+}
+
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -101,7 +111,7 @@ protected:
     }
 
     void TearDown() override {
-        for (QProcess* process : {&Program, &Tray}) {
+        for (QProcess* process : {&Tone, &Program, &Tray}) {
             if (process->state() != QProcess::NotRunning) {
                 process->kill();
                 process->waitForFinished(5000);
@@ -135,6 +145,8 @@ protected:
     vardocle::test::TempDir Folder;
     QProcess Tray;
     QProcess Program;
+    // The known tone the private sound server plays into the recording.
+    QProcess Tone;
 };
 
 } // namespace vardocle::test

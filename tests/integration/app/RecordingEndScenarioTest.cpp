@@ -8,16 +8,6 @@ using namespace vardocle::test;
 
 namespace {
 
-// Seconds of sound in the AVI file's audio stream (16-bit stereo, 44100 Hz).
-double SoundSeconds(const fs::path& avi, const fs::path& scratch) {
-    const fs::path raw = scratch / "sound.raw";
-    RunProcess("ffmpeg",
-               {"-v", "error", "-y", "-i", QString::fromStdString(avi.string()), "-map", "0:a",
-                "-f", "s16le", "-ac", "2", "-ar", "44100", QString::fromStdString(raw.string())},
-               60s);
-    return static_cast<double>(FileSize(raw)) / 176400.0;
-}
-
 std::string ReadText(const fs::path& file) {
     std::ifstream in(file);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -25,15 +15,6 @@ std::string ReadText(const fs::path& file) {
 
 class RecordingEndScenario : public ProgramTest {
 protected:
-    QProcess Tone;
-    void TearDown() override {
-        if (Tone.state() != QProcess::NotRunning) {
-            Tone.kill();
-            Tone.waitForFinished(5000);
-        }
-        ProgramTest::TearDown();
-    }
-
     void StartRecording(const fs::path& name) {
         Key("alt+1");
         ChooseFile(name);

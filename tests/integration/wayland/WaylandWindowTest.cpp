@@ -8,15 +8,6 @@ using namespace vardocle::test;
 
 namespace {
 
-double SoundSeconds(const fs::path& avi, const fs::path& scratch) {
-    const fs::path raw = scratch / "sound.raw";
-    RunProcess("ffmpeg",
-               {"-v", "error", "-y", "-i", QString::fromStdString(avi.string()), "-map", "0:a",
-                "-f", "s16le", "-ac", "2", "-ar", "44100", QString::fromStdString(raw.string())},
-               60s);
-    return static_cast<double>(FileSize(raw)) / 176400.0;
-}
-
 // The compositor gives X windows the focus without telling Xwayland's
 // clients in the way `windowactivate --sync` waits for: a short pause instead.
 void Focus(const QString& window) {
@@ -30,14 +21,6 @@ protected:
         VARDOCLE_REQUIRE_WAYLAND();
         ProgramTest::SetUp();
     }
-    void TearDown() override {
-        if (Tone.state() != QProcess::NotRunning) {
-            Tone.kill();
-            Tone.waitForFinished(5000);
-        }
-        ProgramTest::TearDown();
-    }
-    QProcess Tone;
 };
 
 } // namespace
