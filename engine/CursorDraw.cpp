@@ -4,10 +4,10 @@
 
 namespace vardocle {
 
-void DrawCursor(TScreenGrab& grab, const TCursorImage& cursor) {
+TScreenRect DrawCursor(TScreenGrab& grab, const TCursorImage& cursor) {
     if (!cursor.Visible || !grab.Pixels || cursor.Width <= 0 || cursor.Height <= 0 ||
         cursor.Pixels.size() < static_cast<std::size_t>(cursor.Width) * cursor.Height)
-        return;
+        return {};
     const int left = cursor.X - cursor.HotX;
     const int top = cursor.Y - cursor.HotY;
     const int fromX = std::max(0, -left);
@@ -34,6 +34,9 @@ void DrawCursor(TScreenGrab& grab, const TCursorImage& cursor) {
                 static_cast<std::uint8_t>(((argb >> 16) & 0xFF) + (pixel[2] * keep + 127) / 255);
         }
     }
+    if (toX <= fromX || toY <= fromY)
+        return {};
+    return {left + fromX, top + fromY, toX - fromX, toY - fromY};
 }
 
 } // namespace vardocle

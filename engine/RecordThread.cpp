@@ -226,6 +226,8 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
                 }
                 return;
             }
+            if (grabAnyway)
+                FScreen->GrabWholeNext();
             TScreenGrab grab = FScreen->Grab();
             // No picture yet: the slot stays empty, which is no failure.
             if (!grab.Pixels) {
@@ -233,8 +235,13 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
                 return;
             }
             FRefinesLeft = kRefinesAfterChange;
-            if (FRecordCursor)
-                DrawCursor(grab, FScreen->Cursor());
+            if (FRecordCursor) {
+                const TScreenRect drawn = DrawCursor(grab, FScreen->Cursor());
+                if (!drawn.Empty()) {
+                    grab.Changed.Add(drawn.Y, drawn.Y + drawn.Height);
+                    FScreen->DrawnOver(drawn);
+                }
+            }
             const TFrameBitmap bitmap{grab.Image(), FFrameRect.Right - FFrameRect.Left,
                                       FFrameRect.Bottom - FFrameRect.Top};
             grabbed = true;

@@ -2,7 +2,14 @@
 
 #include <libyuv/convert_from_argb.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+
 extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
@@ -12,6 +19,118 @@ namespace vardocle {
 TImageScaler::~TImageScaler() {
     sws_freeContext(FContext);
     sws_freeContext(FPlanarContext);
+    sws_freeContext(FBandContext);
+}
+
+void TImageScaler::TFrameDeleter::operator()(AVFrame* frame) const {
+    av_frame_free(&frame);
+}
+
+namespace {
+
+// A frame of its own memory in the given format and size; null when out of memory.
+AVFrame* NewFrame(int format, int width, int height) {
+    AVFrame* frame = av_frame_alloc();
+    if (!frame)
+        return nullptr;
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    if (av_frame_get_buffer(frame, 0) < 0)
+        av_frame_free(&frame);
+    return frame;
+}
+
+bool SameShape(const AVFrame* frame, int format, int width, int height) {
+    return frame && frame->format == format && frame->width == width && frame->height == height;
+}
+
+// The output rows that rows [top, bottom) of a source `sourceHeight` high
+// reach through the bicubic filter of both planes, on whole pairs of rows.
+TChangedRows ReachedRows(int top, int bottom, int sourceHeight, int height) {
+    const double ratio = static_cast<double>(sourceHeight) / height;
+    // Two taps each side, stretched by the ratio when shrinking, and a little
+    // more for rounding; doubled, as the chroma planes' rows are two rows.
+    const double margin = 2.0 * (4.0 * std::max(ratio, 1.0) + 4.0);
+    const int first = static_cast<int>(std::floor((top - margin) / ratio));
+    const int last = static_cast<int>(std::ceil((bottom + margin) / ratio));
+    return {std::max(0, first & ~1), std::min(height, last + (last & 1))};
+}
+
+} // namespace
+
+bool TImageScaler::ScaleRows(TChangedRows rows, int format) {
+    AVFrame& converted = *FConverted;
+    AVFrame& scaled = *FScaled;
+    const int sourceHeight = converted.height;
+    const int height = scaled.height;
+    const auto pixelFormat = static_cast<AVPixelFormat>(format);
+    // A band of output rows scaled on its own is exactly what the whole pass
+    // gives it, away from its two edges, where it starts on a row the whole
+    // pass would start a row on: a whole number of the rows in which the two
+    // heights repeat their ratio (doubled for the halved chroma rows).
+    const int common = std::gcd(sourceHeight, height);
+    const int unit = 2 * height / common;
+    const int sourceUnit = 2 * sourceHeight / common;
+    // A few rows more than the two rows at each edge that come out otherwise.
+    constexpr int kEdge = 8;
+    const int first = std::max(0, (rows.Top - kEdge) / unit * unit);
+    const int last = std::min(height, (rows.Bottom + kEdge + unit - 1) / unit * unit);
+    const int bandHeight = last - first;
+    if (bandHeight > height / 2) {
+        const std::uint8_t* from[4] = {converted.data[0], converted.data[1], converted.data[2],
+                                       nullptr};
+        return sws_scale(FPlanarContext, from, converted.linesize, 0, sourceHeight, scaled.data,
+                         scaled.linesize) == height;
+    }
+    const int sourceFirst = first / unit * sourceUnit;
+    const int sourceRows =
+        last == height ? sourceHeight - sourceFirst : bandHeight / unit * sourceUnit;
+    FBandContext =
+        sws_getCachedContext(FBandContext, converted.width, sourceRows, pixelFormat, scaled.width,
+                             bandHeight, pixelFormat, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (!FBandContext)
+        return false;
+    const std::uint8_t* from[4] = {};
+    for (int plane = 0; plane < 3; ++plane)
+        from[plane] = converted.data[plane] +
+                      static_cast<std::ptrdiff_t>(plane ? sourceFirst / 2 : sourceFirst) *
+                          converted.linesize[plane];
+    // The band goes to rows of its own; only its exact rows are kept.
+    const int bandStrides[4] = {scaled.linesize[0], scaled.linesize[1], scaled.linesize[2], 0};
+    FBand.resize(static_cast<std::size_t>(bandHeight) * bandStrides[0] +
+                 2 * static_cast<std::size_t>((bandHeight + 1) / 2) * bandStrides[1]);
+    std::uint8_t* band[4] = {
+        FBand.data(), FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0],
+        FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0] +
+            static_cast<std::ptrdiff_t>((bandHeight + 1) / 2) * bandStrides[1]};
+    if (sws_scale(FBandContext, from, converted.linesize, 0, sourceRows, band, bandStrides) !=
+        bandHeight)
+        return false;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int shift = plane ? 1 : 0;
+        const int top = rows.Top >> shift;
+        const int count = ((rows.Bottom + shift) >> shift) - top;
+        const int offset = top - (first >> shift);
+        for (int y = 0; y < count; ++y)
+            std::memcpy(scaled.data[plane] +
+                            static_cast<std::ptrdiff_t>(top + y) * scaled.linesize[plane],
+                        band[plane] + static_cast<std::ptrdiff_t>(offset + y) * bandStrides[plane],
+                        static_cast<std::size_t>(scaled.width >> shift));
+    }
+    return true;
+}
+
+bool TImageScaler::KeepPlanes(const TSourceImage& source, int width, int height, int format) {
+    if (!SameShape(FConverted.get(), format, source.Width, source.Height)) {
+        FConverted.reset(NewFrame(format, source.Width, source.Height));
+        FKeptValid = false;
+    }
+    if (!SameShape(FScaled.get(), format, width, height)) {
+        FScaled.reset(NewFrame(format, width, height));
+        FKeptValid = false;
+    }
+    return FConverted && FScaled;
 }
 
 bool TImageScaler::ScaleToYuv420(const TSourceImage& source, int width, int height, bool fullRange,
@@ -24,26 +143,41 @@ bool TImageScaler::ScaleToYuv420(const TSourceImage& source, int width, int heig
     // Converting the whole screen first is one cheap pass; the scaling then
     // works on 8-bit planes, where the bicubic filter that keeps small text
     // legible costs a fraction of what it costs on 32-bit pixels.
-    const int chromaWidth = (source.Width + 1) / 2;
-    const int chromaHeight = (source.Height + 1) / 2;
-    const std::size_t lumaBytes = static_cast<std::size_t>(source.Width) * source.Height;
-    const std::size_t chromaBytes = static_cast<std::size_t>(chromaWidth) * chromaHeight;
-    FConverted.resize(lumaBytes + 2 * chromaBytes);
-    std::uint8_t* const converted[3] = {FConverted.data(), FConverted.data() + lumaBytes,
-                                        FConverted.data() + lumaBytes + chromaBytes};
-    const int convertedStrides[3] = {source.Width, chromaWidth, chromaWidth};
-    if (convert(source.Pixels, stride, converted[0], convertedStrides[0], converted[1],
-                convertedStrides[1], converted[2], convertedStrides[2], source.Width,
-                source.Height) != 0)
-        return false;
     const auto format = fullRange ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
+    if (!KeepPlanes(source, width, height, format))
+        return false;
     FPlanarContext =
         sws_getCachedContext(FPlanarContext, source.Width, source.Height, format, width, height,
                              format, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!FPlanarContext)
         return false;
-    return sws_scale(FPlanarContext, converted, convertedStrides, 0, source.Height, planes,
-                     strides) == height;
+    const bool keptValid = FKeptValid;
+    FKeptValid = false;
+    TChangedRows rows = keptValid ? source.Changed : TChangedRows{};
+    // Chroma rows come from pairs of rows: a change starts and ends on a pair.
+    rows.Top = std::max(0, rows.Top) & ~1;
+    rows.Bottom = std::min(source.Height, rows.Bottom);
+    rows.Bottom = std::min(source.Height, rows.Bottom + (rows.Bottom & 1));
+    if (!rows.Empty()) {
+        AVFrame& converted = *FConverted;
+        const int top = rows.Top;
+        const auto row = [&](int plane, int y) {
+            return converted.data[plane] +
+                   static_cast<std::ptrdiff_t>(y) * converted.linesize[plane];
+        };
+        if (convert(source.Pixels + static_cast<std::ptrdiff_t>(top) * stride, stride, row(0, top),
+                    converted.linesize[0], row(1, top / 2), converted.linesize[1], row(2, top / 2),
+                    converted.linesize[2], source.Width, rows.Bottom - top) != 0)
+            return false;
+        if (!ScaleRows(ReachedRows(top, rows.Bottom, source.Height, height), format))
+            return false;
+    }
+    std::uint8_t* target[4] = {planes[0], planes[1], planes[2], nullptr};
+    int targetStrides[4] = {strides[0], strides[1], strides[2], 0};
+    const std::uint8_t* kept[4] = {FScaled->data[0], FScaled->data[1], FScaled->data[2], nullptr};
+    av_image_copy(target, targetStrides, kept, FScaled->linesize, format, width, height);
+    FKeptValid = true;
+    return true;
 }
 
 bool TImageScaler::Scale(const TSourceImage& source, int width, int height, int pixelFormat,
@@ -56,6 +190,8 @@ bool TImageScaler::Scale(const TSourceImage& source, int width, int height, int 
         (pixelFormat == AV_PIX_FMT_YUV420P || pixelFormat == AV_PIX_FMT_YUVJ420P))
         return ScaleToYuv420(source, width, height, pixelFormat == AV_PIX_FMT_YUVJ420P, planes,
                              strides);
+    // The kept planes no longer follow the source's pictures.
+    FKeptValid = false;
     const AVPixelFormat sourceFormat =
         source.Layout == TPixelLayout::Bgr0 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24;
     // Bicubic keeps small text legible where bilinear blurs it.

@@ -8,8 +8,10 @@
 #include "platform/avifile/SourceImage.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+struct AVFrame;
 struct SwsContext;
 
 namespace vardocle {
@@ -23,6 +25,10 @@ public:
 
     // Scales the whole source into planes of the given libav pixel format
     // (an AVPixelFormat value). False when the conversion is impossible.
+    // Where the source tells which rows changed since the picture before it,
+    // the screen's pixels bound for 4:2:0 planes are converted and scaled
+    // again only there, the rest kept from before: the same planes as a
+    // whole pass would give, at a fraction of its cost.
     bool Scale(const TSourceImage& source, int width, int height, int pixelFormat,
                std::uint8_t* const planes[], const int strides[]);
 
@@ -35,9 +41,26 @@ private:
     bool ScaleToYuv420(const TSourceImage& source, int width, int height, bool fullRange,
                        std::uint8_t* const planes[], const int strides[]);
 
+    // Scales the output rows `rows` of the kept planes again from the
+    // converted screen.
+    bool ScaleRows(TChangedRows rows, int format);
+    // Makes the kept planes for this source and output; false when out of memory.
+    bool KeepPlanes(const TSourceImage& source, int width, int height, int format);
+
+    struct TFrameDeleter {
+        void operator()(AVFrame* frame) const;
+    };
+    using TFrame = std::unique_ptr<AVFrame, TFrameDeleter>;
+
     SwsContext* FContext = nullptr;
     SwsContext* FPlanarContext = nullptr;
-    std::vector<std::uint8_t> FConverted; // the whole screen's planes, kept between frames
+    SwsContext* FBandContext = nullptr;
+    std::vector<std::uint8_t> FBand; // the rows one band is scaled into
+    // The whole screen's planes and their scaled form, kept between frames
+    // so that a picture changed in a few rows costs only those rows.
+    TFrame FConverted;
+    TFrame FScaled;
+    bool FKeptValid = false;
 };
 
 } // namespace vardocle

@@ -3,6 +3,7 @@
 // now, and the mouse cursor's picture and position. The real backend grabs an
 // X11 screen; the engine's tests use their own stand-in.
 #include "platform/avifile/SourceImage.h"
+#include "platform/screen/CaptureLayout.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,12 +16,22 @@ namespace vardocle {
 // the cursor can be drawn on it, until the next grab. A screen that delivers
 // pictures by itself may have none yet (no Pixels): the slot stays empty.
 struct TScreenGrab {
+    TScreenGrab() = default;
+    TScreenGrab(std::uint8_t* pixels, int width, int height, std::ptrdiff_t stride,
+                TChangedRows changed = {})
+        : Pixels(pixels), Width(width), Height(height), Stride(stride), Changed(changed) {}
+
     std::uint8_t* Pixels = nullptr;
     int Width = 0;
     int Height = 0;
     std::ptrdiff_t Stride = 0;
+    // A screen that kept its last picture and read again only what changed
+    // tells which rows that was.
+    TChangedRows Changed;
 
-    TSourceImage Image() const { return {Pixels, Width, Height, Stride, TPixelLayout::Bgr0}; }
+    TSourceImage Image() const {
+        return {Pixels, Width, Height, Stride, TPixelLayout::Bgr0, Changed};
+    }
 };
 
 // The cursor's picture (premultiplied alpha, red, green, blue from the high
@@ -53,6 +64,12 @@ public:
     // The whole primary monitor at its current size and place. Raises
     // vardocle::Exception when the screen cannot be read.
     virtual TScreenGrab Grab() = 0;
+    // The next grab reads the whole picture again, whatever the screen knows
+    // of what changed: the safety net for a change that went unnoticed.
+    virtual void GrabWholeNext() {}
+    // The caller drew over `part` of the last picture (the cursor): a grab
+    // that keeps the picture reads that part again.
+    virtual void DrawnOver(const TScreenRect& /*part*/) {}
     virtual TCursorImage Cursor() = 0;
     // Whether see-through windows, the recorder's own among them, are to be
     // captured too; when not, the picture shows what lies beneath them.

@@ -18,8 +18,10 @@ TX11ChangeWatch::TX11ChangeWatch(Display* connection, Window root)
     // on all the time does not flood the connection.
     FDamage = XDamageCreate(connection, root, XDamageReportNonEmpty);
     FHaveFixes = XFixesQueryExtension(connection, &FFixesEvents, &errors);
-    if (FHaveFixes)
+    if (FHaveFixes) {
         XFixesSelectCursorInput(connection, root, XFixesDisplayCursorNotifyMask);
+        FRegion = XFixesCreateRegion(connection, nullptr, 0);
+    }
     FHaveRandr = XRRQueryExtension(connection, &FRandrEvents, &errors);
     if (FHaveRandr)
         XRRSelectInput(connection, root,
@@ -30,6 +32,8 @@ TX11ChangeWatch::TX11ChangeWatch(Display* connection, Window root)
 TX11ChangeWatch::~TX11ChangeWatch() {
     if (FDamage)
         XDamageDestroy(FConnection, FDamage);
+    if (FRegion)
+        XFixesDestroyRegion(FConnection, FRegion);
     if (FHaveFixes)
         XFixesSelectCursorInput(FConnection, FRoot, 0);
     if (FHaveRandr)
@@ -57,8 +61,27 @@ bool TX11ChangeWatch::Take(XEvent& event) {
 }
 
 void TX11ChangeWatch::Clear() {
-    if (FDamage && FDrawn)
+    FParts.clear();
+    FPartsKnown = FDamage != 0 && !FDrawn;
+    if (FDamage && FDrawn && FRegion) {
+        // The damage taken is exactly what this frame must read again.
+        XDamageSubtract(FConnection, FDamage, None, FRegion);
+        int count = 0;
+        XRectangle bounds{};
+        XRectangle* parts = XFixesFetchRegionAndBounds(FConnection, FRegion, &count, &bounds);
+        if (parts) {
+            // Many small parts cost more requests than one rectangle around them.
+            constexpr int kMostParts = 16;
+            if (count > kMostParts)
+                FParts.push_back({bounds.x, bounds.y, bounds.width, bounds.height});
+            for (int i = 0; count <= kMostParts && i < count; ++i)
+                FParts.push_back({parts[i].x, parts[i].y, parts[i].width, parts[i].height});
+            XFree(parts);
+            FPartsKnown = true;
+        }
+    } else if (FDamage && FDrawn) {
         XDamageSubtract(FConnection, FDamage, None, None);
+    }
     FDrawn = FCursorLook = FLayout = false;
 }
 

@@ -4,7 +4,11 @@
 // window), a new cursor picture (XFixes) and a new screen size or monitor
 // layout (RandR). Without Damage it cannot tell and reports every frame as
 // changed.
+#include "platform/screen/CaptureLayout.h"
+
 #include <X11/Xlib.h>
+
+#include <vector>
 
 namespace vardocle {
 
@@ -26,6 +30,10 @@ public:
     bool LayoutChanged() const { return FLayout; }
     // Starts a new frame: what was drawn until now is in it.
     void Clear();
+    // Where on the root the frame Clear began was drawn on; false when the
+    // watch cannot tell the places (then anywhere may have changed).
+    bool PartsKnown() const { return FPartsKnown; }
+    const std::vector<TScreenRect>& Parts() const { return FParts; }
 
 private:
     Display* FConnection;
@@ -39,6 +47,9 @@ private:
     bool FDrawn = true;
     bool FCursorLook = true;
     bool FLayout = true;
+    unsigned long FRegion = 0; // where the damage is taken into
+    bool FPartsKnown = false;
+    std::vector<TScreenRect> FParts;
 };
 
 } // namespace vardocle

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace vardocle {
@@ -26,8 +27,11 @@ struct TX11Screen::TState {
     bool HaveShm = false;
     bool HaveFixes = false;
     bool HaveMonitors = false;
-    // The plain grab's picture, reused from frame to frame.
+    // The plain grab's picture, reused from frame to frame, and the reader
+    // of the parts that changed, which are copied into it.
     std::unique_ptr<TX11ImageReader> Reader;
+    std::unique_ptr<TX11ImageReader> PartReader;
+    XImage* Plain = nullptr;
     std::unique_ptr<TX11SeeThrough> SeeThrough;
     std::unique_ptr<TX11ChangeWatch> Watch;
     TScreenRect Area;
@@ -46,6 +50,12 @@ struct TX11Screen::TState {
     int PointerY = 0;
     bool PointerKnown = false;
     bool WindowsChanged = false;
+    // What the last grab gave, which the next one may keep but for what
+    // changed; nothing kept until a grab has succeeded.
+    enum class TKept { Nothing, Plain, Composed } Kept = TKept::Nothing;
+    TScreenRect KeptArea;
+    bool WholeNext = true;
+    std::vector<TScreenRect> DrawnOver;
     // The cursor's picture, asked for again when XFixes says it changed.
     bool CursorKnown = false;
     TCursorImage CursorPicture;
@@ -76,11 +86,14 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
     XGetWindowAttributes(FState->Connection, FState->Root, &attributes);
     FState->Reader = std::make_unique<TX11ImageReader>(FState->Connection, attributes.visual,
                                                        attributes.depth, FState->HaveShm);
+    FState->PartReader = std::make_unique<TX11ImageReader>(FState->Connection, attributes.visual,
+                                                           attributes.depth, FState->HaveShm);
 }
 
 TX11Screen::~TX11Screen() {
     FState->Watch.reset();
     FState->SeeThrough.reset();
+    FState->PartReader.reset();
     FState->Reader.reset();
     XCloseDisplay(FState->Connection);
 }
@@ -192,8 +205,69 @@ TScreenNotice TransparentExclusionMissingNotice() {
             "(the recorder's own included) cannot be left out and will be recorded"};
 }
 
+void TX11Screen::GrabWholeNext() {
+    FState->WholeNext = true;
+}
+
+void TX11Screen::DrawnOver(const TScreenRect& part) {
+    FState->DrawnOver.push_back(part);
+}
+
+// The parts of `area` to read again, in the picture's own coordinates: what
+// was drawn on the root since the last frame and what the caller drew over.
+// None when the whole picture must be read.
+std::optional<std::vector<TScreenRect>> TX11Screen::ChangedParts(const TScreenRect& area,
+                                                                 bool changesTaken) {
+    TState& state = *FState;
+    std::vector<TScreenRect> drawnOver;
+    drawnOver.swap(state.DrawnOver);
+    const bool whole = state.WholeNext;
+    state.WholeNext = false;
+    if (whole || !changesTaken || state.Kept == TState::TKept::Nothing ||
+        !(state.KeptArea == area) || !state.Watch->PartsKnown())
+        return std::nullopt;
+    const TScreenRect picture{0, 0, area.Width, area.Height};
+    std::vector<TScreenRect> parts;
+    std::int64_t pixels = 0;
+    auto add = [&](const TScreenRect& part) {
+        const TScreenRect inside = part.Intersect(picture);
+        if (inside.Empty())
+            return;
+        parts.push_back(inside);
+        pixels += static_cast<std::int64_t>(inside.Width) * inside.Height;
+    };
+    for (const TScreenRect& part : state.Watch->Parts())
+        add({part.X - area.X, part.Y - area.Y, part.Width, part.Height});
+    for (const TScreenRect& part : drawnOver)
+        add(part);
+    // Past a third of the screen, one whole read is cheaper than the parts.
+    if (pixels * 3 > static_cast<std::int64_t>(area.Width) * area.Height)
+        return std::nullopt;
+    return parts;
+}
+
+bool TX11Screen::ReadParts(const TScreenRect& area, const std::vector<TScreenRect>& parts) {
+    TState& state = *FState;
+    XImage& picture = *state.Plain;
+    for (const TScreenRect& part : parts) {
+        const XImage* image = state.PartReader->Read(state.Root, area.X + part.X, area.Y + part.Y,
+                                                     part.Width, part.Height);
+        if (!image || image->bits_per_pixel != 32 || image->width != part.Width ||
+            image->height != part.Height)
+            return false;
+        for (int y = 0; y < part.Height; ++y)
+            std::memcpy(picture.data +
+                            static_cast<std::ptrdiff_t>(part.Y + y) * picture.bytes_per_line +
+                            static_cast<std::ptrdiff_t>(part.X) * 4,
+                        image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line,
+                        static_cast<std::size_t>(part.Width) * 4);
+    }
+    return true;
+}
+
 TScreenGrab TX11Screen::Grab() {
     TState& state = *FState;
+    const bool changesTaken = state.ChangesTaken;
     if (state.Watch->Available()) {
         // Changes made since the last question must have arrived before the
         // layout and the window stack are trusted.
@@ -212,18 +286,39 @@ TScreenGrab TX11Screen::Grab() {
     const TScreenRect area =
         ChoosePrimaryMonitor(state.Monitors, state.RootWidth, state.RootHeight);
     state.Area = area;
+    const std::optional<std::vector<TScreenRect>> parts = ChangedParts(area, changesTaken);
+    const TState::TKept kept = state.Kept;
+    // Until this grab succeeds, nothing is kept that a later one could trust.
+    state.Kept = TState::TKept::Nothing;
+    state.KeptArea = area;
     if (!FCaptureTransparent) {
-        const TScreenGrab composed = state.SeeThrough->Grab(area);
-        if (composed.Pixels)
+        const bool reuse = parts && kept == TState::TKept::Composed;
+        const TScreenGrab composed = state.SeeThrough->Grab(area, reuse ? &*parts : nullptr);
+        if (composed.Pixels) {
+            state.Kept = TState::TKept::Composed;
             return composed;
+        }
     }
-    const XImage* image = state.Reader->Read(state.Root, area.X, area.Y, area.Width, area.Height);
+    if (parts && kept == TState::TKept::Plain && state.Plain && ReadParts(area, *parts)) {
+        state.Kept = TState::TKept::Plain;
+        TScreenGrab grab{reinterpret_cast<std::uint8_t*>(state.Plain->data), state.Plain->width,
+                         state.Plain->height, state.Plain->bytes_per_line, TChangedRows::Nothing()};
+        for (const TScreenRect& part : *parts)
+            grab.Changed.Add(part.Y, part.Y + part.Height);
+        return grab;
+    }
+    state.Plain = state.Reader->Read(state.Root, area.X, area.Y, area.Width, area.Height);
+    XImage* image = state.Plain;
     if (!image)
         throw Exception("The screen cannot be read");
     if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst)
         throw Exception("Unsupported screen format: only 24- and 32-bit screens can be recorded");
-    return {reinterpret_cast<std::uint8_t*>(image->data), image->width, image->height,
-            image->bytes_per_line};
+    state.Kept = TState::TKept::Plain;
+    return {reinterpret_cast<std::uint8_t*>(image->data),
+            image->width,
+            image->height,
+            image->bytes_per_line,
+            {}};
 }
 
 TCursorImage TX11Screen::Cursor() {

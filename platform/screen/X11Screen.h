@@ -11,7 +11,9 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vardocle {
 
@@ -25,7 +27,11 @@ public:
     TX11Screen& operator=(const TX11Screen&) = delete;
 
     TScreenChanges TakeChanges() override;
+    // A grab after a question about changes keeps the last picture and reads
+    // again only the parts drawn on since then (and those drawn over).
     TScreenGrab Grab() override;
+    void GrabWholeNext() override;
+    void DrawnOver(const TScreenRect& part) override;
     TCursorImage Cursor() override;
     void SetCaptureTransparent(bool value) override { FCaptureTransparent = value; }
 
@@ -44,6 +50,9 @@ private:
     void TakeEvents();
     // True when the size or the monitors differ from what was read before.
     bool ReadLayout();
+    std::optional<std::vector<TScreenRect>> ChangedParts(const TScreenRect& area,
+                                                         bool changesTaken);
+    bool ReadParts(const TScreenRect& area, const std::vector<TScreenRect>& parts);
     struct TState;
     std::unique_ptr<TState> FState;
     bool FCaptureTransparent = false;

@@ -416,30 +416,57 @@ void TX11SeeThrough::TState::Plan(const TScreenRect& area) {
         XFixesDestroyRegion(Connection, left);
 }
 
-TScreenGrab TX11SeeThrough::Grab(const TScreenRect& area) {
+TScreenGrab TX11SeeThrough::Grab(const TScreenRect& area, const std::vector<TScreenRect>* parts) {
     TState& state = *FState;
     if (!state.Available || area.Empty())
         return {};
     Display* connection = state.Connection;
+    // The frame keeps the last picture: only the parts are composed again,
+    // unless the windows, the plan or the frame itself changed.
+    bool reuse = parts != nullptr;
     if (!state.Redirected)
         state.Watch();
-    if (state.Dirty)
+    if (state.Dirty) {
         state.Rebuild();
-    if (!state.Planned || !(state.PlannedArea == area))
+        reuse = false;
+    }
+    if (!state.Planned || !(state.PlannedArea == area)) {
         state.Plan(area);
+        reuse = false;
+    }
+    const Pixmap before = state.Frame->Drawable();
     if (state.Layers.empty() || !state.Frame->Ensure(area.Width, area.Height))
         return {};
+    reuse = reuse && before == state.Frame->Drawable();
 
+    XserverRegion only = 0;
+    XserverRegion clip = 0;
+    if (reuse) {
+        std::vector<XRectangle> rectangles;
+        for (const TScreenRect& part : *parts)
+            rectangles.push_back({static_cast<short>(part.X), static_cast<short>(part.Y),
+                                  static_cast<unsigned short>(part.Width),
+                                  static_cast<unsigned short>(part.Height)});
+        only =
+            XFixesCreateRegion(connection, rectangles.data(), static_cast<int>(rectangles.size()));
+        clip = XFixesCreateRegion(connection, nullptr, 0);
+    }
     const Picture target = state.Frame->Target();
     for (const TLayer& layer : state.Layers) {
+        // Setting a clip copies the region, so one region serves every layer.
+        XserverRegion layerClip = layer.Clip;
+        if (reuse) {
+            XFixesIntersectRegion(connection, clip, layer.Clip, only);
+            layerClip = clip;
+        }
         if (layer.Copy) {
-            XFixesSetGCClipRegion(connection, state.CopyGC, 0, 0, layer.Clip);
+            XFixesSetGCClipRegion(connection, state.CopyGC, 0, 0, layerClip);
             XCopyArea(connection, layer.Copy, state.Frame->Drawable(), state.CopyGC, layer.SourceX,
                       layer.SourceY, static_cast<unsigned>(layer.Width),
                       static_cast<unsigned>(layer.Height), layer.TargetX, layer.TargetY);
             continue;
         }
-        XFixesSetPictureClipRegion(connection, target, 0, 0, layer.Clip);
+        XFixesSetPictureClipRegion(connection, target, 0, 0, layerClip);
         if (layer.Source) {
             XRenderComposite(connection, PictOpSrc, layer.Source, None, target, layer.SourceX,
                              layer.SourceY, 0, 0, layer.TargetX, layer.TargetY,
@@ -453,7 +480,17 @@ TScreenGrab TX11SeeThrough::Grab(const TScreenRect& area) {
                                  static_cast<unsigned>(layer.Height));
         }
     }
-    return state.Frame->Pixels(area.Width, area.Height);
+    if (reuse) {
+        XFixesDestroyRegion(connection, clip);
+        XFixesDestroyRegion(connection, only);
+    }
+    TScreenGrab grab = state.Frame->Pixels(area.Width, area.Height);
+    if (reuse && grab.Pixels) {
+        grab.Changed = TChangedRows::Nothing();
+        for (const TScreenRect& part : *parts)
+            grab.Changed.Add(part.Y, part.Y + part.Height);
+    }
+    return grab;
 }
 
 } // namespace vardocle

@@ -11,6 +11,7 @@
 #include <X11/Xlib.h>
 
 #include <memory>
+#include <vector>
 
 namespace vardocle {
 
@@ -30,8 +31,10 @@ public:
     // `area` of the screen without the see-through windows, valid until the
     // next call; an empty picture when no see-through window stands in it
     // (the plain grab is then the same picture, and cheaper) or when the
-    // composed frame cannot be made.
-    TScreenGrab Grab(const TScreenRect& area);
+    // composed frame cannot be made. With `parts` (in the frame's own
+    // coordinates), the last frame of the same area is kept and only they are
+    // composed again where nothing else changed; the grab tells the rows.
+    TScreenGrab Grab(const TScreenRect& area, const std::vector<TScreenRect>* parts = nullptr);
 
 private:
     struct TState;

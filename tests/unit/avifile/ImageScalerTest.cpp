@@ -1,0 +1,112 @@
+// The scaler's reuse of what it kept: a picture changed in a few rows must
+// come out exactly as a whole pass over it would give, at every edge.
+#include "platform/avifile/ImageScaler.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+#include <cstdint>
+#include <vector>
+
+using namespace vardocle;
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr int kOutWidth = 1024;
+constexpr int kOutHeight = 768;
+
+// Fine detail everywhere (as text has), so any row scaled from the wrong
+// source rows shows.
+std::vector<std::uint8_t> Picture() {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kWidth) * kHeight * 4);
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        state = state * 1103515245u + 12345u;
+        pixels[i] = static_cast<std::uint8_t>(state >> 24);
+    }
+    return pixels;
+}
+
+void Paint(std::vector<std::uint8_t>& pixels, int top, int bottom, std::uint8_t value) {
+    for (int y = top; y < bottom; ++y)
+        for (int x = 300; x < 900; ++x)
+            for (int c = 0; c < 4; ++c)
+                pixels[(static_cast<std::size_t>(y) * kWidth + x) * 4 + c] =
+                    static_cast<std::uint8_t>(value + c * 40);
+}
+
+struct TPlanes {
+    std::vector<std::uint8_t> Bytes =
+        std::vector<std::uint8_t>(static_cast<std::size_t>(kOutWidth) * kOutHeight * 3 / 2);
+    bool Scale(TImageScaler& scaler, const std::vector<std::uint8_t>& pixels, TChangedRows changed,
+               int format = AV_PIX_FMT_YUV420P) {
+        TSourceImage source{pixels.data(),      kWidth, kHeight, kWidth * 4,
+                            TPixelLayout::Bgr0, changed};
+        const std::size_t luma = static_cast<std::size_t>(kOutWidth) * kOutHeight;
+        std::uint8_t* planes[3] = {Bytes.data(), Bytes.data() + luma, Bytes.data() + luma * 5 / 4};
+        const int strides[3] = {kOutWidth, kOutWidth / 2, kOutWidth / 2};
+        return scaler.Scale(source, kOutWidth, kOutHeight, format, planes, strides);
+    }
+};
+
+// Scales `before`, then `after` told only `changed`; compared with a fresh
+// scaler's whole pass over `after`.
+void ExpectSameAsWholePass(const std::vector<std::uint8_t>& before,
+                           const std::vector<std::uint8_t>& after, TChangedRows changed,
+                           int format) {
+    TImageScaler kept;
+    TPlanes partly;
+    ASSERT_TRUE(partly.Scale(kept, before, {}, format));
+    ASSERT_TRUE(partly.Scale(kept, after, changed, format));
+    TImageScaler fresh;
+    TPlanes whole;
+    ASSERT_TRUE(whole.Scale(fresh, after, {}, format));
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < whole.Bytes.size(); ++i)
+        differing += partly.Bytes[i] != whole.Bytes[i];
+    EXPECT_EQ(differing, 0u) << "rows " << changed.Top << ".." << changed.Bottom;
+}
+
+} // namespace
+
+TEST(ImageScaler, RowsChangedAnywhereComeOutAsAWholePassWouldGiveThem) {
+    const std::vector<std::uint8_t> before = Picture();
+    // The middle, an odd start and end, the very top and the very bottom.
+    const std::vector<std::pair<int, int>> bands = {{500, 520}, {333, 335}, {0, 3}, {1071, 1080}};
+    for (const auto& [top, bottom] : bands) {
+        for (const int format : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ420P}) {
+            std::vector<std::uint8_t> after = before;
+            Paint(after, top, bottom, 200);
+            ExpectSameAsWholePass(before, after, {top, bottom}, format);
+        }
+    }
+}
+
+TEST(ImageScaler, NothingChangedGivesThePlanesBeforeAndOtherSizesStartAnew) {
+    const std::vector<std::uint8_t> before = Picture();
+    std::vector<std::uint8_t> after = before;
+    Paint(after, 100, 900, 10);
+    // Told nothing changed, the kept planes are handed over as they were.
+    TImageScaler kept;
+    TPlanes first;
+    ASSERT_TRUE(first.Scale(kept, before, {}));
+    TPlanes second;
+    ASSERT_TRUE(second.Scale(kept, after, TChangedRows::Nothing()));
+    EXPECT_EQ(first.Bytes, second.Bytes);
+    // Through another kind of pass in between, the kept planes are not
+    // trusted: the whole picture is scaled again.
+    std::vector<std::uint8_t> bitmap(static_cast<std::size_t>(kOutWidth) * 3 * kOutHeight);
+    TSourceImage source{after.data(), kWidth, kHeight, kWidth * 4, TPixelLayout::Bgr0, {}};
+    ASSERT_TRUE(kept.ScaleToBottomUpBgr24(source, kOutWidth, kOutHeight, bitmap.data()));
+    TPlanes third;
+    ASSERT_TRUE(third.Scale(kept, after, TChangedRows::Nothing()));
+    TImageScaler fresh;
+    TPlanes whole;
+    ASSERT_TRUE(whole.Scale(fresh, after, {}));
+    EXPECT_EQ(third.Bytes, whole.Bytes);
+}
