@@ -19,7 +19,8 @@ namespace vardocle {
 TImageScaler::~TImageScaler() {
     sws_freeContext(FContext);
     sws_freeContext(FPlanarContext);
-    sws_freeContext(FBandContext);
+    for (SwsContext* context : FBandContexts)
+        sws_freeContext(context);
 }
 
 void TImageScaler::TFrameDeleter::operator()(AVFrame* frame) const {
@@ -86,10 +87,13 @@ bool TImageScaler::ScaleRows(TChangedRows rows, int format) {
     const int sourceFirst = first / unit * sourceUnit;
     const int sourceRows =
         last == height ? sourceHeight - sourceFirst : bandHeight / unit * sourceUnit;
-    FBandContext =
-        sws_getCachedContext(FBandContext, converted.width, sourceRows, pixelFormat, scaled.width,
+    // Bands come in a few heights; setting a scaler up costs more than a band.
+    SwsContext*& bandContext =
+        FBandContexts[static_cast<std::size_t>(bandHeight / unit) % FBandContexts.size()];
+    bandContext =
+        sws_getCachedContext(bandContext, converted.width, sourceRows, pixelFormat, scaled.width,
                              bandHeight, pixelFormat, SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (!FBandContext)
+    if (!bandContext)
         return false;
     const std::uint8_t* from[4] = {};
     for (int plane = 0; plane < 3; ++plane)
@@ -104,7 +108,7 @@ bool TImageScaler::ScaleRows(TChangedRows rows, int format) {
         FBand.data(), FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0],
         FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0] +
             static_cast<std::ptrdiff_t>((bandHeight + 1) / 2) * bandStrides[1]};
-    if (sws_scale(FBandContext, from, converted.linesize, 0, sourceRows, band, bandStrides) !=
+    if (sws_scale(bandContext, from, converted.linesize, 0, sourceRows, band, bandStrides) !=
         bandHeight)
         return false;
     for (int plane = 0; plane < 3; ++plane) {
@@ -153,25 +157,39 @@ bool TImageScaler::ScaleToYuv420(const TSourceImage& source, int width, int heig
         return false;
     const bool keptValid = FKeptValid;
     FKeptValid = false;
-    TChangedRows rows = keptValid ? source.Changed : TChangedRows{};
-    // Chroma rows come from pairs of rows: a change starts and ends on a pair.
-    rows.Top = std::max(0, rows.Top) & ~1;
-    rows.Bottom = std::min(source.Height, rows.Bottom);
-    rows.Bottom = std::min(source.Height, rows.Bottom + (rows.Bottom & 1));
-    if (!rows.Empty()) {
-        AVFrame& converted = *FConverted;
-        const int top = rows.Top;
+    const TChangedRows changed = keptValid ? source.Changed : TChangedRows{};
+    std::vector<std::pair<int, int>> reached;
+    int reachedRows = 0;
+    AVFrame& converted = *FConverted;
+    for (auto [top, bottom] : changed.Runs()) {
+        // Chroma rows come from pairs of rows: a change starts and ends on a pair.
+        top = std::max(0, top) & ~1;
+        bottom = std::min(source.Height, bottom);
+        bottom = std::min(source.Height, bottom + (bottom & 1));
+        if (bottom <= top)
+            continue;
         const auto row = [&](int plane, int y) {
             return converted.data[plane] +
                    static_cast<std::ptrdiff_t>(y) * converted.linesize[plane];
         };
         if (convert(source.Pixels + static_cast<std::ptrdiff_t>(top) * stride, stride, row(0, top),
                     converted.linesize[0], row(1, top / 2), converted.linesize[1], row(2, top / 2),
-                    converted.linesize[2], source.Width, rows.Bottom - top) != 0)
+                    converted.linesize[2], source.Width, bottom - top) != 0)
             return false;
-        if (!ScaleRows(ReachedRows(top, rows.Bottom, source.Height, height), format))
-            return false;
+        const TChangedRows out = ReachedRows(top, bottom, source.Height, height);
+        if (!reached.empty() && out.Top <= reached.back().second)
+            reached.back().second = std::max(reached.back().second, out.Bottom);
+        else
+            reached.push_back({out.Top, out.Bottom});
     }
+    for (const auto& [top, bottom] : reached)
+        reachedRows += bottom - top;
+    // Past half the picture, one whole pass is cheaper than the bands.
+    if (reachedRows > height / 2)
+        reached = {{0, height}};
+    for (const auto& [top, bottom] : reached)
+        if (!ScaleRows({top, bottom}, format))
+            return false;
     std::uint8_t* target[4] = {planes[0], planes[1], planes[2], nullptr};
     int targetStrides[4] = {strides[0], strides[1], strides[2], 0};
     const std::uint8_t* kept[4] = {FScaled->data[0], FScaled->data[1], FScaled->data[2], nullptr};

@@ -7,6 +7,7 @@
 // formats goes through that one pass.
 #include "platform/avifile/SourceImage.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -54,8 +55,8 @@ private:
 
     SwsContext* FContext = nullptr;
     SwsContext* FPlanarContext = nullptr;
-    SwsContext* FBandContext = nullptr;
-    std::vector<std::uint8_t> FBand; // the rows one band is scaled into
+    std::array<SwsContext*, 4> FBandContexts{}; // by band height
+    std::vector<std::uint8_t> FBand;            // the rows one band is scaled into
     // The whole screen's planes and their scaled form, kept between frames
     // so that a picture changed in a few rows costs only those rows.
     TFrame FConverted;

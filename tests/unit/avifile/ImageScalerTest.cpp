@@ -87,6 +87,18 @@ TEST(ImageScaler, RowsChangedAnywhereComeOutAsAWholePassWouldGiveThem) {
     }
 }
 
+TEST(ImageScaler, RunsOfRowsFarApartComeOutAsAWholePassWouldGiveThem) {
+    const std::vector<std::uint8_t> before = Picture();
+    std::vector<std::uint8_t> after = before;
+    Paint(after, 100, 110, 30);
+    Paint(after, 900, 931, 60);
+    TChangedRows changed = TChangedRows::Nothing();
+    changed.Add(900, 931);
+    changed.Add(100, 110);
+    ASSERT_EQ(changed.Runs().size(), 2u);
+    ExpectSameAsWholePass(before, after, changed, AV_PIX_FMT_YUV420P);
+}
+
 TEST(ImageScaler, NothingChangedGivesThePlanesBeforeAndOtherSizesStartAnew) {
     const std::vector<std::uint8_t> before = Picture();
     std::vector<std::uint8_t> after = before;
