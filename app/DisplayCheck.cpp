@@ -43,7 +43,7 @@ std::vector<std::string> PlatformsToTry(const TDisplayEnvironment& environment) 
 }
 
 std::string WaylandSocketPath(const TDisplayEnvironment& environment) {
-    const std::string name =
+    std::string name =
         environment.WaylandDisplay.empty() ? "wayland-0" : environment.WaylandDisplay;
     if (name.front() == '/' || environment.RuntimeDir.empty())
         return name;
