@@ -2,12 +2,9 @@
 
 #include "app/ApplicationErrors.h"
 #include "platform/base/Paths.h"
-#include "platform/base/QtChild.h"
 #include "platform/base/WriteSignals.h"
 
-#include <QLibraryInfo>
 #include <QMessageBox>
-#include <QTranslator>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -43,14 +40,6 @@ void PrepareProcessEnvironment() {
     // The web engine refuses to start as root inside its sandbox.
     if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-}
-
-void InstallChineseTranslations(QApplication& application) {
-    // Owned by the application, which outlives every dialog.
-    auto* translator = MakeQtChild<QTranslator>(&application);
-    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
 }
 
 } // namespace vardocle

@@ -20,7 +20,4 @@ void PrepareProcessEnvironment();
 // The error display of the running program: a message box.
 void InstallMessageBoxErrorDisplay();
 
-// Qt's own dialogs and buttons in Chinese.
-void InstallChineseTranslations(QApplication& application);
-
 } // namespace vardocle

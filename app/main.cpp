@@ -1,6 +1,9 @@
 // Vardocle: the desktop screen recorder.
 #include "app/Application.h"
+#include "app/DisplayCheck.h"
 #include "app/ExitSignals.h"
+#include "app/ProgramIdentity.h"
+#include "app/QtTranslations.h"
 #include "app/WaylandDesktop.h"
 #include "app/uFrmMain.h"
 #include "app/uFrmSetting.h"
@@ -60,6 +63,8 @@ void NoteTransparentCapture(TFrmSetting& setting) {
 int main(int argc, char** argv) {
     PrepareProcessEnvironment();
     PreferXwayland();
+    if (!RequireDisplay())
+        return 1;
     TVardocleApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vardocle"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vardocle"));
@@ -67,7 +72,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     if (!ApplyCommandLine(QApplication::arguments()))
         return 2;
-    InstallChineseTranslations(application);
+    InstallQtTranslations(application);
+    ApplyProgramIdentity();
     InstallMessageBoxErrorDisplay();
     InitializeHotKeyNames();
     const TImagingSession imaging;

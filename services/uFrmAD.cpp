@@ -2,6 +2,7 @@
 
 #include "assets/Assets.h"
 #include "platform/base/QtChild.h"
+#include "services/AdWebPage.h"
 #include "services/FormLook.h"
 #include "services/SiteAddresses.h"
 #include "skin/ColorKeyMask.h"
@@ -61,7 +62,12 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
     Web = MakeQtChild<QWebEngineView>(this);
     Web->setGeometry(5, 24, 298, 206);
     Web->setContextMenuPolicy(Qt::NoContextMenu);
-    connect(Web, &QWebEngineView::loadFinished, this, [this] {
+    PrepareAdWebView(*Web);
+    connect(Web, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        // Our own page (from memory, a data: address) stands in for one that
+        // could not be loaded; it is never put in place of itself.
+        if (!ok && Web->url().scheme() != u"data")
+            Web->setHtml(AdUnavailablePage());
         WebDocumentComplete();
         WebDownloadComplete();
     });
@@ -123,8 +129,10 @@ void TFrmAD::WebDocumentComplete() {
 }
 
 void TFrmAD::WebDownloadComplete() {
-    // Loading the advertisement must not take the keyboard from the recorder.
-    FocusMainWindow();
+    // Loading the advertisement must not take the keyboard from the recorder;
+    // when the user has meanwhile gone to another window, that one keeps it.
+    if (QApplication::activeWindow() == this)
+        FocusMainWindow();
 }
 
 void TFrmAD::FocusMainWindow() {

@@ -12,6 +12,16 @@
 
 namespace vardocle {
 
+namespace {
+
+// The host and a port other than the scheme's; never a user name or password
+// that the address may carry.
+QString DownloadHost(const QUrl& url) {
+    return url.port() == -1 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
+}
+
+} // namespace
+
 TFrmUpdate::TFrmUpdate(const TUpdateDescription& description, QWidget* parent)
     : QDialog(parent), FDownloadUrl(description.DownloadUrl) {
     setObjectName(QStringLiteral("FrmUpdate"));
@@ -21,9 +31,12 @@ TFrmUpdate::TFrmUpdate(const TUpdateDescription& description, QWidget* parent)
     LblVersion = MakeQtChild<QLabel>(this);
     // The texts come from the network: never let them be read as markup.
     LblVersion->setTextFormat(Qt::PlainText);
+    // The user decides knowing where the download comes from, which need not
+    // be the site that told of the new version.
     LblVersion->setText(
-        QStringLiteral("发现新版本: %1\n当前版本: %2\n\n是否前往下载页面获取新版本?")
-            .arg(description.Version, QString::fromLatin1(kProgramVersion)));
+        QStringLiteral("发现新版本: %1\n当前版本: %2\n下载网站: %3\n\n是否前往下载页面获取新版本?")
+            .arg(description.Version, QString::fromLatin1(kProgramVersion),
+                 DownloadHost(FDownloadUrl)));
 
     MemoNotes = MakeQtChild<QPlainTextEdit>(this);
     MemoNotes->setReadOnly(true);

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <stdexcept>
@@ -248,18 +249,26 @@ private:
     }
 
     void Icons(QPainter& p) {
-        Heading(p, "icons (原大与 4 倍)");
+        Heading(p, "icons (原大，小图标另有 4 倍)");
         int x = Margin;
+        int tallest = 0;
         for (const ProgramIconFile& icon : ProgramIcons()) {
             QImage image;
             if (!image.load(FRoot + "/icons/" + icon.Path, "png"))
                 throw std::runtime_error("cannot read icon " + icon.Path.toStdString());
             p.drawImage(x, FY, image);
-            p.drawImage(x + 40, FY, image.scaled(image.size() * 4));
-            Label(p, x, FY + 32 * 4 + 4, icon.Path);
-            x += 40 + 32 * 4 + 40;
+            int width = image.width();
+            // The small ones also four times as large, to see their pixels.
+            if (icon.Size <= 32) {
+                p.drawImage(x + width + 8, FY, image.scaled(image.size() * 4));
+                width += 8 + icon.Size * 4;
+            }
+            const int height = std::max(image.height(), icon.Size <= 32 ? icon.Size * 4 : 0);
+            Label(p, x, FY + height + 4, icon.Path);
+            tallest = std::max(tallest, height);
+            x += std::max(width, 100) + 24;
         }
-        FY += 32 * 4 + 28;
+        FY += tallest + 28;
     }
 
     QString FRoot;

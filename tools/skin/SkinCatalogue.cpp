@@ -64,8 +64,11 @@ const std::vector<SkinPicture>& SkinPictures() {
 }
 
 const std::vector<ProgramIconFile>& ProgramIcons() {
-    static const std::vector<ProgramIconFile> icons = {{"vardocle-32.png", 32},
-                                                       {"vardocle-16.png", 16}};
+    // 32 and 16 for the windows and the tray; every size the desktop's icon
+    // theme asks for.
+    static const std::vector<ProgramIconFile> icons = {
+        {"vardocle-32.png", 32}, {"vardocle-16.png", 16},   {"vardocle-48.png", 48},
+        {"vardocle-64.png", 64}, {"vardocle-128.png", 128}, {"vardocle-256.png", 256}};
     return icons;
 }
 

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
+
 namespace vardocle::skinart {
 
 namespace {
@@ -159,15 +161,19 @@ QImage MakeProgramIcon(int size) {
     p.setRenderHint(QPainter::Antialiasing);
     const double s = size / 32.0;
     auto at = [s](double x, double y) { return QPointF(x * s, y * s); };
+    // Lines grow with the larger sizes but never get thinner than a pixel.
+    auto line = [s](double width) { return std::max(1.0, width * s); };
     const QColor ink(222, 238, 236);
 
-    p.setPen(QPen(look::Outline, 1.0));
+    const double outline = line(1.0);
+    p.setPen(QPen(look::Outline, outline));
     p.setBrush(Vertical(0, size, look::TitleTop.lighter(135), look::TitleBottom));
-    p.drawRoundedRect(QRectF(0.5, 0.5, size - 1, size - 1), 7 * s, 7 * s);
+    p.drawRoundedRect(QRectF(outline / 2, outline / 2, size - outline, size - outline), 7 * s,
+                      7 * s);
 
     // A screen on its stand...
     p.setBrush(QColor(14, 36, 38));
-    p.setPen(QPen(ink, size >= 32 ? 1.8 : 1.0));
+    p.setPen(QPen(ink, size >= 32 ? 1.8 * s : 1.0));
     p.drawRoundedRect(QRectF(at(5.5, 6.5), at(25.5, 21.5)), 2 * s, 2 * s);
     p.drawLine(at(15.5, 21.5), at(15.5, 25.5));
     p.drawLine(at(10.5, 26), at(20.5, 26));
@@ -178,7 +184,7 @@ QImage MakeProgramIcon(int size) {
     QRadialGradient red(dot - QPointF(2 * s, 2 * s), radius * 1.4);
     red.setColorAt(0.0, look::Record.lighter(140));
     red.setColorAt(1.0, look::Record.darker(120));
-    p.setPen(QPen(look::Outline, size >= 32 ? 1.5 : 1.0));
+    p.setPen(QPen(look::Outline, size >= 32 ? 1.5 * s : 1.0));
     p.setBrush(red);
     p.drawEllipse(dot, radius, radius);
     p.end();

@@ -15,6 +15,6 @@ QImage FinishWithKey(const QImage& drawn, const QColor& key);
 QImage MakeMainBackground(const QColor& key); // 240 x 89
 QImage MakeTitleBar(const QColor& key);       // 240 x 24, rounded top corners
 QImage MakeWindowBody(const QColor& key);     // 240 x 65, rounded bottom corners
-QImage MakeProgramIcon(int size);             // 32 or 16, plain alpha
+QImage MakeProgramIcon(int size);             // size x size, plain alpha
 
 } // namespace vardocle::skinart

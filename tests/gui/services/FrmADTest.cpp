@@ -6,6 +6,7 @@
 #include "tests/support/EventWait.h"
 #include "tests/support/LocalHttpServer.h"
 #include "tests/support/SkinTestEnvironment.h"
+#include "tests/support/UrlRecorder.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -190,7 +191,34 @@ TEST_F(FrmADTest, FinishedLoadGivesTheFocusBackToTheVisibleMainWindow) {
     EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &mainWindow; }));
 }
 
-TEST_F(FrmADTest, PageThatCannotLoadLeavesTheWindowAsItIs) {
+TEST_F(FrmADTest, FinishedLoadLeavesTheFocusWithAnotherWindow) {
+    QWidget mainWindow;
+    mainWindow.show();
+    QWidget other; // the settings window, say
+    other.show();
+    TFrmAD frm(&mainWindow);
+    ASSERT_TRUE(ShowAndLoad(frm));
+    other.activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &other; }));
+    bool loaded = false;
+    QObject::connect(frm.Web, &QWebEngineView::loadFinished, [&loaded](bool) { loaded = true; });
+    frm.Web->reload();
+    ASSERT_TRUE(WaitFor([&] { return loaded; }));
+    test::KeepRunning(300);
+    EXPECT_EQ(QApplication::activeWindow(), &other);
+}
+
+// The text the page shows, once it holds `expected`.
+QString WaitForPageText(QWebEngineView* web, const QString& expected) {
+    QString text;
+    WaitFor([&] {
+        text = RunScript(web, "document.body ? document.body.innerText : ''").toString();
+        return text.contains(expected);
+    });
+    return text;
+}
+
+TEST_F(FrmADTest, PageThatCannotLoadIsReplacedByAChineseNotice) {
     quint16 closedPort = 0;
     {
         QTcpServer probe;
@@ -201,7 +229,13 @@ TEST_F(FrmADTest, PageThatCannotLoadLeavesTheWindowAsItIs) {
     TFrmAD frm(nullptr);
     ASSERT_TRUE(ShowAndLoad(frm));
     EXPECT_TRUE(frm.isVisible());
+    const QString unreachable = WaitForPageText(frm.Web, QStringLiteral("暂时无法显示内容"));
+    EXPECT_TRUE(unreachable.contains(QStringLiteral("暂时无法显示内容")))
+        << unreachable.toStdString();
+    EXPECT_FALSE(unreachable.contains("This site")) << unreachable.toStdString();
 
+    // An error status is a page that could not be loaded too; the next
+    // showing tries the site again.
     HttpResponse broken;
     broken.Status = 500;
     broken.Body = "oops";
@@ -211,6 +245,28 @@ TEST_F(FrmADTest, PageThatCannotLoadLeavesTheWindowAsItIs) {
     ASSERT_TRUE(ShowAndLoad(frm));
     EXPECT_TRUE(frm.isVisible());
     EXPECT_EQ(Server.RequestCount(kAdPath), 1);
+    const QString failed = WaitForPageText(frm.Web, QStringLiteral("暂时无法显示内容"));
+    EXPECT_TRUE(failed.contains(QStringLiteral("暂时无法显示内容"))) << failed.toStdString();
+}
+
+TEST_F(FrmADTest, LinksAskingForANewWindowOpenInTheBrowser) {
+    HttpResponse page;
+    page.ContentType = "text/html; charset=utf-8";
+    page.Body = "<html><body><a id='out' href='http://example.org/offer.html' "
+                "target='_blank'>offer</a></body></html>";
+    Server.SetResponse(kAdPath, page);
+    test::UrlRecorder browser({"http", "https"});
+    TFrmAD frm(nullptr);
+    ASSERT_TRUE(ShowAndLoad(frm));
+    const auto windowsBefore = QApplication::topLevelWidgets().size();
+    RunScript(frm.Web, "document.getElementById('out').click(); 1");
+    ASSERT_TRUE(WaitFor([&] { return !browser.Opened.isEmpty(); }));
+    EXPECT_EQ(browser.Opened.front(), QUrl("http://example.org/offer.html"));
+    // The advertisement stays where it was, and no window of ours was added.
+    test::KeepRunning(300);
+    EXPECT_EQ(frm.Web->url(), QUrl(Server.BaseUrl() + kAdPath));
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), windowsBefore);
+    EXPECT_EQ(browser.Opened.size(), 1);
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // The update check against a local web site: what is shown for each answer,
 // and that the calling window's event loop never waits for the network.
 #include "update/UpdateCheck.h"
+#include "platform/base/QtChild.h"
 #include "tests/support/EventWait.h"
 #include "tests/support/LocalHttpServer.h"
 #include "tests/support/UrlRecorder.h"
-#include "platform/base/QtChild.h"
 #include "update/Update.h"
 #include "update/uFrmUpdate.h"
 
@@ -52,7 +52,7 @@ protected:
         Server.SetResponse("/57.txt", response);
         std::optional<TUpdateOutcome> outcome;
         auto* check = MakeQtChild<TUpdateCheck>(Window.get(), QUrl(Server.BaseUrl() + "/57.txt"),
-                                             std::chrono::milliseconds(timeoutMs), Window.get());
+                                                std::chrono::milliseconds(timeoutMs), Window.get());
         QObject::connect(check, &TUpdateCheck::Finished,
                          [&outcome](TUpdateOutcome result) { outcome = result; });
         EXPECT_TRUE(WaitFor([&] { return outcome.has_value(); }, timeoutMs + 5000));
@@ -81,6 +81,9 @@ TEST_F(UpdateCheckTest, NewerVersionShowsTheDialogThatOpensTheDownloadPage) {
     EXPECT_EQ(dialog->parentWidget(), Window.get());
     EXPECT_TRUE(dialog->LblVersion->text().contains("1.0.0.1"));
     EXPECT_TRUE(dialog->LblVersion->text().contains("1.0.0.0"));
+    // The download page's own host, not the site that answered the check.
+    EXPECT_TRUE(dialog->LblVersion->text().contains("下载网站: example.org\n"))
+        << dialog->LblVersion->text().toStdString();
     EXPECT_EQ(dialog->MemoNotes->toPlainText(), QString::fromUtf8("更快的录制\n<i>not markup</i>"));
 
     test::UrlRecorder recorder({"http"});
@@ -131,7 +134,7 @@ TEST_F(UpdateCheckTest, ClosedPortAndBadAddressesShowNothing) {
 
     outcome.reset();
     check = MakeQtChild<TUpdateCheck>(Window.get(), QUrl("file:///etc/hostname"),
-                                   std::chrono::seconds(5), Window.get());
+                                      std::chrono::seconds(5), Window.get());
     QObject::connect(check, &TUpdateCheck::Finished, [&](TUpdateOutcome r) { outcome = r; });
     EXPECT_FALSE(outcome.has_value()); // reported later, never during the call
     ASSERT_TRUE(WaitFor([&] { return outcome.has_value(); }));

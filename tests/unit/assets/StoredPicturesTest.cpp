@@ -66,8 +66,8 @@ TEST(StoredPictures, ResourcesHoldEveryCommittedPictureAndNothingElse) {
     EXPECT_EQ(FilesBelow(committed), expected);
 }
 
-TEST(ProgramIcons, AreRoundedSquaresWithTransparentCorners) {
-    for (int size : {32, 16}) {
+TEST(ProgramIcons, AreRoundedSquaresWithTransparentCornersAtEveryThemeSize) {
+    for (int size : {16, 32, 48, 64, 128, 256}) {
         SCOPED_TRACE(size);
         QImage icon;
         ASSERT_TRUE(
