@@ -19,6 +19,8 @@ constexpr qint64 kLongestRequest = 64 * 1024;
 
 void Answer(QLocalSocket* socket, const TCommandReply& reply) {
     socket->write(EncodeReply(reply));
+    // Sent now: a quit ends the event loop before it would send it later.
+    socket->flush();
     socket->disconnectFromServer();
 }
 

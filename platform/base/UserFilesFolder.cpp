@@ -52,9 +52,12 @@ TUserFilesFolder TUserFilesFolder::Choose(const fs::path& executableDir,
     // folder already has is newer and stays.
     for (const char* name : kUserFileNames) {
         std::error_code ignored;
-        if (fs::is_regular_file(executableDir / name, ignored))
+        // The copy is the user's own to write, whatever the installed one's mode.
+        if (fs::is_regular_file(executableDir / name, ignored) &&
             fs::copy_file(executableDir / name, choice.FFolder / name,
-                          fs::copy_options::skip_existing, ignored);
+                          fs::copy_options::skip_existing, ignored))
+            fs::permissions(choice.FFolder / name, fs::perms::owner_read | fs::perms::owner_write,
+                            fs::perm_options::replace, ignored);
     }
     return choice;
 }

@@ -79,6 +79,8 @@ TEST_F(UserFilesFolderTest, AWritableProgramFolderKeepsEverythingBesideIt) {
 
 TEST_F(UserFilesFolderTest, AReadOnlyProgramFolderUsesAPrivateFolderStartingFromItsFiles) {
     std::ofstream(Exe / "RepairDeclined.lst") << "/v/a.avi\n";
+    // Installed files are read-only; their copies must not be.
+    ::chmod((Exe / "Setting.ini").c_str(), 0444);
     ::chmod(Exe.c_str(), 0555);
     const std::string failures = AsPlainUser([&] {
         std::string out;
@@ -93,6 +95,8 @@ TEST_F(UserFilesFolderTest, AReadOnlyProgramFolderUsesAPrivateFolderStartingFrom
             Read(folder / "History.his") != std::string(320, 'h') ||
             Read(folder / "RepairDeclined.lst") != "/v/a.avi\n")
             out += "the files beside the program were not the starting point; ";
+        if (::access((folder / "Setting.ini").c_str(), W_OK) != 0)
+            out += "the copied settings cannot be written; ";
         // A later run keeps what the folder holds: it is newer.
         std::ofstream(folder / "Setting.ini") << "[Main]\nRate=1\n";
         TUserFilesFolder::Choose(Exe, Config);
