@@ -15,7 +15,7 @@ namespace vardocle {
 namespace {
 
 // A request is one short line; anything longer is not one of ours.
-constexpr qint64 kLongestRequest = 64 * 1024;
+constexpr qint64 kLongestRequest = qint64(64) * 1024;
 
 void Answer(QLocalSocket* socket, const TCommandReply& reply) {
     socket->write(EncodeReply(reply));
@@ -86,9 +86,8 @@ void TCommandChannel::Read(QLocalSocket* socket) {
 
 TCommandReply SendCommand(const QString& socketPath, const TCommandRequest& request,
                           int replyLimitMs) {
-    const TCommandReply noCopy{kCommandRefused,
-                               QStringLiteral("本桌面上没有正在运行的 Vardocle / "
-                                              "no Vardocle is running on this desktop")};
+    TCommandReply noCopy{kCommandRefused, QStringLiteral("本桌面上没有正在运行的 Vardocle / "
+                                                         "no Vardocle is running on this desktop")};
     if (socketPath.isEmpty() || !QFile::exists(socketPath))
         return noCopy;
     QLocalSocket socket;

@@ -76,7 +76,7 @@ public:
     void DispatchHotKey(THotKey HotKey, std::uint16_t Index);
     // A command from `vardocle --command`: does what its button, menu item or
     // hotkey does, and answers whether it was done.
-    void RunCommand(const TCommandRequest& request, TCommandChannel::TAnswer answer);
+    void RunCommand(const TCommandRequest& request, const TCommandChannel::TAnswer& answer);
     // The hotkeys another program holds, as "Alt+1".
     const QStringList& RefusedHotKeys() const { return FRefusedHotKeys; }
     TCommandChannel* CommandChannel() const { return FCommandChannel; }

@@ -108,7 +108,7 @@ void TFrmMain::OpenCommandChannel() {
     const char* display = std::getenv("DISPLAY");
     FCommandChannel = MakeQtChild<TCommandChannel>(
         CommandSocketPath(QString::fromLocal8Bit(display ? display : "")),
-        [this](const TCommandRequest& request, TCommandChannel::TAnswer answer) {
+        [this](const TCommandRequest& request, const TCommandChannel::TAnswer& answer) {
             // An error of the command is shown here as from a button, and the
             // sender learns that it was not done.
             try {
@@ -125,7 +125,7 @@ bool TFrmMain::Closing() const {
     return FClosing || FCloseWhenSaved || FEndRequested;
 }
 
-void TFrmMain::RunCommand(const TCommandRequest& request, TCommandChannel::TAnswer answer) {
+void TFrmMain::RunCommand(const TCommandRequest& request, const TCommandChannel::TAnswer& answer) {
     if (Closing()) {
         answer(Refused(QStringLiteral("Vardocle 正在退出 / Vardocle is closing")));
         return;
