@@ -45,7 +45,6 @@ namespace {
 
 // The window's background; pixels of exactly this colour are see-through.
 const QColor kTransparentKey(54, 99, 81);
-const QColor kCaptionColour(198, 223, 228);
 const QColor kButtonCaptionColour(194, 241, 235);
 
 constexpr int kPauseCheckGroup = 1;
