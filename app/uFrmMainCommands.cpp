@@ -105,6 +105,10 @@ void TFrmMain::MarkRefusedHotKeys() {
 }
 
 void TFrmMain::OpenCommandChannel() {
+    // Only the lock's holder may replace what lies at the socket's place:
+    // without the lock another copy may be listening there.
+    if (!FInstanceLock || !FInstanceLock->Held())
+        return;
     const char* display = std::getenv("DISPLAY");
     FCommandChannel = MakeQtChild<TCommandChannel>(
         CommandSocketPath(QString::fromLocal8Bit(display ? display : "")),
