@@ -1,12 +1,15 @@
 #include "app/SettingStore.h"
 
 #include "app/IniFile.h"
-#include "platform/base/Paths.h"
+#include "platform/base/UserFilesFolder.h"
 
 namespace vardocle {
 
 std::filesystem::path SettingFileName() {
-    return ExecutableDir() / "Setting.ini";
+    // Without a folder to keep it in, the settings live only in the window.
+    if (!UserFiles().Usable())
+        return {};
+    return UserFiles().Folder() / "Setting.ini";
 }
 
 std::optional<TSettingValues> LoadSettingFile(const std::filesystem::path& file, QSize screen) {

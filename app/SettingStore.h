@@ -28,7 +28,8 @@ struct TSettingValues {
     bool operator==(const TSettingValues&) const = default;
 };
 
-// Setting.ini in the folder of the running executable.
+// Setting.ini in the folder the program keeps its files in (UserFilesFolder.h);
+// empty when there is no such folder this run.
 std::filesystem::path SettingFileName();
 
 // The values in the file, each missing key or non-number read as its default

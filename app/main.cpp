@@ -1,9 +1,12 @@
 // Vardocle: the desktop screen recorder.
 #include "app/Application.h"
+#include "app/CommandClient.h"
+#include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/ExitSignals.h"
 #include "app/ProgramIdentity.h"
 #include "app/QtTranslations.h"
+#include "app/UserFilesNotice.h"
 #include "app/WaylandDesktop.h"
 #include "app/uFrmMain.h"
 #include "app/uFrmSetting.h"
@@ -29,18 +32,15 @@ namespace {
 
 // --site URL: the web site of the update description and the pages.
 bool ApplyCommandLine(const QStringList& arguments) {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QStringLiteral("--site") && i + 1 < arguments.size()) {
-            if (!SetSiteBase(arguments[++i])) {
-                std::fprintf(stderr, "vardocle: 网站地址无效 / invalid site address: %s\n",
-                             qPrintable(arguments[i]));
-                return false;
-            }
-        } else {
-            std::fprintf(stderr, "vardocle: 未知的参数 / unknown option: %s\n",
-                         qPrintable(arguments[i]));
-            return false;
-        }
+    const TParsedArguments parsed = ParseProgramArguments(arguments, QString());
+    if (!parsed.Arguments) {
+        std::fprintf(stderr, "vardocle: %s\n", qPrintable(parsed.Error));
+        return false;
+    }
+    if (!parsed.Arguments->Site.isEmpty() && !SetSiteBase(parsed.Arguments->Site)) {
+        std::fprintf(stderr, "vardocle: 网站地址无效 / invalid site address: %s\n",
+                     qPrintable(parsed.Arguments->Site));
+        return false;
     }
     return true;
 }
@@ -61,6 +61,9 @@ void NoteTransparentCapture(TFrmSetting& setting) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A command for the running copy needs no window of this one.
+    if (const auto status = RunCommandIfAsked(argc, argv))
+        return *status;
     PrepareProcessEnvironment();
     PreferXwayland();
     if (!RequireDisplay())
@@ -83,8 +86,10 @@ int main(int argc, char** argv) {
         // Made in this order; the settings window last, so it can place
         // itself beneath the main window.
         TFrmMain main;
-        if (main.SecondCopy())
+        if (main.SecondCopy()) {
+            AskRunningCopyToShow();
             return 0; // another copy runs: nothing registered, no icon
+        }
         TFrmHelp help(&main);
         TFrmAbout about(&main);
         TFrmAD ad(&main);
@@ -102,6 +107,7 @@ int main(int argc, char** argv) {
                          &TFrmMain::FinishBeforeQuit);
         main.show();
         NoteWaylandDesktop(main, setting);
+        NoteUserFilesProblem(main);
         // Once the window is up, so that it paints while the question waits.
         QTimer::singleShot(300, &main, &TFrmMain::CheckInterruptedRecordings);
         result = QApplication::exec();

@@ -1,7 +1,9 @@
 #include "app/uFrmMain.h"
 
 #include "app/ApplicationErrors.h"
+#include "app/HotKeyTable.h"
 #include "app/PictureView.h"
+#include "app/RefusedHotKeys.h"
 #include "app/SettingPlacement.h"
 #include "app/SpinEdit.h"
 #include "app/uFrmSetting.h"
@@ -9,9 +11,11 @@
 #include "engine/SoundHandOff.h"
 #include "history/HistoryMessages.h"
 #include "history/uFrmAviDir.h"
+#include "hotkeys/HotKeyText.h"
 #include "hotkeys/HotKeyValue.h"
 #include "platform/base/QtChild.h"
 #include "platform/base/Text.h"
+#include "platform/base/UserFilesFolder.h"
 #include "services/SiteAddresses.h"
 #include "services/uFrmAD.h"
 #include "services/uFrmAbout.h"
@@ -41,20 +45,12 @@ namespace {
 
 // The window's background; pixels of exactly this colour are see-through.
 const QColor kTransparentKey(54, 99, 81);
-const QColor kCaptionColour(198, 223, 228);
 const QColor kButtonCaptionColour(194, 241, 235);
 
 constexpr int kPauseCheckGroup = 1;
 
 const QString kHideBalloon =
     QStringLiteral("我在这里哦!要重新显示，请点击图标或者重复按(Ctrl+S)重新显示!");
-
-// The rows of the hotkey table, in the order they are registered.
-enum THotKeyRow { RowStart, RowPause, RowResume, RowStop, RowShowHide, RowExit };
-const std::array<THotKey, 6> kHotKeyTable = {
-    MakeHotKeyValue(MOD_ALT, '1'),     MakeHotKeyValue(MOD_ALT, '2'),
-    MakeHotKeyValue(MOD_ALT, '3'),     MakeHotKeyValue(MOD_ALT, '4'),
-    MakeHotKeyValue(MOD_CONTROL, 'S'), MakeHotKeyValue(MOD_ALT, 'Q')};
 
 } // namespace
 
@@ -193,6 +189,7 @@ void TFrmMain::FormCreate() {
     }
     RegisterHotKeys();
     CreateTrayIcon();
+    OpenCommandChannel();
     BtnVoice->SetChecked(true);
     TimerUpdata->start();
 }
@@ -202,6 +199,9 @@ void TFrmMain::RegisterHotKeys() {
     for (std::size_t row = 0; row < kHotKeyTable.size(); ++row) {
         FHotKeyValues[row] = kHotKeyTable[row];
         FHotKeyIds[row] = FHotKeys->RegisterKey(kHotKeyTable[row]);
+        // Without a desktop to take keys from, no other program holds them.
+        if (FHotKeyIds[row] == 0 && FHotKeys->DesktopTakesKeys())
+            FRefusedHotKeys << HotKeyDisplayText(kHotKeyTable[row], false);
     }
     // Presses arrive inside the desktop's event filter, which no error may
     // leave (it would end the program): an error of the command goes to the
@@ -230,7 +230,10 @@ void TFrmMain::CreateTrayIcon() {
     // Without a tray on the desktop nothing shows; Qt adds the icon by itself
     // should a tray appear later.
     FTrayIcon->show();
-    FTrayIcon->showMessage(QStringLiteral("Vardocle"), QStringLiteral("欢迎使用Vardocle!"),
+    // Keys another program holds matter more than the greeting.
+    const QString refused = RefusedHotKeysNotice(FRefusedHotKeys);
+    FTrayIcon->showMessage(QStringLiteral("Vardocle"),
+                           refused.isEmpty() ? QStringLiteral("欢迎使用Vardocle!") : refused,
                            FTrayIcon->icon());
 }
 
@@ -242,6 +245,7 @@ void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVID
     FFrmAVIDir = aviDir;
     FFrmSetting = setting;
     ApplyControlStates(State());
+    MarkRefusedHotKeys();
 }
 
 TRecordingState TFrmMain::State() const {
@@ -301,26 +305,29 @@ bool TFrmMain::SetFilePath() {
         const std::optional<QString> chosen = FServices.ChooseFile(*this, offer);
         if (!chosen || chosen->isEmpty())
             return false;
-        FLastChosenName = *chosen;
         offer = *chosen;
-        const TOutputPaths paths = OutputPathsFor(*chosen);
-        FAviFileName = paths.AviFileName;
-        FWavFileName = paths.WavFileName;
-        std::error_code ignored;
-        const bool exists = std::filesystem::exists(EncodeSystem(FAviFileName), ignored) ||
-                            std::filesystem::exists(EncodeSystem(FWavFileName), ignored);
-        if (!exists)
-            break;
-        FReplacing = true;
-        if (FServices.AskOverwrite(*this))
-            break;
+        if (AcceptOutputName(*chosen))
+            return true;
     }
-    return true;
+}
+
+bool TFrmMain::AcceptOutputName(const QString& chosen) {
+    FLastChosenName = chosen;
+    const TOutputPaths paths = OutputPathsFor(chosen);
+    FAviFileName = paths.AviFileName;
+    FWavFileName = paths.WavFileName;
+    std::error_code ignored;
+    FReplacing = std::filesystem::exists(EncodeSystem(FAviFileName), ignored) ||
+                 std::filesystem::exists(EncodeSystem(FWavFileName), ignored);
+    return !FReplacing || FServices.AskOverwrite(*this);
 }
 
 void TFrmMain::BtnStartClick() {
-    if (!SetFilePath())
-        return;
+    if (SetFilePath())
+        StartRecording();
+}
+
+void TFrmMain::StartRecording() {
     if (State() != TRecordingState::Idle)
         return;
     TSettingValues options;
@@ -379,7 +386,8 @@ std::unique_ptr<TWavRecord> TFrmMain::StartSound() {
 // started changes nothing there. A failure is told without a modal box, which
 // would hold up everything behind it.
 void TFrmMain::RecordStarted() {
-    if (!FFrmAVIDir)
+    // Without a folder for the history the user was told once at start-up.
+    if (!FFrmAVIDir || !UserFiles().Usable())
         return;
     try {
         const std::string path = EncodeSystem(FAviFileName);
@@ -482,47 +490,6 @@ void TFrmMain::BtnVoiceClick() {
 }
 
 // ---- Window commands -------------------------------------------------------------
-
-void TFrmMain::DispatchHotKey(THotKey HotKey, std::uint16_t Index) {
-    for (std::size_t row = 0; row < FHotKeyValues.size(); ++row) {
-        if (FHotKeyValues[row] != HotKey || FHotKeyIds[row] != Index)
-            continue;
-        switch (row) {
-        case RowStart:
-            if (FChoosingFile && SaveDialog1)
-                ShowWindowInFront(SaveDialog1);
-            if (BtnStart->isEnabled())
-                BtnStartClick();
-            break;
-        case RowPause:
-            if (ChkPause->isEnabled())
-                ChkPause->Click();
-            break;
-        case RowResume:
-            if (ChkResume->isEnabled())
-                ChkResume->Click();
-            break;
-        case RowStop:
-            if (BtnStop->isEnabled())
-                BtnStopClick();
-            break;
-        case RowShowHide:
-            if (isHidden())
-                ShowWindowInFront(this);
-            else
-                BtnHideClick();
-            break;
-        case RowExit:
-            if (!FChoosingFile && !FExitAsked)
-                close();
-            break;
-        }
-    }
-}
-
-void TFrmMain::MenuQuitClick() {
-    DispatchHotKey(FHotKeyValues[RowExit], FHotKeyIds[RowExit]);
-}
 
 void TFrmMain::BtnHideClick() {
     if (FTrayIcon)

@@ -2,6 +2,7 @@
 // The program's home: the skinned strip with the recording buttons, the tray
 // icon with its menu, the six global hotkeys, hiding and showing with the
 // docked settings window, and the recording commands with their state.
+#include "app/CommandChannel.h"
 #include "app/MainWindowServices.h"
 #include "app/RecordingSession.h"
 #include "app/RecordingState.h"
@@ -16,6 +17,7 @@
 #include "services/uFrmHelp.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -72,6 +74,12 @@ public:
     void MenuMornClick();
     void MenuQuitClick();
     void DispatchHotKey(THotKey HotKey, std::uint16_t Index);
+    // A command from `vardocle --command`: does what its button, menu item or
+    // hotkey does, and answers whether it was done.
+    void RunCommand(const TCommandRequest& request, const TCommandChannel::TAnswer& answer);
+    // The hotkeys another program holds, as "Alt+1".
+    const QStringList& RefusedHotKeys() const { return FRefusedHotKeys; }
+    TCommandChannel* CommandChannel() const { return FCommandChannel; }
     void TimerUpdataTimer();
 
     // The program is asked to end (a signal): a recording is finished as
@@ -136,6 +144,17 @@ private:
     void CreateControls();
     void CreateTrayIcon();
     void RegisterHotKeys();
+    void MarkRefusedHotKeys();
+    void OpenCommandChannel();
+    // True once the program is ending: commands are refused then.
+    bool Closing() const;
+    void RunStart(const QString& file, const TCommandChannel::TAnswer& answer);
+    void RunStop(const TCommandChannel::TAnswer& answer);
+    void RunQuit(const TCommandChannel::TAnswer& answer);
+    // Takes the chosen name for the next recording; asks before replacing a
+    // file. False when the user keeps the old file.
+    bool AcceptOutputName(const QString& chosen);
+    void StartRecording();
     void ApplyControlStates(TRecordingState state);
     void SetTrayTip(TRecordingState state);
     std::unique_ptr<TWavRecord> StartSound();
@@ -172,6 +191,8 @@ private:
     bool FSettingWasVisible = false;
     bool FClosing = false;
     QSystemTrayIcon* FTrayIcon = nullptr;
+    QStringList FRefusedHotKeys;
+    TCommandChannel* FCommandChannel = nullptr;
 
     QPoint FDragOffset;
     bool FDragging = false;

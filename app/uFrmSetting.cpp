@@ -155,6 +155,8 @@ void TFrmSetting::ApplySkin() {
 }
 
 void TFrmSetting::LoadSetting() {
+    if (FSettingFile.empty())
+        return;
     const auto values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
     if (!values)
         return;
@@ -241,6 +243,8 @@ bool TFrmSetting::LabCaptionMouse(QEvent* event) {
 }
 
 void SaveSetting(const TFrmSetting& FrmSetting) {
+    if (FrmSetting.SettingFile().empty())
+        return;
     SaveSettingFile(FrmSetting.SettingFile(), FrmSetting.Values());
 }
 

@@ -5,7 +5,7 @@
 // reloads its list every time it becomes visible.
 #include "history/HistoryFile.h"
 #include "history/uFrmAskDel.h"
-#include "platform/base/Paths.h"
+#include "platform/base/UserFilesFolder.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
@@ -41,7 +41,7 @@ public:
     static constexpr int kPathColumn = 1;
 
     explicit TFrmAVIDir(QWidget* owner = nullptr,
-                        const std::filesystem::path& historyFolder = ExecutableDir(),
+                        const std::filesystem::path& historyFolder = UserFiles().Folder(),
                         TFrmAVIDirServices services = TFrmAVIDirServices::System());
 
     const std::filesystem::path& HistoryFilePath() const { return FHistory.HistoryFilePath(); }

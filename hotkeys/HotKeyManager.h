@@ -44,6 +44,8 @@ public:
     void UnregisterAll();
 
     const std::vector<HotKeyEntry>& Entries() const { return FHotKeyList; }
+    // False when the desktop takes no keys from any program (no X server).
+    bool DesktopTakesKeys() const { return FHandle->TakesKeys(); }
 
     // Raised on the user-interface thread for each press of a registered hotkey.
     TOnHotKeyPressed OnHotKeyPressed;

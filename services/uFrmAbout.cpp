@@ -1,8 +1,9 @@
 #include "services/uFrmAbout.h"
 
+#include "platform/base/QtChild.h"
+#include "platform/base/UserFilesFolder.h"
 #include "services/FormLook.h"
 #include "services/SiteAddresses.h"
-#include "platform/base/QtChild.h"
 #include "update/Version.h"
 
 #include <QApplication>
@@ -61,6 +62,12 @@ TFrmAbout::TFrmAbout(QWidget* mainWindow)
     Copyright = MakeLine(Panel1, QStringLiteral("版权所有 (C) Pellinor 保留所有权利"), 8, 80);
     Company = MakeLine(Panel1, QStringLiteral("Pellinor 软件工作室"), 8, 104);
     WebAddress = MakeLine(Panel1, QStringLiteral("官方网站: ") + SiteBase(), 8, 128);
+    const QString folder = QString::fromStdString(UserFiles().Folder().string());
+    FilesFolder = MakeLine(Panel1, QString(), 8, 144);
+    FilesFolder->setText(FilesFolder->fontMetrics().elidedText(
+        QStringLiteral("设置与历史: ") + folder, Qt::ElideMiddle, 265));
+    FilesFolder->adjustSize();
+    FilesFolder->setToolTip(folder);
 
     OKButton = MakeQtChild<QPushButton>(QStringLiteral("确定"), this);
     OKButton->setGeometry(111, 180, 75, 25);

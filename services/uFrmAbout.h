@@ -22,6 +22,8 @@ public:
     QLabel* Copyright = nullptr;
     QLabel* Company = nullptr;
     QLabel* WebAddress = nullptr;
+    // Where the settings and the history are kept.
+    QLabel* FilesFolder = nullptr;
     QPushButton* OKButton = nullptr;
 
     void OKButtonClick();

@@ -1,8 +1,8 @@
 #include "services/uFrmHelp.h"
 
 #include "platform/base/Paths.h"
-#include "services/FormLook.h"
 #include "platform/base/QtChild.h"
+#include "services/FormLook.h"
 
 #include <QDesktopServices>
 #include <QGroupBox>
@@ -94,6 +94,23 @@ TFrmHelp::TFrmHelp(QWidget* mainWindow)
     BtnKnow->setAutoDefault(false);
     connect(BtnHow, &QPushButton::clicked, this, &TFrmHelp::BtnHowClick);
     connect(BtnKnow, &QPushButton::clicked, this, &TFrmHelp::BtnKnowClick);
+}
+
+void TFrmHelp::MarkRefusedHotKeys(const std::array<bool, 6>& refused) {
+    const std::array<QLabel*, 6> labels = {Label1, Label2, Label4, Label3, Label5, Label6};
+    bool any = false;
+    for (std::size_t row = 0; row < labels.size(); ++row) {
+        if (!refused[row])
+            continue;
+        any = true;
+        QFont font = labels[row]->font();
+        font.setStrikeOut(true);
+        labels[row]->setFont(font);
+        labels[row]->setToolTip(QStringLiteral("已被其他程序占用"));
+    }
+    if (any)
+        GroupBox1->setTitle(QStringLiteral("快捷键 (划掉的已被其他程序占用，请用 vardocle "
+                                           "--command，见“如何录像”):"));
 }
 
 void TFrmHelp::BtnHowClick() {

@@ -3,6 +3,7 @@
 // opens the help page beside the executable. Created once; closing hides it.
 #include <QDialog>
 
+#include <array>
 #include <filesystem>
 
 class QGroupBox;
@@ -36,6 +37,10 @@ public:
     QLabel* Label7 = nullptr;
     QPushButton* BtnHow = nullptr;
     QPushButton* BtnKnow = nullptr;
+
+    // Strikes out the hotkeys another program holds, in the order start,
+    // pause, resume, stop, show/hide, quit, and says what to use instead.
+    void MarkRefusedHotKeys(const std::array<bool, 6>& refused);
 
     void BtnHowClick();
     void BtnKnowClick();

@@ -18,6 +18,7 @@ public:
     bool RegisterHotKey(std::uint16_t, std::uint16_t, std::uint16_t) override { return false; }
     bool UnregisterHotKey(std::uint16_t) override { return false; }
     void SetHandler(THandler) override {}
+    bool TakesKeys() const override { return false; }
 };
 
 bool WaylandSession() {

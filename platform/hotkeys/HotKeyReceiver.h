@@ -35,6 +35,9 @@ public:
     virtual bool UnregisterHotKey(std::uint16_t id) = 0;
     // Called for every press of a registered hotkey, on the UI thread.
     virtual void SetHandler(THandler handler) = 0;
+    // False when there is no desktop to take keys from at all: a refusal
+    // then says nothing about other programs.
+    virtual bool TakesKeys() const { return true; }
 };
 
 // The receiver of the running desktop: X11 key grabs when the application runs

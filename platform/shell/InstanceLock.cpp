@@ -1,20 +1,13 @@
 #include "platform/shell/InstanceLock.h"
 
+#include "platform/shell/RuntimeFolder.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace vardocle {
-
-std::string TInstanceLock::RuntimeFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime && std::filesystem::is_directory(runtime))
-        return runtime;
-    return std::filesystem::temp_directory_path().string();
-}
 
 static std::string SafeFilePart(std::string text) {
     for (char& c : text) {
@@ -25,12 +18,19 @@ static std::string SafeFilePart(std::string text) {
 }
 
 TInstanceLock::TInstanceLock(const std::string& name, const std::string& display) {
-    FFilePath = RuntimeFolder() + "/vardocle-" + SafeFilePart(name) + "-" +
-                SafeFilePart(display.empty() ? std::string("nodisplay") : display) + ".lock";
-    FDescriptor = UniqueFd(::open(FFilePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    const auto file = RuntimeFile(SafeFilePart(name), display, "lock");
+    // No private folder or no lock file possible: let this copy run rather
+    // than refuse to start.
+    if (!file)
+        return;
+    FFilePath = file->string();
+    FDescriptor =
+        UniqueFd(::open(FFilePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!FDescriptor)
-        return; // no lock file possible: let this copy run rather than refuse to start
-    if (::flock(FDescriptor.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return;
+    if (::flock(FDescriptor.Get(), LOCK_EX | LOCK_NB) == 0)
+        FHeld = true;
+    else if (errno == EWOULDBLOCK)
         FAlreadyRunning = true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// One copy of the program per desktop: an advisory lock on a file in the
-// user's runtime folder, named after the lock name and the X display. The
-// kernel drops the lock when the process ends, however it ends, so a crashed
-// copy never blocks the next start.
+// One copy of the program per user and desktop: an advisory lock on a file in
+// the user's private runtime folder, named after the lock name, the user and
+// the X display (however the display is spelt). The kernel drops the lock
+// when the process ends, however it ends, so a crashed copy never blocks the
+// next start.
 #include "platform/base/UniqueFd.h"
 
 #include <string>
@@ -19,14 +20,15 @@ public:
 
     // True when another process holds the lock (another copy runs).
     bool AlreadyRunning() const { return FAlreadyRunning; }
+    // True when this process holds the lock.
+    bool Held() const { return FHeld; }
+    // Empty when there is no private folder for the lock.
     const std::string& FilePath() const { return FFilePath; }
-
-    // The folder the lock files live in: $XDG_RUNTIME_DIR, else the temp folder.
-    static std::string RuntimeFolder();
 
 private:
     UniqueFd FDescriptor;
     bool FAlreadyRunning = false;
+    bool FHeld = false;
     std::string FFilePath;
 };
 

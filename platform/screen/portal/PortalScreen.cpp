@@ -1,7 +1,7 @@
 #include "platform/screen/portal/PortalScreen.h"
 
 #include "platform/base/Errors.h"
-#include "platform/base/Paths.h"
+#include "platform/base/UserFilesFolder.h"
 #include "platform/screen/portal/PipeWireStream.h"
 #include "platform/screen/portal/PortalSession.h"
 
@@ -82,7 +82,7 @@ TScreenGrab TPortalScreen::Grab() {
 }
 
 std::filesystem::path PortalTokenFile() {
-    return ExecutableDir() / "ScreenCast.token";
+    return UserFiles().Folder() / "ScreenCast.token";
 }
 
 std::string ReadRestoreToken(const std::filesystem::path& file) {

@@ -1,6 +1,7 @@
 // The main window's recording commands with a stand-in screen and
 // microphone: what reaches the files, the history and the controls.
 #include "MainWindowFixture.h"
+#include "app/HotKeyTable.h"
 
 using namespace vardocle;
 using namespace vardocle::test;
@@ -129,16 +130,38 @@ TEST_F(MainWindowTest, ExitDuringARecordingAsksAndNoKeepsRecording) {
 TEST_F(MainWindowTest, HotKeysActOnlyWhereTheirCommandIsEnabled) {
     Open();
     const auto& ids = Main->HotKeyIds();
-    // Offscreen there is no desktop to grab keys from: every row is refused,
-    // and a press can only arrive with a registered value and identifier.
-    Main->DispatchHotKey(0x8032, ids[1]); // Alt+2 while idle
+    auto press = [&](THotKeyRow row) { Main->DispatchHotKey(kHotKeyTable[row], ids[row]); };
+    // Idle: pause, resume and stop have nothing to act on.
+    press(RowPause);
+    press(RowResume);
+    press(RowStop);
     EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    EXPECT_TRUE(Offered.empty());
+
+    Answers = {Path(Folder / "keys.avi")};
+    press(RowStart);
+    ASSERT_EQ(Main->State(), TRecordingState::Recording);
+    press(RowStart); // no second save dialog while recording
+    EXPECT_EQ(Offered.size(), 1u);
+    press(RowResume); // nothing paused
+    EXPECT_EQ(Main->State(), TRecordingState::Recording);
+    press(RowPause);
+    EXPECT_EQ(Main->State(), TRecordingState::Paused);
+    press(RowPause); // a second press does not toggle back
+    EXPECT_EQ(Main->State(), TRecordingState::Paused);
+    press(RowResume);
+    EXPECT_EQ(Main->State(), TRecordingState::Recording);
+    press(RowStop);
+    EXPECT_NE(Main->State(), TRecordingState::Recording);
+    ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
+
+    // A press counts only with the identifier its registration got.
     Main->show();
-    Main->DispatchHotKey(0x4053, ids[4]); // Ctrl+S hides
+    press(RowShowHide);
     EXPECT_TRUE(Main->isHidden());
-    Main->DispatchHotKey(0x4053, ids[4]); // and shows again
+    press(RowShowHide);
     EXPECT_FALSE(Main->isHidden());
-    Main->DispatchHotKey(0x4053, static_cast<std::uint16_t>(ids[4] + 1)); // another identifier
+    Main->DispatchHotKey(kHotKeyTable[RowShowHide], static_cast<std::uint16_t>(ids[4] + 1));
     EXPECT_FALSE(Main->isHidden());
 }
 

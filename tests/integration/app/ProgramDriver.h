@@ -38,7 +38,7 @@ inline QString Xdotool(const QStringList& arguments) {
 }
 
 // Visible top-level windows whose title is exactly `title`.
-QStringList VisibleWindows(const QString& title) {
+inline QStringList VisibleWindows(const QString& title) {
     // Qt may add the program's name to a dialog's title.
     const QString out =
         Xdotool({"search", "--onlyvisible", "--name", "^" + title + "( — Vardocle)?$"});
@@ -55,7 +55,7 @@ inline bool IsVisible(const QString& window) {
 }
 
 // Waits for a window titled `title` that is not among `known`; its id.
-QString WaitForNewWindow(const QString& title, const QStringList& known) {
+inline QString WaitForNewWindow(const QString& title, const QStringList& known) {
     QString found;
     WaitUntil([&] {
         for (const QString& window : VisibleWindows(title)) {

@@ -30,7 +30,11 @@ TEST(ControlStates, FollowTheRecordingState) {
 }
 
 TEST(TrayTips, NameTheState) {
-    EXPECT_TRUE(TrayTipFor(TRecordingState::Idle).endsWith("状态:等待录制"));
-    EXPECT_TRUE(TrayTipFor(TRecordingState::Recording).endsWith("状态:正在录制"));
-    EXPECT_TRUE(TrayTipFor(TRecordingState::Paused).endsWith("状态:暂停录制"));
+    // The whole tip: the program's name above the state, nothing else.
+    EXPECT_EQ(TrayTipFor(TRecordingState::Idle), QStringLiteral("Vardocle\n-\n状态:等待录制"));
+    EXPECT_EQ(TrayTipFor(TRecordingState::Recording), QStringLiteral("Vardocle\n-\n状态:正在录制"));
+    EXPECT_EQ(TrayTipFor(TRecordingState::Paused), QStringLiteral("Vardocle\n-\n状态:暂停录制"));
+    EXPECT_EQ(TrayTipFor(TRecordingState::Saving), SavingTrayTip(0));
+    EXPECT_NE(SavingTrayTip(0), SavingTrayTip(45));
+    EXPECT_TRUE(SavingTrayTip(45).contains(QStringLiteral("45%")));
 }

@@ -48,7 +48,9 @@ TEST(DrawCursor, IsClippedAtTheScreenEdges) {
     DrawCursor(canvas.Grab, Arrow(5, 5, 0xFF000000));
     EXPECT_EQ(canvas.At(3, 3), 0u);
     EXPECT_EQ(canvas.At(2, 2), 0x808080u);
+    const std::vector<std::uint32_t> before = canvas.Pixels;
     DrawCursor(canvas.Grab, Arrow(100, -100, 0xFF000000)); // far outside: nothing
+    EXPECT_EQ(canvas.Pixels, before);
 }
 
 TEST(DrawCursor, DrawsNothingForAHiddenCursor) {

@@ -55,15 +55,16 @@ TEST(HistoryRecord, DamagedLengthBytesAreClampedToTheirField) {
     bytes.fill('x');
     std::memset(bytes.data() + 1, 'n', 50);
     std::memset(bytes.data() + 52, 'p', 255);
-    bytes[0] = static_cast<char>(200);
-    bytes[51] = static_cast<char>(255);
-    const HistoryRecord record = DecodeHistoryRecord(bytes);
-    // Nothing of the next field (or beyond the record) leaks into a text.
-    EXPECT_EQ(record.FileName, std::string(50, 'n'));
-    EXPECT_EQ(record.FilePath, std::string(255, 'p'));
-
-    bytes[0] = static_cast<char>(255);
-    EXPECT_EQ(DecodeHistoryRecord(bytes).FileName, std::string(50, 'n'));
+    // The path's length byte cannot exceed its room of 255; the name's can.
+    for (const int nameLength : {51, 200, 255}) {
+        bytes[0] = static_cast<char>(nameLength);
+        bytes[51] = static_cast<char>(10);
+        const HistoryRecord record = DecodeHistoryRecord(bytes);
+        // Nothing of the next field leaks into the name, and the path still
+        // starts at its own offset and takes only its own length.
+        EXPECT_EQ(record.FileName, std::string(50, 'n')) << nameLength;
+        EXPECT_EQ(record.FilePath, std::string(10, 'p')) << nameLength;
+    }
 }
 
 } // namespace

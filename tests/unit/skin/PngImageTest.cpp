@@ -92,6 +92,7 @@ TEST(PngImage, ShortStreamGivesAnImageWithoutContent) {
     EXPECT_THROW(picture.PictureWidth(), EImagingError);
     try {
         picture.PictureHeight();
+        ADD_FAILURE() << "PictureHeight of an image without content did not fail";
     } catch (const EImagingError& e) {
         EXPECT_STREQ(e.what(), "Invalid operation in GDI+");
     }

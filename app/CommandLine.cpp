@@ -1,0 +1,133 @@
+#include "app/CommandLine.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <array>
+#include <utility>
+
+namespace vardocle {
+
+namespace {
+
+const std::array<std::pair<TRemoteCommand, const char*>, 7> kWords = {{
+    {TRemoteCommand::Start, "start"},
+    {TRemoteCommand::Pause, "pause"},
+    {TRemoteCommand::Resume, "resume"},
+    {TRemoteCommand::Stop, "stop"},
+    {TRemoteCommand::Show, "show"},
+    {TRemoteCommand::Hide, "hide"},
+    {TRemoteCommand::Quit, "quit"},
+}};
+
+const QString kCommandUsage = QStringLiteral(
+    "用法 / usage: vardocle --command start [FILE.avi]|pause|resume|stop|show|hide|quit");
+
+TParsedArguments Bad(const QString& reason) {
+    return {std::nullopt, reason};
+}
+
+std::optional<QJsonObject> JsonLine(const QByteArray& line) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line.trimmed(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+QByteArray Line(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace
+
+QString CommandWord(TRemoteCommand command) {
+    for (const auto& [value, word] : kWords)
+        if (value == command)
+            return QString::fromLatin1(word);
+    return {};
+}
+
+std::optional<TRemoteCommand> CommandFromWord(const QString& word) {
+    for (const auto& [value, text] : kWords)
+        if (word == QLatin1String(text))
+            return value;
+    return std::nullopt;
+}
+
+TParsedArguments ParseProgramArguments(const QStringList& arguments, const QString& workingFolder) {
+    TProgramArguments parsed;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
+        if (option == QLatin1String("--site")) {
+            if (i + 1 >= arguments.size())
+                return Bad(QStringLiteral("--site 后面缺少网站地址 / --site needs an address"));
+            parsed.Site = arguments[++i];
+            continue;
+        }
+        if (option != QLatin1String("--command"))
+            return Bad(QStringLiteral("未知的参数 / unknown option: %1").arg(option));
+        // The command takes the rest of the line: a word, and a file for start.
+        if (i + 1 >= arguments.size())
+            return Bad(kCommandUsage);
+        const auto command = CommandFromWord(arguments[i + 1]);
+        if (!command)
+            return Bad(QStringLiteral("未知的命令 / unknown command: %1；%2")
+                           .arg(arguments[i + 1], kCommandUsage));
+        TCommandRequest request{*command, {}};
+        const qsizetype rest = arguments.size() - (i + 2);
+        const qsizetype allowed = *command == TRemoteCommand::Start ? 1 : 0;
+        if (rest > allowed)
+            return Bad(QStringLiteral("多余的参数 / extra words: %1")
+                           .arg(arguments.mid(i + 2 + allowed).join(QLatin1Char(' '))));
+        if (rest == 1) {
+            const QString& file = arguments[i + 2];
+            if (file.isEmpty() || file.endsWith(QLatin1Char('/')))
+                return Bad(QStringLiteral("文件名无效 / not a file name: \"%1\"").arg(file));
+            request.File = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(file));
+        }
+        parsed.Command = request;
+        break;
+    }
+    return {parsed, {}};
+}
+
+QByteArray EncodeRequest(const TCommandRequest& request) {
+    QJsonObject object{{QStringLiteral("command"), CommandWord(request.Command)}};
+    if (!request.File.isEmpty())
+        object.insert(QStringLiteral("file"), request.File);
+    return Line(object);
+}
+
+std::optional<TCommandRequest> DecodeRequest(const QByteArray& line) {
+    const auto object = JsonLine(line);
+    if (!object)
+        return std::nullopt;
+    const auto command = CommandFromWord(object->value(QStringLiteral("command")).toString());
+    if (!command)
+        return std::nullopt;
+    TCommandRequest request{*command, object->value(QStringLiteral("file")).toString()};
+    // Only an absolute name means the same file to both copies.
+    if (!request.File.isEmpty() &&
+        (*command != TRemoteCommand::Start || !QDir::isAbsolutePath(request.File)))
+        return std::nullopt;
+    return request;
+}
+
+QByteArray EncodeReply(const TCommandReply& reply) {
+    return Line(
+        {{QStringLiteral("status"), reply.Status}, {QStringLiteral("message"), reply.Message}});
+}
+
+std::optional<TCommandReply> DecodeReply(const QByteArray& line) {
+    const auto object = JsonLine(line);
+    if (!object || !object->value(QStringLiteral("status")).isDouble())
+        return std::nullopt;
+    const int status = object->value(QStringLiteral("status")).toInt();
+    if (status < kCommandDone || status > kCommandLineBad)
+        return std::nullopt;
+    return TCommandReply{status, object->value(QStringLiteral("message")).toString()};
+}
+
+} // namespace vardocle
