@@ -129,7 +129,7 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
         // A disk without room for the header: the recording does not start.
         stream.reset();
         std::remove(WavFileName.c_str());
-        throw EFCreateError(CannotCreateFileMessage(WavFileName, error));
+        throw EFCreateError(CannotCreateFileMessage(WavFileName, error), error);
     }
     FWavStream = std::move(stream);
     FWavFileName = WavFileName;
