@@ -399,7 +399,8 @@ void TWavRecord::SwitchToRf64(std::int64_t Size) {
     // first 36 bytes of sound make room and move behind the data, where every
     // reader of ours puts them back in front. Nothing else of the file moves.
     std::uint8_t moved[kMovedChunkBytes];
-    std::memcpy(moved, "frst", 4);
+    constexpr std::uint8_t kMovedTag[] = {'f', 'r', 's', 't'};
+    std::memcpy(moved, kMovedTag, sizeof kMovedTag);
     PutLittleEndian32(moved + 4, static_cast<std::uint32_t>(kRf64MovedBytes));
     if (FWavStream->Seek(kWavHeaderSize, TSeekOrigin::soBeginning) != kWavHeaderSize ||
         FWavStream->Read(moved + 8, kRf64MovedBytes) != kRf64MovedBytes)

@@ -32,11 +32,11 @@ bool IsReadOnlyFile(const std::string& path) {
 // chunk), the large-file index of its last segment (8 a chunk), the lists'
 // ends; the header counts are patched in place.
 std::int64_t EndingBytes(std::int64_t chunks) {
-    return 64 * 1024 + 32 * chunks;
+    return std::int64_t{64} * 1024 + 32 * chunks;
 }
 
 // The header with its reserved room for the large-file index.
-constexpr std::int64_t kHeaderBytes = 64 * 1024;
+constexpr std::int64_t kHeaderBytes = std::int64_t{64} * 1024;
 
 } // namespace
 

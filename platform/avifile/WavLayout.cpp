@@ -38,6 +38,12 @@ void PutLe64(std::uint8_t* bytes, std::int64_t value) {
     PutLe32(bytes + 4, static_cast<std::uint32_t>(bits >> 32));
 }
 
+// A chunk's four-character name (without its terminating zero).
+void PutTag(std::uint8_t* bytes, const char (&tag)[5]) {
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<std::uint8_t>(tag[i]);
+}
+
 } // namespace
 
 bool TWavLayout::IsPcm() const {
@@ -152,18 +158,19 @@ std::array<std::uint8_t, kRf64HeaderBytes> MakeRf64Header(const std::uint8_t* Fo
                                                           std::uint16_t BlockAlign) {
     std::array<std::uint8_t, kRf64HeaderBytes> header{};
     std::uint8_t* at = header.data();
-    std::memcpy(at, "RF64", 4);
+    PutTag(at, "RF64");
     PutLe32(at + 4, kSizeInDs64);
-    std::memcpy(at + 8, "WAVEds64", 8);
+    PutTag(at + 8, "WAVE");
+    PutTag(at + 12, "ds64");
     PutLe32(at + 16, kDs64Bytes);
     PutLe64(at + 20, kRf64HeaderBytes + DataBytes + (DataBytes & 1) + MovedChunkBytes - 8);
     PutLe64(at + 28, DataBytes);
     PutLe64(at + 36, BlockAlign > 0 ? DataBytes / BlockAlign : 0);
     PutLe32(at + 44, 0); // no table of other chunk sizes
-    std::memcpy(at + 48, "fmt ", 4);
+    PutTag(at + 48, "fmt ");
     PutLe32(at + 52, 16);
     std::memcpy(at + 56, Format, 16);
-    std::memcpy(at + 72, "data", 4);
+    PutTag(at + 72, "data");
     PutLe32(at + 76, kSizeInDs64);
     return header;
 }
