@@ -9,6 +9,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include <cstdio>
+
 namespace vardocle {
 
 namespace {
@@ -38,6 +40,8 @@ bool AskOverwriteWithMessageBox(TFrmMain& owner) {
 // Not modal: the recording (and its closing work on this thread) goes on
 // while the notice is read.
 void ShowNoticeBox(TFrmMain& owner, const QString& message) {
+    // Also in the program's log, where a notice closed unread can be found.
+    std::fprintf(stderr, "Vardocle: %s\n", qPrintable(message));
     // Owned by its parent, deleted when closed.
     auto* box = MakeQtChild<QMessageBox>(QMessageBox::Warning, QStringLiteral("Vardocle"), message,
                                          QMessageBox::Ok, &owner);

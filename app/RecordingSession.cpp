@@ -1,6 +1,8 @@
 #include "app/RecordingSession.h"
 
 #include "engine/SoundHandOff.h"
+#include "platform/base/Errors.h"
+#include "recovery/DiskFullEnding.h"
 
 #include <QCoreApplication>
 
@@ -37,6 +39,7 @@ void TRecordingSession::Begin(std::unique_ptr<TRecordThread> thread,
     FPaused = false;
     FStopping = false;
     FMergeFailed = false;
+    FDiskFull = false;
     FCompleting = false;
     FLastProgress = -1;
     // The thread posts these to this object's thread, never while it waits
@@ -114,7 +117,20 @@ void TRecordingSession::FinishNow() {
     }
 }
 
+void TRecordingSession::SoundWriteFailed(int errorNumber) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, errorNumber] {
+            FDiskFull = FDiskFull || IsDiskFullError(errorNumber);
+            // The video ends with its sound, and on a full disk it keeps the
+            // room its ending needs.
+            Stop();
+        },
+        Qt::QueuedConnection);
+}
+
 void TRecordingSession::RecordFailed(const TRecordError& error) {
+    FDiskFull = FDiskFull || error.DiskFull();
     switch (error.Stage) {
     case TRecordError::TStage::Frame:
         // Capturing has stopped and the thread waits to be ended as Stop
@@ -146,11 +162,19 @@ void TRecordingSession::Complete() {
     StopSoundForMerge(FSound, FThread.get());
     FThread->WaitFor();
     const std::string wavFileName = FThread->WavFileName();
+    const std::string aviFileName = FThread->AviFileName();
+    FDiskFull = FDiskFull || FThread->DiskFull();
+    FMergeFailed = FMergeFailed || FThread->SoundKept();
+    const bool videoIncomplete = FThread->VideoIncomplete();
     FThread.reset();
     FProgressTimer.stop();
     FPaused = false;
     FStopping = false;
     FCompleting = false;
+    if (FDiskFull) {
+        FinishAfterDiskFull(aviFileName, wavFileName, videoIncomplete);
+        return;
+    }
     // The sound is in the video now; when the merge failed its file stays,
     // so nothing is lost.
     if (FMergeFailed || wavFileName.empty()) {
@@ -165,6 +189,27 @@ void TRecordingSession::Complete() {
         std::error_code ignored; // a file already gone is no error
         std::filesystem::remove(wavFileName, ignored);
         QMetaObject::invokeMethod(this, &TRecordingSession::Finish, Qt::QueuedConnection);
+    });
+}
+
+// What the disk allows is completed off this thread (a repair may copy the
+// whole video), then the user hears what was kept. Nothing is removed: a
+// sound file still there waits for room to be merged.
+void TRecordingSession::FinishAfterDiskFull(const std::string& aviFileName,
+                                            const std::string& wavFileName, bool videoIncomplete) {
+    FRemovingSound = true;
+    FSoundRemoval = std::thread([this, aviFileName, wavFileName, videoIncomplete] {
+        const TKeptRecording kept = vardocle::FinishAfterDiskFull(
+            aviFileName, wavFileName, videoIncomplete, TRepairHint::Program);
+        FMergeFailed = kept.SoundKept;
+        const QString message = QString::fromStdString(kept.Chinese);
+        QMetaObject::invokeMethod(
+            this,
+            [this, message] {
+                emit DiskFullEnded(message);
+                Finish();
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -44,6 +44,10 @@ public:
     // no event loop will run again (the session ending, the program quitting).
     void FinishNow();
 
+    // The sound recorder could not write its file; from any thread (the
+    // sound library's). The recording ends, as at a frame that failed.
+    void SoundWriteFailed(int errorNumber);
+
     TPhase Phase() const;
     // How far saving has come, 0-100.
     int SavingProgress() const;
@@ -58,11 +62,16 @@ signals:
     // The recording is over and idle again. `soundKept`: the sound could not
     // be merged and its file was left where it was.
     void Saved(bool soundKept);
+    // The disk was full: the recording stopped by itself. Told before Saved,
+    // once the files are as complete as the disk allows, with what was kept.
+    void DiskFullEnded(const QString& message);
 
 private:
     void RecordFailed(const TRecordError& error);
     void Complete();
     void Finish();
+    void FinishAfterDiskFull(const std::string& aviFileName, const std::string& wavFileName,
+                             bool videoIncomplete);
     void PollProgress();
 
     TQtMainThreadInvoker FInvoker;
@@ -73,6 +82,7 @@ private:
     bool FPaused = false;
     bool FStopping = false;
     bool FMergeFailed = false;
+    bool FDiskFull = false;
     bool FCompleting = false;
     bool FRemovingSound = false;
     std::thread FSoundRemoval;

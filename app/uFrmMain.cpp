@@ -3,6 +3,7 @@
 #include "app/ApplicationErrors.h"
 #include "app/HotKeyTable.h"
 #include "app/PictureView.h"
+#include "app/RecordingNotices.h"
 #include "app/RefusedHotKeys.h"
 #include "app/SettingPlacement.h"
 #include "app/SpinEdit.h"
@@ -64,6 +65,8 @@ TFrmMain::TFrmMain(TMainWindowServices services)
     connect(FSession.get(), &TRecordingSession::Started, this, &TFrmMain::RecordStarted);
     connect(FSession.get(), &TRecordingSession::Failed, this, &TFrmMain::RecordFailed);
     connect(FSession.get(), &TRecordingSession::Saved, this, &TFrmMain::RecordSaved);
+    connect(FSession.get(), &TRecordingSession::DiskFullEnded, this,
+            [this](const QString& message) { FServices.ShowNotice(*this, message); });
     connect(FSession.get(), &TRecordingSession::SavingProgressChanged, this,
             &TFrmMain::ShowSavingProgress);
     CreateControls();
@@ -371,11 +374,14 @@ std::unique_ptr<TWavRecord> TFrmMain::StartSound() {
     recorder->OnProblem = [this](TSoundProblem, const std::string& message) {
         FServices.ShowNotice(*this, QString::fromStdString(message));
     };
+    // On the sound library's thread; the session ends the recording on its own.
+    recorder->OnWriteFailed = [session = FSession.get()](int errorNumber) {
+        session->SoundWriteFailed(errorNumber);
+    };
     try {
         recorder->Start(EncodeSystem(FWavFileName), kWavBufferSize);
     } catch (const std::exception& error) {
-        FServices.ShowNotice(*this, QStringLiteral("无法开始录制：不能创建声音文件。\n%1")
-                                        .arg(QString::fromUtf8(error.what())));
+        FServices.ShowNotice(*this, SoundStartFailedNotice(error));
         return nullptr;
     }
     return recorder;
@@ -405,25 +411,13 @@ void TFrmMain::RecordStarted() {
 }
 
 void TFrmMain::RecordFailed(const TRecordError& error) {
-    const QString reason = QString::fromStdString(error.Message);
-    switch (error.Stage) {
-    case TRecordError::TStage::Open:
-        FServices.ShowNotice(
-            *this, QStringLiteral("无法开始录制：不能写入文件\n%1\n%2").arg(FAviFileName, reason));
-        break;
-    case TRecordError::TStage::Frame:
-        // The session is ending the recording as Stop does, sound first.
+    // A frame that failed: the session is ending the recording as Stop does,
+    // sound first.
+    if (error.Stage == TRecordError::TStage::Frame)
         FShowAdWhenSaved = false;
-        FServices.ShowNotice(*this,
-                             QStringLiteral("录制中断：写入文件失败，已录制的部分已保存。\n%1\n%2")
-                                 .arg(FAviFileName, reason));
-        break;
-    case TRecordError::TStage::Close:
-        FServices.ShowNotice(*this,
-                             QStringLiteral("录像已保存，但声音未能合并。声音文件保留在：\n%1\n%2")
-                                 .arg(FWavFileName, reason));
-        break;
-    }
+    const QString notice = RecordFailedNotice(error, FAviFileName, FWavFileName);
+    if (!notice.isEmpty())
+        FServices.ShowNotice(*this, notice);
     ApplyControlStates(State());
     if (State() == TRecordingState::Saving)
         ShowSavingProgress(FSession->SavingProgress());

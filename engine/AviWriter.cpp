@@ -81,9 +81,15 @@ TAviWriter::~TAviWriter() {
     Close();
 }
 
-bool TAviWriter::Fail(std::string message) {
+bool TAviWriter::Fail(std::string message, int errorNumber) {
     FLastError = std::move(message);
+    FLastErrorNumber = errorNumber;
+    FDiskFull = FDiskFull || IsDiskFullError(errorNumber);
     return false;
+}
+
+bool TAviWriter::FailWriting(std::string message) {
+    return Fail(std::move(message), FAviFile ? FAviFile->ErrorNumber() : 0);
 }
 
 bool TAviWriter::Open(const std::string& AviFileName, std::uint16_t Width, std::uint16_t Height,
@@ -96,11 +102,17 @@ bool TAviWriter::Open(const std::string& AviFileName, std::uint16_t Width, std::
     if (Width == 0 || Height == 0)
         throw Exception("Width or height cannot equal zero");
     FLastError.clear();
+    FLastErrorNumber = 0;
+    FDiskFull = false;
+    FVideoIncomplete = false;
+    FSoundKept = false;
 
     std::string error;
-    FAviFile = TAviFile::Open(AviFileName, OF_WRITE | OF_SHARE_EXCLUSIVE | OF_CREATE, error);
+    int errorNumber = 0;
+    FAviFile =
+        TAviFile::Open(AviFileName, OF_WRITE | OF_SHARE_EXCLUSIVE | OF_CREATE, error, &errorNumber);
     if (!FAviFile)
-        return Fail(error);
+        return Fail(error, errorNumber);
     FAviFileName = AviFileName;
     FWavFileName = WavFileName;
     FIsOpen = true;
@@ -134,7 +146,13 @@ bool TAviWriter::Open(const std::string& AviFileName, std::uint16_t Width, std::
         error = FCompressedStream->LastError();
         ready = false;
     }
+    // The header goes to the disk now: a folder without room for it fails here.
+    if (ready && FAviFile->BeginWriting() != AVIERR_OK) {
+        error = FAviFile->LastError();
+        ready = false;
+    }
     if (!ready) {
+        errorNumber = FAviFile->ErrorNumber();
         // A file that can never hold a frame is not left behind.
         ReleaseStreams();
         FAviFile->Discard();
@@ -143,7 +161,7 @@ bool TAviWriter::Open(const std::string& AviFileName, std::uint16_t Width, std::
         if (std::filesystem::is_regular_file(AviFileName, ignored))
             std::filesystem::remove(AviFileName, ignored);
         FIsOpen = false;
-        return Fail(error);
+        return Fail(error, errorNumber);
     }
     return true;
 }
@@ -161,7 +179,7 @@ bool TAviWriter::WriteFrame(const TFrameBitmap& Bitmap) {
         FCompressedStream->WriteImage(FFrameIndex, Bitmap.Screen, AVIIF_KEYFRAME);
     ++FFrameIndex;
     if (result != AVIERR_OK)
-        return Fail(FCompressedStream->LastError());
+        return FailWriting(FCompressedStream->LastError());
     return true;
 }
 
@@ -171,7 +189,7 @@ bool TAviWriter::RefineLastFrame() {
     const HRESULT result = FCompressedStream->RefineLast(FFrameIndex);
     ++FFrameIndex;
     if (result != AVIERR_OK)
-        return Fail(FCompressedStream->LastError());
+        return FailWriting(FCompressedStream->LastError());
     return true;
 }
 
@@ -179,7 +197,7 @@ bool TAviWriter::KeepTimeOnDisk() {
     if (!FIsOpen || !FCompressedStream)
         return false;
     if (FCompressedStream->FillEmptyTo(FFrameIndex) != AVIERR_OK)
-        return Fail(FCompressedStream->LastError());
+        return FailWriting(FCompressedStream->LastError());
     return true;
 }
 
@@ -200,13 +218,19 @@ bool TAviWriter::Close() {
     // The encoder's last frames go out first, so that a disk that is full by
     // now is reported rather than lost with them.
     // Slots passed over at the end still belong to the video's time.
-    if (FCompressedStream && FCompressedStream->PadTo(FFrameIndex) != AVIERR_OK)
-        ok = Fail(FCompressedStream->LastError());
-    if (FCompressedStream && FCompressedStream->Finish() != AVIERR_OK && ok)
-        ok = Fail(FCompressedStream->LastError());
+    // After a full disk nothing more is written but the file's ending, for
+    // which room was kept.
+    if (FCompressedStream && !FDiskFull && FCompressedStream->PadTo(FFrameIndex) != AVIERR_OK)
+        ok = FailWriting(FCompressedStream->LastError());
+    if (FCompressedStream && !FDiskFull && FCompressedStream->Finish() != AVIERR_OK && ok)
+        ok = FailWriting(FCompressedStream->LastError());
+    ok = ok && !FDiskFull;
     ReleaseStreams();
-    if (FAviFile && FAviFile->Release() != AVIERR_OK && ok)
-        ok = Fail(FAviFile->LastError());
+    if (FAviFile && FAviFile->Release() != AVIERR_OK) {
+        FVideoIncomplete = true;
+        if (ok)
+            ok = FailWriting(FAviFile->LastError());
+    }
     FAviFile.reset();
     if (!FWavFileName.empty()) {
         TSoundMergeOptions options;
@@ -214,8 +238,12 @@ bool TAviWriter::Close() {
         options.SoundClockRatio = FSoundClockRatio;
         options.Progress = FCloseProgress;
         std::string error;
-        if (!MergeSoundInto(FAviFileName, FWavFileName, options, error) && ok)
-            ok = Fail(error);
+        int errorNumber = 0;
+        if (!MergeSoundInto(FAviFileName, FWavFileName, options, error, &errorNumber)) {
+            FSoundKept = true;
+            if (ok || IsDiskFullError(errorNumber))
+                ok = Fail(error, errorNumber);
+        }
     }
     if (FCloseProgress)
         FCloseProgress->store(100);

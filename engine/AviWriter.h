@@ -65,6 +65,15 @@ public:
     const std::string& AviFileName() const { return FAviFileName; }
     const std::string& WavFileName() const { return FWavFileName; }
     const std::string& LastError() const { return FLastError; }
+    // errno behind LastError where the system gave one (0 otherwise).
+    int LastErrorNumber() const { return FLastErrorNumber; }
+    // The disk had no room: for a frame (the recording stops with room kept
+    // to complete the file), for the header, or for the merge's copy.
+    bool DiskFull() const { return FDiskFull; }
+    // After Close: the file's ending could not be written (it needs the repair).
+    bool VideoIncomplete() const { return FVideoIncomplete; }
+    // After Close: the sound was not merged and its file stays.
+    bool SoundKept() const { return FSoundKept; }
 
     // The wall-clock length of the recording without its pauses, for the merge
     // to fit the sound to.
@@ -80,7 +89,9 @@ public:
     void SetCloseProgress(std::atomic<int>* Progress) { FCloseProgress = Progress; }
 
 private:
-    bool Fail(std::string message);
+    bool Fail(std::string message, int errorNumber = 0);
+    // A failure of the file being written, with the file's errno.
+    bool FailWriting(std::string message);
     void ReleaseStreams();
 
     bool FIsOpen = false;
@@ -94,6 +105,10 @@ private:
     std::unique_ptr<TAviStream> FCompressedStream;
     AVISTREAMINFOA FStreamInfo{};
     std::string FLastError;
+    int FLastErrorNumber = 0;
+    bool FDiskFull = false;
+    bool FVideoIncomplete = false;
+    bool FSoundKept = false;
     std::int64_t FRecordedDuration = 0;
     double FSoundClockRatio = 0;
     std::atomic<int>* FCloseProgress = nullptr;

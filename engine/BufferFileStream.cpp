@@ -33,8 +33,10 @@ TBufferFileStream::TBufferFileStream(const std::string& StreamPath, std::uint32_
     if (Mode == fmCreate) {
         FHandle =
             UniqueFd(::open(StreamPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (!FHandle)
-            throw EFCreateError(CannotCreateFileMessage(StreamPath, errno));
+        if (!FHandle) {
+            const int error = errno;
+            throw EFCreateError(CannotCreateFileMessage(StreamPath, error), error);
+        }
     } else {
         FHandle = UniqueFd(::open(StreamPath.c_str(), OpenFlags(Mode) | O_CLOEXEC));
         if (!FHandle)

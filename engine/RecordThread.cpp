@@ -2,10 +2,16 @@
 
 #include "engine/CursorDraw.h"
 
+#include "platform/base/Errors.h"
+
 #include <algorithm>
 #include <exception>
 
 namespace vardocle {
+
+bool TRecordError::DiskFull() const {
+    return IsDiskFullError(ErrorNumber);
+}
 
 TRecordThread::TRecordThread(std::string AviFileName, TRect FrameRect, std::string WavFileName,
                              std::uint8_t FrameRate, std::unique_ptr<IScreen> Screen,
@@ -89,9 +95,11 @@ std::int64_t TRecordThread::SlotAt(std::int64_t elapsed) const {
     return ((elapsed + 1) * rate - 1) / 1000;
 }
 
-void TRecordThread::Report(TRecordError::TStage stage, const std::string& message) {
+void TRecordThread::Report(TRecordError::TStage stage, const std::string& message,
+                           int errorNumber) {
     // Every failure carries a reason the user can read.
-    TRecordError error{stage, message.empty() ? std::string("Unknown error") : message};
+    TRecordError error{stage, message.empty() ? std::string("Unknown error") : message,
+                       errorNumber};
     FMainThread.Post([this, error = std::move(error)] {
         if (OnRecordError)
             OnRecordError(*this, error);
@@ -101,6 +109,7 @@ void TRecordThread::Report(TRecordError::TStage stage, const std::string& messag
 void TRecordThread::Execute() {
     bool opened = false;
     std::string error;
+    int errorNumber = 0;
     try {
         FMainThread.Invoke([&] {
             FScreen->SetCaptureTransparent(FRecordTransparent);
@@ -109,8 +118,10 @@ void TRecordThread::Execute() {
                                    static_cast<std::uint16_t>(FFrameRect.Right - FFrameRect.Left),
                                    static_cast<std::uint16_t>(FFrameRect.Bottom - FFrameRect.Top),
                                    FFrameRate, FWavFileName);
-            if (!opened)
+            if (!opened) {
                 error = FWriter->LastError();
+                errorNumber = FWriter->LastErrorNumber();
+            }
         });
     } catch (const std::exception& raised) {
         error = raised.what();
@@ -122,7 +133,7 @@ void TRecordThread::Execute() {
         });
         Loop();
     } else {
-        Report(TRecordError::TStage::Open, error);
+        Report(TRecordError::TStage::Open, error, errorNumber);
     }
 
     // End of the recording. No frame is taken any more, so the screen goes,
@@ -137,15 +148,21 @@ void TRecordThread::Execute() {
         FWriter->SetRecordedDuration(RecordedMs());
         FWriter->SetSoundClockRatio(FSoundClockRatio);
         FWriter->SetCloseProgress(&FSavingProgress);
-        if (!FWriter->Close())
+        errorNumber = 0;
+        if (!FWriter->Close()) {
             error = FWriter->LastError();
-        else
+            errorNumber = FWriter->LastErrorNumber();
+        } else {
             error.clear();
+        }
     } catch (const std::exception& raised) {
         error = raised.what();
     }
+    FDiskFull = FWriter->DiskFull();
+    FVideoIncomplete = opened && FWriter->VideoIncomplete();
+    FSoundKept = FWriter->SoundKept();
     if (opened && !error.empty())
-        Report(TRecordError::TStage::Close, error);
+        Report(TRecordError::TStage::Close, error, errorNumber);
     FWriter.reset();
     FSavingProgress = 100;
     FFinished = true;
@@ -194,6 +211,7 @@ void TRecordThread::Loop() {
 
 bool TRecordThread::CaptureFrame(std::int64_t slot) {
     std::string error;
+    int errorNumber = 0;
     bool written = false;
     bool grabbed = false;
     bool empty = false;
@@ -261,7 +279,8 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
         }
         return true;
     }
-    Report(TRecordError::TStage::Frame, error);
+    errorNumber = FWriter->LastErrorNumber();
+    Report(TRecordError::TStage::Frame, error, errorNumber);
     return false;
 }
 

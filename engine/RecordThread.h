@@ -34,6 +34,9 @@ struct TRecordError {
     enum class TStage { Open, Frame, Close };
     TStage Stage;
     std::string Message;
+    int ErrorNumber = 0; // the system's errno behind it, 0 when none
+    // The disk had no room (see IsDiskFullError).
+    bool DiskFull() const;
 };
 
 class TRecordThread {
@@ -100,12 +103,18 @@ public:
     bool Saving() const { return FSavingProgress >= 0 && !FFinished; }
     // True once a frame could not be written: nothing more is captured.
     bool CaptureFailed() const { return FCaptureFailed; }
+    // Once finished: the disk was full at some point of the recording or its
+    // saving; the file's ending could not be written; the sound was not
+    // merged and its file stays.
+    bool DiskFull() const { return FDiskFull; }
+    bool VideoIncomplete() const { return FVideoIncomplete; }
+    bool SoundKept() const { return FSoundKept; }
 
 private:
     void Execute();
     void Loop();
     bool CaptureFrame(std::int64_t slot);
-    void Report(TRecordError::TStage stage, const std::string& message);
+    void Report(TRecordError::TStage stage, const std::string& message, int errorNumber);
     std::int64_t SlotStart(std::int64_t slot) const;
     std::int64_t SlotAt(std::int64_t elapsed) const;
     std::int64_t ElapsedLocked(std::int64_t now) const;
@@ -142,6 +151,9 @@ private:
     std::int64_t FSlotsPassed = 0;
     std::atomic<bool> FGrabNext{false};
     std::atomic<bool> FCaptureFailed{false};
+    std::atomic<bool> FDiskFull{false};
+    std::atomic<bool> FVideoIncomplete{false};
+    std::atomic<bool> FSoundKept{false};
     std::int64_t FStartTime = 0;
     std::int64_t FPauseStarted = 0;
     std::int64_t FPausedTotal = 0;

@@ -5,9 +5,11 @@
 #include "platform/base/Errors.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <sys/statvfs.h>
 #include <system_error>
 #include <vector>
 
@@ -39,6 +41,27 @@ std::int64_t FittedSoundFrames(std::int64_t Frames, const WAVEFORMATEX& Format,
     return std::llround(target * rate);
 }
 
+// The merged copy is about the video and the sound together, beside both; a
+// little more for the index and the file system's own blocks.
+bool RoomForMergedCopy(const std::string& AviFileName, const std::string& WavFileName,
+                       std::string& Error) {
+    std::error_code error;
+    const auto video = std::filesystem::file_size(AviFileName, error);
+    const auto sound = error ? 0 : std::filesystem::file_size(WavFileName, error);
+    std::filesystem::path folder = std::filesystem::path(AviFileName).parent_path();
+    struct statvfs disk {};
+    if (error || ::statvfs(folder.empty() ? "." : folder.c_str(), &disk) != 0)
+        return true; // unknown: the copy itself will tell
+    const auto free = static_cast<std::uintmax_t>(disk.f_bavail) * disk.f_frsize;
+    const std::uintmax_t needed = video + sound + sound / 100 + (1u << 20);
+    if (free >= needed)
+        return true;
+    Error = "Not enough room on the disk to add the sound to \"" + AviFileName +
+            "\": " + std::to_string(needed >> 20) + " MB needed, " + std::to_string(free >> 20) +
+            " MB free";
+    return false;
+}
+
 void SetProgress(const TSoundMergeOptions& Options, int Percent) {
     if (Options.Progress)
         Options.Progress->store(Percent);
@@ -51,17 +74,25 @@ std::string MergeOutputName(const std::string& AviFileName) {
 }
 
 bool MergeSoundInto(const std::string& AviFileName, const std::string& WavFileName,
-                    const TSoundMergeOptions& Options, std::string& Error) {
+                    const TSoundMergeOptions& Options, std::string& Error, int* ErrorNumber) {
     std::error_code missing;
     if (WavFileName.empty() || !std::filesystem::exists(WavFileName, missing))
         return true;
+    std::unique_ptr<TAviFile> aviFile;
     auto fail = [&](std::string message) {
         Error = message.empty() ? std::string(kStreamReadError) : std::move(message);
+        if (ErrorNumber && aviFile)
+            *ErrorNumber = aviFile->ErrorNumber();
         return false;
     };
+    if (!RoomForMergedCopy(AviFileName, WavFileName, Error)) {
+        if (ErrorNumber)
+            *ErrorNumber = ENOSPC;
+        return false;
+    }
     SetProgress(Options, 0);
     std::string error;
-    auto aviFile = TAviFile::Open(AviFileName, OF_READWRITE, error);
+    aviFile = TAviFile::Open(AviFileName, OF_READWRITE, error);
     if (!aviFile)
         return fail(error);
     auto wavFile = TAviFile::Open(WavFileName, OF_READ, error);

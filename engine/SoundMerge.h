@@ -26,9 +26,11 @@ struct TSoundMergeOptions {
 std::string MergeOutputName(const std::string& AviFileName);
 
 // True when the sound is in the AVI file or there was none to add (no WAV
-// file, or one without samples); false with the reason in Error, and then
-// both files are as they were.
+// file, or one without samples); false with the reason in Error (and its
+// errno in ErrorNumber, when given), and then both files are as they were.
+// A disk without room for the merged copy is told before any of it is written.
 bool MergeSoundInto(const std::string& AviFileName, const std::string& WavFileName,
-                    const TSoundMergeOptions& Options, std::string& Error);
+                    const TSoundMergeOptions& Options, std::string& Error,
+                    int* ErrorNumber = nullptr);
 
 } // namespace vardocle

@@ -1,9 +1,12 @@
 #include "engine/WavRecord.h"
 
+#include "engine/BufferFileStream.h"
+#include "platform/avifile/WavLayout.h"
 #include "platform/base/Errors.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace vardocle {
@@ -13,8 +16,8 @@ namespace {
 constexpr std::uint32_t kSupportedVersion = 0x0204;
 // The sound is cut into windows of this length to measure its clock.
 constexpr double kClockWindowSeconds = 10.0;
-// Room for the clock's measuring points of a recording at the size limit.
-constexpr std::size_t kClockPointsReserved = 1300;
+// Room for the clock's measuring points of a recording of half a day.
+constexpr std::size_t kClockPointsReserved = 4400;
 // Guards against a library that never reports the end of its inputs.
 constexpr int kMaxInputs = 256;
 
@@ -61,7 +64,7 @@ std::string SoundProblemMessage(TSoundProblem Problem, int ErrorNumber) {
     case TSoundProblem::WriteFailed:
         return "写入声音文件失败（" + SystemErrorText(ErrorNumber) + "），声音只保存到出错之前。";
     case TSoundProblem::SizeLimit:
-        return "声音文件已达到 2 GB 的大小上限，之后的声音没有录入。";
+        return "声音文件已达到大小上限，之后的声音没有录入。";
     }
     return {};
 }
@@ -114,12 +117,20 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
     if (FRecording || FLibrary->ChannelIsActive(FChannel))
         return;
     FWavStream.reset();
-    auto stream = std::make_unique<TBufferFileStream>(WavFileName, fmCreate, BufferSize);
+    std::unique_ptr<IWavOutput> stream =
+        FOutputFactory ? FOutputFactory(WavFileName, BufferSize)
+                       : std::make_unique<TBufferFileStream>(WavFileName, fmCreate, BufferSize);
     const auto header = MakeWavHeader();
     stream->Write(header.data(), static_cast<std::int64_t>(header.size()));
     // On disk at once: a recording killed in its first second still leaves
     // a sound file that says what it is.
     stream->Flush();
+    if (const int error = stream->FirstWriteError(); error != 0) {
+        // A disk without room for the header: the recording does not start.
+        stream.reset();
+        std::remove(WavFileName.c_str());
+        throw EFCreateError(CannotCreateFileMessage(WavFileName, error), error);
+    }
     FWavStream = std::move(stream);
     FWavFileName = WavFileName;
 
@@ -129,6 +140,7 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
     }
     FAppendStopped = false;
     FSoundCut = false;
+    FWriteFailureTold = false;
     FLastFlush = FClock();
     FSegmentOpen = false;
     FSegmentBytes = 0;
@@ -216,6 +228,7 @@ void TWavRecord::FlushIfDue(std::chrono::steady_clock::time_point Now) {
         return;
     FWavStream->Flush();
     FLastFlush = Now;
+    StillWriting();
 }
 
 void TWavRecord::Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
@@ -235,17 +248,29 @@ void TWavRecord::Append(std::chrono::steady_clock::time_point End, const std::ui
     }
     if (kept > 0) {
         FWavStream->Write(Data, kept);
-        if (FWavStream->FirstWriteError() != 0) {
-            // Nothing more is appended after a failure, so the file holds the
-            // sound up to the failure without gaps.
-            FAppendStopped = true;
-            CloseSegment();
+        if (!StillWriting())
             return;
-        }
         NoteBlock(End, Length, kept);
     }
     if (FAppendStopped)
         CloseSegment();
+}
+
+bool TWavRecord::StillWriting() {
+    const int error = FWavStream->FirstWriteError();
+    if (error == 0)
+        return true;
+    // Nothing more is appended after a failure, not even what waits in the
+    // buffer, so the file holds the sound up to the failure without gaps.
+    FWavStream->DropBuffered();
+    FAppendStopped = true;
+    CloseSegment();
+    if (!FWriteFailureTold) {
+        FWriteFailureTold = true;
+        if (OnWriteFailed)
+            OnWriteFailed(error);
+    }
+    return false;
 }
 
 void TWavRecord::NoteBlock(std::chrono::steady_clock::time_point Arrival, std::uint32_t Length,
@@ -355,7 +380,9 @@ void TWavRecord::CompleteFile() {
     if (const std::int64_t partial = (size - kWavHeaderSize) % kWavBlockAlign;
         partial > 0 && FWavStream->SetSize(size - partial))
         size -= partial;
-    if (size >= kWavHeaderSize) {
+    if (size > kRiffFileSizeLimit) {
+        SwitchToRf64(size);
+    } else if (size >= kWavHeaderSize) {
         std::uint8_t field[4];
         PutLittleEndian32(field, static_cast<std::uint32_t>(size - 8));
         if (FWavStream->Seek(4, TSeekOrigin::soBeginning) == 4)
@@ -365,6 +392,28 @@ void TWavRecord::CompleteFile() {
             FWavStream->WriteDirect(field, 4);
     }
     FWavStream->Seek(0, TSeekOrigin::soBeginning);
+}
+
+void TWavRecord::SwitchToRf64(std::int64_t Size) {
+    // The 64-bit sizes need 36 bytes more header than the plain one has; the
+    // first 36 bytes of sound make room and move behind the data, where every
+    // reader of ours puts them back in front. Nothing else of the file moves.
+    std::uint8_t moved[kMovedChunkBytes];
+    constexpr std::uint8_t kMovedTag[] = {'f', 'r', 's', 't'};
+    std::memcpy(moved, kMovedTag, sizeof kMovedTag);
+    PutLittleEndian32(moved + 4, static_cast<std::uint32_t>(kRf64MovedBytes));
+    if (FWavStream->Seek(kWavHeaderSize, TSeekOrigin::soBeginning) != kWavHeaderSize ||
+        FWavStream->Read(moved + 8, kRf64MovedBytes) != kRf64MovedBytes)
+        return; // the sizes stay 36 and 0, which the repair reads as "to the end"
+    // The moved sound is kept before the header that drops it is written.
+    if (FWavStream->Seek(Size, TSeekOrigin::soBeginning) != Size ||
+        FWavStream->WriteDirect(moved, kMovedChunkBytes) != kMovedChunkBytes)
+        return;
+    const auto plain = MakeWavHeader();
+    const auto header =
+        MakeRf64Header(&plain[20], Size - kRf64HeaderBytes, kMovedChunkBytes, kWavBlockAlign);
+    if (FWavStream->Seek(0, TSeekOrigin::soBeginning) == 0)
+        FWavStream->WriteDirect(header.data(), kRf64HeaderBytes);
 }
 
 void TWavRecord::Report(TSoundProblem Problem, int ErrorNumber) {

@@ -3,7 +3,7 @@
 // 44100 Hz) while a recording with sound runs. The sound library delivers
 // blocks on its own thread to RecordCallback, which appends them through a
 // buffered stream, so the disk sees one write every 2.3 s or so.
-#include "engine/BufferFileStream.h"
+#include "engine/WavOutput.h"
 #include "platform/sound/SoundLibrary.h"
 
 #include <array>
@@ -23,8 +23,9 @@ inline constexpr std::uint32_t kWavChannels = 2;
 inline constexpr std::uint32_t kWavBlockAlign = 4; // one 16-bit stereo frame
 inline constexpr std::uint32_t kWavBytesPerSecond = kWavSampleRate * kWavBlockAlign;
 inline constexpr std::int64_t kWavHeaderSize = 44;
-// The header's size fields and the stream's counters allow no bigger file.
-inline constexpr std::int64_t kWavFileSizeLimit = 0x7FFFFFFF;
+// The format sets no limit: past 4 GiB the file becomes RF64 at Stop (see
+// platform/avifile/WavLayout.h). A file system's own limit is a failed write.
+inline constexpr std::int64_t kWavFileSizeLimit = INT64_MAX;
 
 // The header as written at Start: RIFF size 36 and data size 0, patched at Stop.
 std::array<std::uint8_t, kWavHeaderSize> MakeWavHeader();
@@ -41,6 +42,10 @@ std::string SoundProblemMessage(TSoundProblem Problem, int ErrorNumber = 0);
 
 using TSoundProblemEvent = std::function<void(TSoundProblem Problem, const std::string& Message)>;
 using TSoundClock = std::function<std::chrono::steady_clock::time_point()>;
+// Makes the stream the file is written through (a buffered file stream by
+// default); raises EFCreateError when the file cannot be created.
+using TWavOutputFactory =
+    std::function<std::unique_ptr<IWavOutput>(const std::string& Path, std::int32_t BufferSize)>;
 
 class TWavRecord {
 public:
@@ -53,8 +58,10 @@ public:
     TWavRecord(const TWavRecord&) = delete;
     TWavRecord& operator=(const TWavRecord&) = delete;
 
-    // Creates the WAV file (EFCreateError when it cannot be), writes the
-    // header and starts recording. Ignored while a recording runs.
+    // Creates the WAV file and writes its header to the disk, then starts
+    // recording. EFCreateError when the file cannot be created or its header
+    // not written (a full disk); the file is then removed. Ignored while a
+    // recording runs.
     void Start(const std::string& WavFileName, std::int32_t BufferSize);
     // While paused, arriving sound is dropped, from the moment of the call
     // to the moment of Resume.
@@ -88,8 +95,14 @@ public:
     // Told on the owner's thread: at Start when no device is usable (once),
     // and at Stop about a lost device, a failed write or a cut.
     TSoundProblemEvent OnProblem;
+    // Told once, on the library's thread, at the first write the disk
+    // refuses: the sound ends there, and the owner should end the recording
+    // (from its own thread) so that its video ends with it.
+    std::function<void(int ErrorNumber)> OnWriteFailed;
     // Lowered by tests to reach the limit without gigabytes of sound.
     void SetFileSizeLimit(std::int64_t Limit) { FFileSizeLimit = Limit; }
+    // Where the file is written; a buffered file stream when not set.
+    void SetOutputFactory(TWavOutputFactory Factory) { FOutputFactory = std::move(Factory); }
 
 private:
     static bool RecordProc(std::uint32_t Handle, const void* Buffer, std::uint32_t Length,
@@ -104,6 +117,10 @@ private:
     void CloseSegment();
     double SegmentSeconds() const;
     void CompleteFile();
+    // Rewrites the header of a file of Size bytes as RF64 in place.
+    void SwitchToRf64(std::int64_t Size);
+    // False once a write failed: nothing more is appended, and the owner is told.
+    bool StillWriting();
     void Report(TSoundProblem Problem, int ErrorNumber = 0);
 
     std::shared_ptr<TSoundLibrary> FLibrary;
@@ -111,7 +128,8 @@ private:
     bool FLibraryReady = false;
     bool FNoDeviceReported = false;
 
-    std::unique_ptr<TBufferFileStream> FWavStream;
+    TWavOutputFactory FOutputFactory;
+    std::unique_ptr<IWavOutput> FWavStream;
     std::uint32_t FChannel = 0;
     bool FRecording = false;
     std::atomic<bool> FPaused{false};
@@ -127,6 +145,7 @@ private:
     // the owner's thread before and after (the same hand-over as the stream).
     bool FAppendStopped = false;
     bool FSoundCut = false;
+    bool FWriteFailureTold = false;
     // The sound reaches the disk at least this often, so that a recording
     // that is killed loses no more than that; the buffer still saves the
     // disk from a write per block.

@@ -1,6 +1,8 @@
 #pragma once
 // The sound file of a recording that was cut off carries the sizes its
-// header was started with (36 and 0); its length tells the real ones.
+// header was started with (36 and 0); its length tells the real ones. Plain
+// and RF64 files are read alike; a repaired file is RF64 only where its sound
+// outgrows the plain header's 4 GiB.
 #include <cstdint>
 #include <string>
 
@@ -16,10 +18,13 @@ struct TWavInspection {
     std::uint32_t SampleRate = 0;
     std::uint16_t BlockAlign = 0;
     std::uint16_t BitsPerSample = 0;
-    std::int64_t DataOffset = 0;      // where the samples begin
-    std::int64_t DataBytes = 0;       // whole sample frames present in the file
-    std::int64_t CutBytes = 0;        // a sample frame cut in half at the end
-    std::uint32_t HeaderDataSize = 0; // as the header says
+    std::int64_t DataOffset = 0;     // where the data chunk's samples begin
+    std::int64_t DataBytes = 0;      // whole sample frames present, moved ones included
+    std::int64_t CutBytes = 0;       // a sample frame cut in half at the end
+    std::int64_t HeaderDataSize = 0; // as the header says
+    // The first frames of an RF64 file, kept behind its data (see WavLayout).
+    std::int64_t MovedOffset = -1;
+    std::int64_t MovedBytes = 0;
     // The header's two sizes describe the file and no half frame follows.
     bool HeaderComplete = false;
 

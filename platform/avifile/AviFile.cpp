@@ -42,6 +42,13 @@ public:
 
     void Discard() override { FMuxer->Abandon(); }
 
+    HRESULT BeginWriting() override {
+        std::string error;
+        return FMuxer->Begin(error) ? AVIERR_OK : Fail(error);
+    }
+
+    int ErrorNumber() const override { return FMuxer->ErrorNumber(); }
+
 private:
     std::shared_ptr<TAviMuxer> FMuxer;
 };
@@ -91,7 +98,7 @@ HRESULT TAviFile::Release() {
 }
 
 std::unique_ptr<TAviFile> TAviFile::Open(const std::string& path, std::uint32_t mode,
-                                         std::string& error) {
+                                         std::string& error, int* errorNumber) {
     // The libraries' progress chatter would drown the recorder's own output.
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
@@ -100,7 +107,7 @@ std::unique_ptr<TAviFile> TAviFile::Open(const std::string& path, std::uint32_t 
         return nullptr;
     }
     if (mode & OF_CREATE) {
-        auto muxer = TAviMuxer::Create(path, error);
+        auto muxer = TAviMuxer::Create(path, error, errorNumber);
         return muxer ? std::make_unique<TAviOutputFile>(std::move(muxer)) : nullptr;
     }
     if (mode & (OF_WRITE | OF_READWRITE)) {

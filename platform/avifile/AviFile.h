@@ -60,9 +60,9 @@ protected:
 
 class TAviFile {
 public:
-    // Null on failure, with the reason in `error`.
+    // Null on failure, with the reason in `error` (and its errno, when given).
     static std::unique_ptr<TAviFile> Open(const std::string& path, std::uint32_t mode,
-                                          std::string& error);
+                                          std::string& error, int* errorNumber = nullptr);
     virtual ~TAviFile() = default;
 
     virtual HRESULT CreateStream(std::unique_ptr<TAviStream>& stream, const AVISTREAMINFOA& info);
@@ -73,6 +73,11 @@ public:
     // Gives up: streams being added to an existing file are dropped and the old
     // file stays as it was.
     virtual void Discard() {}
+    // Writes the file's header now that its streams are set up, so that a
+    // disk without room for it fails before anything is recorded.
+    virtual HRESULT BeginWriting() { return AVIERR_OK; }
+    // errno of the first failure, 0 when none or not a system error.
+    virtual int ErrorNumber() const { return 0; }
 
     const std::string& LastError() const { return FLastError; }
 

@@ -28,24 +28,40 @@ bool IsReadOnlyFile(const std::string& path) {
            (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
+// What the ending of a file of so many chunks writes: the index (16 bytes a
+// chunk), the large-file index of its last segment (8 a chunk), the lists'
+// ends; the header counts are patched in place.
+std::int64_t EndingBytes(std::int64_t chunks) {
+    return std::int64_t{64} * 1024 + 32 * chunks;
+}
+
+// The header with its reserved room for the large-file index.
+constexpr std::int64_t kHeaderBytes = std::int64_t{64} * 1024;
+
 } // namespace
 
 std::string AviAppendOutputName(const std::string& path) {
     return path + ".merging";
 }
 
-std::shared_ptr<TAviMuxer> TAviMuxer::Create(const std::string& path, std::string& error) {
+std::shared_ptr<TAviMuxer> TAviMuxer::Create(const std::string& path, std::string& error,
+                                             int* errorNumber) {
     auto muxer = std::make_shared<TAviMuxer>();
     muxer->FPath = path;
     muxer->FOutputPath = path;
     muxer->FFlushEachPacket = true;
     if (IsReadOnlyFile(path)) {
         error = CannotCreateFileMessage(path, EACCES);
+        if (errorNumber)
+            *errorNumber = EACCES;
         return nullptr;
     }
     // The file is created now, so that a name that cannot be written fails at once.
-    if (!muxer->OpenOutput(error))
+    if (!muxer->OpenOutput(error)) {
+        if (errorNumber)
+            *errorNumber = muxer->FErrorNumber;
         return nullptr;
+    }
     return muxer;
 }
 
@@ -79,8 +95,16 @@ TAviMuxer::~TAviMuxer() {
 void TAviMuxer::CloseOutput() {
     if (!FOutput)
         return;
-    if (FOutput->pb)
+    if (FReserved) {
+        // The context is the output's own; the room kept for the ending goes back.
+        if (FOutput->pb)
+            avio_flush(FOutput->pb);
+        FOutput->pb = nullptr;
+        FReserved->ReleaseReserve();
+        FReserved.reset();
+    } else if (FOutput->pb) {
         avio_closep(&FOutput->pb);
+    }
     avformat_free_context(FOutput);
     FOutput = nullptr;
 }
@@ -90,6 +114,7 @@ int TAviMuxer::AddStream(AVRational timeBase) {
     slot.Parameters = avcodec_parameters_alloc();
     av_reduce(&slot.TimeBase.num, &slot.TimeBase.den, timeBase.num, timeBase.den, 1 << 30);
     FSlots.push_back(slot);
+    FLastPts.push_back(-1);
     return static_cast<int>(FSlots.size()) - 1;
 }
 
@@ -101,9 +126,21 @@ bool TAviMuxer::OpenOutput(std::string& error) {
     if (FOutput)
         return true;
     int result = avformat_alloc_output_context2(&FOutput, nullptr, "avi", FOutputPath.c_str());
-    if (result >= 0)
+    if (result >= 0 && FFlushEachPacket) {
+        FReserved = TReservedOutput::Create(FOutputPath, error, FErrorNumber);
+        if (!FReserved) {
+            CloseOutput();
+            FFailed = true;
+            FError = error;
+            return false;
+        }
+        FOutput->pb = FReserved->Context();
+        FOutput->flags |= AVFMT_FLAG_CUSTOM_IO;
+    } else if (result >= 0) {
         result = avio_open(&FOutput->pb, FOutputPath.c_str(), AVIO_FLAG_WRITE);
+    }
     if (result < 0) {
+        FErrorNumber = AvErrorToErrno(result);
         error =
             "Cannot create file \"" + ExpandFileName(FOutputPath) + "\". " + AvErrorReason(result);
         CloseOutput();
@@ -150,6 +187,14 @@ bool TAviMuxer::Start(std::string& error) {
         }
         slot.StreamIndex = out->index;
     }
+    if (FReserved && !FReserved->Reserve(kHeaderBytes, EndingBytes(0))) {
+        // Not even the header fits: nothing is recorded.
+        FErrorNumber = FReserved->ErrorNumber();
+        FDiskFull = true;
+        FFailed = true;
+        error = FError = CannotWriteFileMessage(FOutputPath, AVERROR(FErrorNumber));
+        return false;
+    }
     AVDictionary* options = nullptr;
     // Uncompressed frames arrive as bottom-up bitmaps; say so in the header.
     av_dict_set(&options, "flipped_raw_rgb", "1", 0);
@@ -172,8 +217,10 @@ bool TAviMuxer::CheckWritten(int result, std::string& error) {
     if (result >= 0)
         return true;
     error = CannotWriteFileMessage(FOutputPath, result);
-    if (!FFailed)
+    if (!FFailed) {
         FError = error;
+        FErrorNumber = AvErrorToErrno(result);
+    }
     FFailed = true;
     return false;
 }
@@ -237,9 +284,9 @@ bool TAviMuxer::PadCopiedVideo(std::string& error) {
 }
 
 bool TAviMuxer::WritePacket(int slotIndex, AVPacket* packet, std::string& error) {
-    if (FFinished || FFailed) {
+    if (FFinished || FFailed || FDiskFull) {
         av_packet_unref(packet);
-        error = FFailed ? FError : "The file \"" + FPath + "\" is already complete";
+        error = FFailed || FDiskFull ? FError : "The file \"" + FPath + "\" is already complete";
         return false;
     }
     if (!Start(error)) {
@@ -254,6 +301,22 @@ bool TAviMuxer::WritePacket(int slotIndex, AVPacket* packet, std::string& error)
             av_packet_unref(packet);
             return false;
         }
+    }
+    if (FReserved) {
+        // Slots passed over become empty chunks of their own.
+        const std::int64_t last = FLastPts[slotIndex];
+        const std::int64_t chunks =
+            std::max<std::int64_t>(1, last < 0 ? packet->pts + 1 : packet->pts - last);
+        if (!FReserved->Reserve(packet->size + 8 * chunks, EndingBytes(FChunks + chunks))) {
+            // The recording stops here, with room left to complete the file.
+            av_packet_unref(packet);
+            FDiskFull = true;
+            FErrorNumber = FReserved->ErrorNumber();
+            error = FError = CannotWriteFileMessage(FOutputPath, AVERROR(FErrorNumber));
+            return false;
+        }
+        FChunks += chunks;
+        FLastPts[slotIndex] = std::max(last, packet->pts);
     }
     packet->stream_index = slot.StreamIndex;
     av_packet_rescale_ts(packet, slot.TimeBase, stream->time_base);

@@ -1,8 +1,9 @@
 #pragma once
-// A PCM WAV file opened for reading as a file with one sound stream. Sizes
-// come from the header, or from the file's length when the header was never
-// completed (a recorder that did not get to patch it).
+// A PCM WAV file (plain or RF64) opened for reading as a file with one sound
+// stream. Sizes come from the header, or from the file's length when the
+// header was never completed (a recorder that did not get to patch it).
 #include "platform/avifile/AviFile.h"
+#include "platform/avifile/WavLayout.h"
 
 #include <cstdio>
 #include <memory>
@@ -28,7 +29,7 @@ public:
 private:
     std::string FPath;
     WAVEFORMATEX FFormat{};
-    std::int64_t FDataOffset = 0;
+    TWavLayout FLayout;
     std::int64_t FDataBytes = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/base/Paths.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace vardocle {
@@ -11,6 +12,28 @@ std::string SystemErrorText(int errorNumber) {
     char buffer[256] = {};
     const char* text = strerror_r(errorNumber, buffer, sizeof buffer);
     return text ? std::string(text) : std::string();
+}
+
+bool IsDiskFullError(int errorNumber) {
+    return errorNumber == ENOSPC || errorNumber == EDQUOT;
+}
+
+std::string ChineseWriteErrorReason(int errorNumber) {
+    if (IsDiskFullError(errorNumber))
+        return "磁盘已满";
+    switch (errorNumber) {
+    case EROFS:
+        return "磁盘是只读的";
+    case EACCES:
+    case EPERM:
+        return "没有写入权限";
+    case ENOENT:
+        return "文件夹不存在";
+    case EFBIG:
+        return "文件已达到文件系统允许的最大长度";
+    default:
+        return SystemErrorText(errorNumber);
+    }
 }
 
 std::string CannotCreateFileMessage(const std::string& path, int errorNumber) {

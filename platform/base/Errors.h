@@ -14,6 +14,13 @@ public:
 class EFCreateError : public Exception {
 public:
     using Exception::Exception;
+    EFCreateError(const std::string& message, int errorNumber)
+        : Exception(message), FErrorNumber(errorNumber) {}
+    // The system's errno behind it, 0 when unknown.
+    int ErrorNumber() const { return FErrorNumber; }
+
+private:
+    int FErrorNumber = 0;
 };
 class EFOpenError : public Exception {
 public:
@@ -31,6 +38,11 @@ std::string SystemErrorText(int errorNumber);
 std::string CannotCreateFileMessage(const std::string& path, int errorNumber);
 // "Cannot open file "<full path>". <system text>"
 std::string CannotOpenFileMessage(const std::string& path, int errorNumber);
+
+// The disk (or the user's share of it) has no room left.
+bool IsDiskFullError(int errorNumber);
+// Why a file cannot be written, in Chinese, for the user.
+std::string ChineseWriteErrorReason(int errorNumber);
 
 inline constexpr const char* kStreamReadError = "Stream read error";
 

@@ -1,6 +1,7 @@
 #include "tools/record/RecordSession.h"
 
 #include "engine/SoundHandOff.h"
+#include "platform/base/Errors.h"
 #include "platform/base/Paths.h"
 #include "platform/screen/X11Screen.h"
 
@@ -11,7 +12,7 @@
 namespace vardocle {
 
 TRecordSession::TRecordSession(const TRecordOptions& options, QObject* mainThread)
-    : FOptions(options), FInvoker(mainThread) {}
+    : FOptions(options), FInvoker(mainThread), FMainThread(mainThread) {}
 
 TRecordSession::~TRecordSession() {
     StopSound();
@@ -38,6 +39,7 @@ void TRecordSession::Start() {
     FThread->OnRecordError = [this](TRecordThread&, const TRecordError& error) {
         if (!FError)
             FError = error;
+        FDiskFull = FDiskFull || error.DiskFull();
         if (OnError)
             OnError(error);
         // A frame that could not be written ends the recording as Stop does:
@@ -48,6 +50,9 @@ void TRecordSession::Start() {
     FThread->OnRecordEnd = [this](TRecordThread& sender) {
         FFinalFrames = sender.FramesWritten();
         FFinalMs = sender.RecordedMs();
+        FDiskFull = FDiskFull || sender.DiskFull();
+        FVideoIncomplete = sender.VideoIncomplete();
+        FSoundKept = sender.SoundKept();
         sender.WaitFor();
         EndRecording();
     };
@@ -56,6 +61,12 @@ void TRecordSession::Start() {
         FWavRecord->OnProblem = [this](TSoundProblem problem, const std::string& message) {
             if (OnSoundProblem)
                 OnSoundProblem(problem, message);
+        };
+        // On the sound library's thread: the recording is ended from this one.
+        FWavRecord->OnWriteFailed = [this](int errorNumber) {
+            QMetaObject::invokeMethod(
+                FMainThread, [this, errorNumber] { SoundWriteFailed(errorNumber); },
+                Qt::QueuedConnection);
         };
         try {
             FWavRecord->Start(FWavFileName, kWavBufferSize);
@@ -93,6 +104,14 @@ void TRecordSession::Stop() {
     FThread->Terminate();
 }
 
+// The sound could not be written: the recording ends with it, so that its
+// video does not go on without sound (and, on a full disk, keeps the room
+// its ending needs).
+void TRecordSession::SoundWriteFailed(int errorNumber) {
+    FDiskFull = FDiskFull || IsDiskFullError(errorNumber);
+    Stop();
+}
+
 void TRecordSession::StopSound() {
     StopSoundForMerge(FWavRecord, FThread.get());
 }
@@ -101,8 +120,7 @@ void TRecordSession::EndRecording() {
     FEnded = true;
     // Only once the capture thread has ended is the sound in the video file.
     // When the merge failed the sound file stays, so no sound is lost.
-    const bool merged = !FError || FError->Stage != TRecordError::TStage::Close;
-    if (!FWavFileName.empty() && merged) {
+    if (!FWavFileName.empty() && !FSoundKept) {
         std::error_code ignored;
         std::filesystem::remove(FWavFileName, ignored);
     }

@@ -35,6 +35,12 @@ public:
     std::int32_t FramesWritten() const;
     std::int64_t RecordedMs() const;
     const std::optional<TRecordError>& Error() const { return FError; }
+    // Once ended: the disk was full (for the video, the sound or the merge);
+    // the video's ending could not be written; the sound was not merged and
+    // its file stays beside the video.
+    bool DiskFull() const { return FDiskFull; }
+    bool VideoIncomplete() const { return FVideoIncomplete; }
+    bool SoundKept() const { return FSoundKept; }
     // True when transparent windows were to be left out but the screen
     // cannot do it, so they are recorded after all.
     bool TransparentWindowsRecordedAnyway() const { return FTransparentRecordedAnyway; }
@@ -52,7 +58,9 @@ public:
 private:
     TRecordOptions FOptions;
     TQtMainThreadInvoker FInvoker;
+    QObject* FMainThread;
     void StopSound();
+    void SoundWriteFailed(int errorNumber);
     void EndRecording();
 
     std::unique_ptr<TRecordThread> FThread;
@@ -62,6 +70,9 @@ private:
     bool FEnded = false;
     bool FTransparentRecordedAnyway = false;
     TScreenBackend FScreenBackend = TScreenBackend::X11;
+    bool FDiskFull = false;
+    bool FVideoIncomplete = false;
+    bool FSoundKept = false;
     std::int32_t FFinalFrames = 0;
     std::int64_t FFinalMs = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/base/Errors.h"
 #include "platform/base/WriteSignals.h"
 #include "platform/screen/X11Screen.h"
+#include "recovery/DiskFullEnding.h"
 #include "recovery/RecordingRepair.h"
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
@@ -24,9 +25,13 @@ void PrintError(const std::string& chinese, const std::string& english) {
 }
 
 std::string ChineseFor(const TRecordError& error, std::int32_t framesWritten) {
+    if (error.DiskFull() && error.Stage != TRecordError::TStage::Open)
+        return "磁盘已满，录制已停止";
     switch (error.Stage) {
     case TRecordError::TStage::Open:
-        return "无法创建视频文件";
+        return error.ErrorNumber != 0
+                   ? "无法创建视频文件（" + ChineseWriteErrorReason(error.ErrorNumber) + "）"
+                   : "无法创建视频文件";
     case TRecordError::TStage::Frame:
         // With no frame there is nothing to play: saying otherwise misleads.
         return framesWritten > 0 ? "录制已停止（已录下的部分仍可播放）"
@@ -79,12 +84,23 @@ int main(int argc, char** argv) {
 
     TRecordSession session(options, &application);
     session.OnError = [&session](const TRecordError& error) {
+        // After a full disk, the closing line says what became of the files.
+        if (session.DiskFull() && error.Stage == TRecordError::TStage::Close)
+            return;
         PrintError(ChineseFor(error, session.FramesWritten()), error.Message);
     };
     session.OnEnded = [&] {
         const bool written = !session.Error() && std::filesystem::exists(options.OutputFile);
         // A file that was never made has had its one line already.
         if (session.Error() && session.Error()->Stage == TRecordError::TStage::Open) {
+            application.exit(1);
+            return;
+        }
+        if (session.DiskFull()) {
+            const TKeptRecording kept =
+                FinishAfterDiskFull(options.OutputFile, session.WavFileName(),
+                                    session.VideoIncomplete(), TRepairHint::CommandLine);
+            std::fprintf(stderr, "%s / %s\n", kept.Chinese.c_str(), kept.English.c_str());
             application.exit(1);
             return;
         }
@@ -115,7 +131,10 @@ int main(int argc, char** argv) {
     try {
         session.Start();
     } catch (const EFCreateError& error) {
-        PrintError("无法创建声音文件", error.what());
+        PrintError(error.ErrorNumber() != 0
+                       ? "无法创建声音文件（" + ChineseWriteErrorReason(error.ErrorNumber()) + "）"
+                       : std::string("无法创建声音文件"),
+                   error.what());
         return 1;
     } catch (const Exception& error) {
         PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());

@@ -119,13 +119,16 @@ protected:
         }
     }
 
-    void StartProgram(QProcess& process,
-                      const QString& site = QStringLiteral("http://127.0.0.1:9")) {
+    // With KeepErrors the program's standard error is kept for the test to
+    // read (its notices are written there too) instead of passed on.
+    void StartProgram(QProcess& process, const QString& site = QStringLiteral("http://127.0.0.1:9"),
+                      bool KeepErrors = false) {
         process.setWorkingDirectory(QString::fromStdString((Folder / "work").string()));
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
         process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.setProcessChannelMode(KeepErrors ? QProcess::SeparateChannels
+                                                 : QProcess::ForwardedErrorChannel);
         // By default an address where nothing answers: the update check and
         // the advertisement fail quietly.
         process.start(QString::fromStdString((Folder / "bin" / "vardocle").string()),

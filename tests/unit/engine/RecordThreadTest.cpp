@@ -1,9 +1,12 @@
 #include "engine/RecordThread.h"
 #include "platform/avifile/Compressors.h"
+#include "platform/base/Errors.h"
 #include "tests/support/TestSupport.h"
 #include "tests/unit/engine/EngineFakes.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace vardocle;
 using namespace vardocle::test;
@@ -212,8 +215,17 @@ TEST(RecordThread, ErrorsRaisedByOpenAreCarriedToTheOwner) {
 }
 
 TEST(RecordThread, AFailedWriteStopsCapturingAndWaitsForTheOwnerToEndTheRecording) {
-    // Every write to this device fails as on a full disk; uncompressed frames
-    // fill the file's write buffer at once.
+    // A file size limit refuses writes past it, as a full disk would; the
+    // header fits, then a few seconds of uncompressed frames.
+    test::TempDir dir;
+    const std::string avi = (dir / "limited.avi").string();
+    constexpr rlim_t kLimit = 600 * 1024;
+    auto* const previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = kLimit;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     SetConfiguredCodec(TCodecKind::Raw);
     Recording recording(5, "");
     auto clock = std::make_unique<TFakeClock>();
@@ -228,7 +240,7 @@ TEST(RecordThread, AFailedWriteStopsCapturingAndWaitsForTheOwnerToEndTheRecordin
         recording.Thread->Terminate();
     });
     recording.Thread = std::make_unique<TRecordThread>(
-        "/dev/full", TRect{0, 0, 64, 48}, "", 5,
+        avi, TRect{0, 0, 64, 48}, "", 5,
         std::make_unique<TFakeScreen>(*clock, recording.Log, 64, 48), recording.Invoker,
         std::move(clock));
     recording.Thread->OnRecordEnd = [&](TRecordThread&) { ++recording.Ends; };
@@ -236,12 +248,14 @@ TEST(RecordThread, AFailedWriteStopsCapturingAndWaitsForTheOwnerToEndTheRecordin
         recording.Errors.push_back(error);
     };
     recording.Run();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
     SetConfiguredCodec(TCodecKind::H264);
     EXPECT_TRUE(ownerEnded);
     ASSERT_FALSE(recording.Errors.empty());
     EXPECT_EQ(recording.Errors[0].Stage, TRecordError::TStage::Frame);
     EXPECT_LT(recording.Log.GrabTimes.size(), 100u); // capturing stopped at the failure
-    EXPECT_NE(recording.Errors[0].Message.find("No space left on device"), std::string::npos)
+    EXPECT_NE(recording.Errors[0].Message.find(SystemErrorText(EFBIG)), std::string::npos)
         << recording.Errors[0].Message;
     // The recording's time ends at the failure, not when the owner ended it.
     EXPECT_LT(recording.Thread->RecordedMs(), 30000);
