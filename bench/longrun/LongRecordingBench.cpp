@@ -79,6 +79,10 @@ TEST(LongRecordingBench, MemoryStaysFlatAndVideoAndSoundLastTheWholeRecording) {
     library->Inputs = {{"Capture", true}};
     bench::TSoundFeeder feeder(clock, *library);
     auto recorder = std::make_unique<TWavRecord>(library, feeder.Clock());
+    std::string soundProblem;
+    recorder->OnProblem = [&](TSoundProblem, const std::string& message) {
+        soundProblem = message;
+    };
     auto thread =
         std::make_unique<TRecordThread>(avi, TRect{0, 0, kWidth, kHeight}, wav, std::uint8_t(kRate),
                                         std::move(screenOwned), invoker, std::move(clockOwned));
@@ -111,6 +115,7 @@ TEST(LongRecordingBench, MemoryStaysFlatAndVideoAndSoundLastTheWholeRecording) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const long afterMergeKb = ResidentKb();
     ASSERT_FALSE(error) << error->Message;
+    EXPECT_EQ(soundProblem, "");
 
     const QJsonObject probe = ProbeWithoutDecoding(avi);
     const QJsonObject video = StreamOf(probe, "video");

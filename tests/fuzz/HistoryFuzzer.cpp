@@ -2,6 +2,7 @@
 // their room) and reports a partial one at the end; an append and a removal
 // afterwards keep every whole record the user had.
 #include "history/HistoryFile.h"
+#include "tests/fuzz/FuzzRequire.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,13 +12,9 @@
 #include <vector>
 
 using namespace vardocle;
+using fuzz::Require;
 
 namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 const std::filesystem::path& Folder() {
     static const std::filesystem::path folder = [] {

@@ -2,6 +2,7 @@
 // a write changes its one key only, so the user's other lines survive it.
 #include "app/IniFile.h"
 #include "app/IniText.h"
+#include "tests/fuzz/FuzzRequire.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,15 +10,11 @@
 #include <string_view>
 
 using namespace vardocle;
+using fuzz::Require;
 
 namespace {
 
 const char* const kKeys[] = {"Path", "RecordCursor", "RecordTrans", "Rate", "Width", "Height"};
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 } // namespace
 

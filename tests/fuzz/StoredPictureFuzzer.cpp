@@ -3,6 +3,7 @@
 // picture of the same size.
 #include "skin/nxGDIPlusAPI.h"
 #include "skin/nxGDIPlusClasses.h"
+#include "tests/fuzz/FuzzRequire.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -11,15 +12,7 @@
 #include <cstdlib>
 
 using namespace vardocle;
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
+using fuzz::Require;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // As the picture unit does at start-up, without the application object.

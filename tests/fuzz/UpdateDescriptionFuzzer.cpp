@@ -1,21 +1,14 @@
 // Any bytes as the update description from the web site: it is read or
 // refused; what is read names a well-formed version and a web address, and
 // versions compare consistently.
+#include "tests/fuzz/FuzzRequire.h"
 #include "update/UpdateDescription.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 using namespace vardocle;
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
+using fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
