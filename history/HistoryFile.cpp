@@ -185,25 +185,35 @@ HistoryRepair THistoryFile::Rewrite(const KeepRecord& keep) {
     };
     ::fchmod(temp.Get(), sourceInfo.st_mode & 07777);
 
-    // A history is a few megabytes at most: read whole, written in one go.
-    std::vector<std::uint8_t> contents(static_cast<std::size_t>(sourceInfo.st_size));
-    const ssize_t n = source.ReadFull(contents.data(), contents.size());
-    if (n < 0)
-        return fail(EReadError(kStreamReadError));
-    const std::size_t wholeRecords = std::size_t(n) / kHistoryRecordSize;
+    // Copied a bufferful of records at a time, so that a history of any length
+    // costs the same memory; a partial record after the last whole one is left
+    // out.
+    std::vector<char> buffer(kRecordsPerRead * kHistoryRecordSize);
+    std::vector<char> kept;
+    kept.reserve(buffer.size());
     HistoryRepair repair;
-    repair.DroppedTailBytes = std::uint64_t(std::size_t(n) % kHistoryRecordSize);
-    std::vector<std::uint8_t> kept;
-    kept.reserve(wholeRecords * kHistoryRecordSize);
     HistoryRecordBytes bytes;
-    for (std::size_t index = 0; index < wholeRecords; ++index) {
-        const auto record = contents.begin() + std::ptrdiff_t(index * kHistoryRecordSize);
-        std::copy_n(record, kHistoryRecordSize, bytes.begin());
-        if (keep(index, bytes))
-            kept.insert(kept.end(), bytes.begin(), bytes.end());
+    std::size_t index = 0;
+    off_t writeAt = 0;
+    for (bool atEnd = false; !atEnd;) {
+        // Fills the buffer unless the file ends first.
+        const ssize_t n = source.ReadFull(buffer.data(), buffer.size());
+        if (n < 0)
+            return fail(EReadError(kStreamReadError));
+        atEnd = std::size_t(n) < buffer.size();
+        const std::size_t whole = std::size_t(n) / kHistoryRecordSize;
+        repair.DroppedTailBytes = std::uint64_t(std::size_t(n) % kHistoryRecordSize);
+        kept.clear();
+        for (std::size_t i = 0; i < whole; ++i, ++index) {
+            std::copy_n(buffer.begin() + std::ptrdiff_t(i * kHistoryRecordSize), kHistoryRecordSize,
+                        bytes.begin());
+            if (keep(index, bytes))
+                kept.insert(kept.end(), bytes.begin(), bytes.end());
+        }
+        if (!temp.WriteFullAt(kept.data(), kept.size(), writeAt))
+            return fail(Exception(kStreamWriteError));
+        writeAt += off_t(kept.size());
     }
-    if (!temp.WriteFullAt(kept.data(), kept.size(), 0))
-        return fail(Exception(kStreamWriteError));
     if (::fsync(temp.Get()) != 0)
         return fail(Exception(kStreamWriteError));
     temp.Reset();

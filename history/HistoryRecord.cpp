@@ -43,6 +43,12 @@ double GetDouble(const HistoryRecordBytes& bytes, std::size_t offset) {
 
 } // namespace
 
+bool HistoryRecord::operator==(const HistoryRecord& other) const {
+    return FileName == other.FileName && FilePath == other.FilePath &&
+           std::bit_cast<std::uint64_t>(RecordTime) ==
+               std::bit_cast<std::uint64_t>(other.RecordTime);
+}
+
 std::string FileNamePart(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);

@@ -27,7 +27,9 @@ struct HistoryRecord {
     std::string FilePath; // at most 255 bytes
     double RecordTime = 0.0;
 
-    bool operator==(const HistoryRecord&) const = default;
+    // The time compares by its stored bits, so that a record of a damaged file
+    // (a time that is not a number) still equals itself and can be removed.
+    bool operator==(const HistoryRecord& other) const;
 };
 
 // The part of a path after its last folder separator.

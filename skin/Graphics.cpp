@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
 
@@ -71,9 +72,22 @@ QImage Decode32BitRows(const QByteArray& bytes) {
 
 } // namespace
 
+bool PictureSizeAllowed(const QByteArray& bytes) {
+    QByteArray data = bytes; // shared, not copied
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid())
+        return true;
+    return size.width() <= kMaxPictureSide && size.height() <= kMaxPictureSide &&
+           qint64(size.width()) * size.height() <= kMaxPicturePixels;
+}
+
 QImage DecodeBitmapFile(const QByteArray& bytes, TBitmap::TPixelFormat& format) {
     format = TBitmap::pf24bit;
-    if (bytes.size() < kFileHeaderSize + kInfoHeaderMinSize || !bytes.startsWith("BM"))
+    if (bytes.size() < kFileHeaderSize + kInfoHeaderMinSize || !bytes.startsWith("BM") ||
+        !PictureSizeAllowed(bytes))
         return {};
     const auto infoSize = ReadLE<std::uint32_t>(bytes, 14);
     const auto bitCount = ReadLE<std::uint16_t>(bytes, 28);

@@ -91,8 +91,19 @@ private:
     TPixelFormat FFormat = pf24bit;
 };
 
+// The largest picture the windows take, on each side and in all: beyond any
+// screen, yet small enough that a few header bytes claiming more cannot make
+// the program claim gigabytes, nor give pictures no encoder can write again.
+inline constexpr int kMaxPictureSide = 16384;
+inline constexpr qint64 kMaxPicturePixels = qint64(4096) * 4096;
+
+// False when the picture's header claims more than the limits above; true for
+// bytes of no known format too (their decoding fails by itself).
+bool PictureSizeAllowed(const QByteArray& bytes);
+
 // Decodes a bitmap file. 32-bit files keep their fourth byte; others come out
-// opaque. A null image when the bytes are not a bitmap the decoder knows.
+// opaque. A null image when the bytes are not a bitmap the decoder knows, or
+// one larger than PictureSizeAllowed takes.
 QImage DecodeBitmapFile(const QByteArray& bytes, TBitmap::TPixelFormat& format);
 
 class TPicture {

@@ -85,6 +85,8 @@ void TnxGPImage::DecodeStream(QIODevice& stream) {
     // The bytes are read completely and decoded at once, so the image does
     // not depend on the stream afterwards.
     const QByteArray bytes = stream.readAll();
+    if (!PictureSizeAllowed(bytes))
+        CheckStatus(OutOfMemory);
     QImage decoded;
     if (!decoded.loadFromData(bytes))
         CheckStatus(UnknownImageFormat);

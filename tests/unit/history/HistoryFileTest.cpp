@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <limits>
 #include <sys/stat.h>
 
 namespace vardocle {
@@ -234,6 +235,35 @@ TEST_F(PartialTailTest, RemovalsDropOnlyTheTailAndSaySo) {
     WriteBytes(History.HistoryFilePath(), WholeRecords + "z");
     EXPECT_EQ(History.DelSamePath("/v/b.avi").DroppedTailBytes, 1u);
     EXPECT_EQ(Paths(History), (std::vector<std::string>{"/v/a.avi", "/v/c.avi"}));
+}
+
+TEST_F(HistoryFileTest, RemovalsCopyAHundredThousandRecordsWholeAndInOrder) {
+    // Built in one go: appending one by one would take minutes.
+    std::string many;
+    for (int i = 0; i < 100000; ++i) {
+        const HistoryRecordBytes bytes = EncodeHistoryRecord(Record("/v/" + std::to_string(i), i));
+        many.append(bytes.data(), bytes.size());
+    }
+    WriteBytes(History.HistoryFilePath(), many + "partial");
+    EXPECT_EQ(History.DelRecord(199).DroppedTailBytes, 7u);
+    EXPECT_EQ(History.DelSamePath("/v/40000").DroppedTailBytes, 0u);
+    const auto records = ReadAll(History);
+    ASSERT_EQ(records.size(), 99998u);
+    for (std::size_t i = 0, expected = 0; i < records.size(); ++i, ++expected) {
+        if (expected == 199 || expected == 40000)
+            ++expected;
+        ASSERT_EQ(records[i].FilePath, "/v/" + std::to_string(expected)) << i;
+        ASSERT_EQ(records[i].RecordTime, double(expected));
+    }
+}
+
+TEST_F(HistoryFileTest, ARecordWhoseTimeIsNoNumberCanBeRemoved) {
+    Append({"/v/a.avi"});
+    const HistoryRecord damaged = Record("/v/b.avi", std::numeric_limits<double>::quiet_NaN());
+    History.AppendRecord(damaged);
+    ASSERT_EQ(ReadAll(History).back(), damaged);
+    EXPECT_TRUE(History.DelSameRecord(damaged, 1));
+    EXPECT_EQ(Paths(History), std::vector<std::string>{"/v/a.avi"});
 }
 
 TEST_F(HistoryFileTest, AMissingFolderGivesTheCreateErrorForEveryOperation) {

@@ -121,6 +121,27 @@ TEST_F(IniFileTest, FirstWriteCreatesTheFileAndMissingSectionIsAppended) {
     EXPECT_EQ(ReadFile(File), "[Other]\nA=1\n[Main]\nPath=/x/\n");
 }
 
+TEST_F(IniFileTest, HugeFilesAndLinesAreReadAndKeptWhole) {
+    // Ten million line breaks and a line of a megabyte before the key.
+    const std::string blank(10'000'000, '\n');
+    const std::string longLine = "Note=" + std::string(1'000'000, 'x');
+    WriteFile(File, "[Main]\n" + longLine + "\n" + blank + "Rate=4\n");
+    TIniFile ini(File);
+    EXPECT_EQ(ini.ReadInteger("Main", "Rate", 2), 4);
+    EXPECT_EQ(ini.ReadString("Main", "Note", "").size(), 1'000'000u);
+    ini.WriteInteger("Main", "Rate", 5);
+    EXPECT_EQ(ReadFile(File), "[Main]\n" + longLine + "\n" + blank + "Rate=5\n");
+}
+
+TEST_F(IniFileTest, WriteKeepsEachLinesOwnLineEnd) {
+    // Including a stray carriage return, which a value must not lose.
+    WriteFile(File, "[Main]\r\nPath=/a/\r\r\nRate=1\nWidth=9\r");
+    TIniFile ini(File);
+    ini.WriteInteger("Main", "Rate", 3);
+    EXPECT_EQ(ReadFile(File), "[Main]\r\nPath=/a/\r\r\nRate=3\r\nWidth=9\r\n");
+    EXPECT_EQ(ini.ReadString("Main", "Path", ""), "/a/\r");
+}
+
 TEST_F(IniFileTest, ValueCannotAddLines) {
     TIniFile ini(File);
     ini.WriteString("Main", "Path", "/a\n[Evil]\r\nRate=5");

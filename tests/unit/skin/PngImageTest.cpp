@@ -135,6 +135,23 @@ TEST(PngImage, UndecodableBytesRaiseAndLeaveThePictureEmpty) {
     EXPECT_TRUE(container.IsEmpty());
 }
 
+TEST(PngImage, SizesBeyondAnyScreenLeaveThePictureEmpty) {
+    // PNG and 32-bit bitmap headers whose width x height x 4 needs gigabytes
+    // or wraps around; kept with the fuzz target's seeds as too-big-*.
+    const auto folder = test::SourceDir() / "tests/fuzz/seeds/stored_picture_fuzzer";
+    int tried = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().rfind("too-big-", 0) != 0)
+            continue;
+        TnxPNGImage picture;
+        EXPECT_FALSE(picture.LoadFromFile(QString::fromStdString(entry.path().string())))
+            << entry.path();
+        EXPECT_TRUE(picture.IsEmptyPicture());
+        ++tried;
+    }
+    EXPECT_GE(tried, 5);
+}
+
 TEST(PngImage, LoadsStoredPictureFiles) {
     test::TempDir dir;
     const auto path = dir / "Background.pic";
