@@ -1,12 +1,12 @@
 #include "engine/RecordThread.h"
 #include "platform/avifile/Compressors.h"
 #include "platform/base/Errors.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 #include "tests/unit/engine/EngineFakes.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <optional>
 
 using namespace vardocle;
 using namespace vardocle::test;
@@ -219,13 +219,8 @@ TEST(RecordThread, AFailedWriteStopsCapturingAndWaitsForTheOwnerToEndTheRecordin
     // header fits, then a few seconds of uncompressed frames.
     test::TempDir dir;
     const std::string avi = (dir / "limited.avi").string();
-    constexpr rlim_t kLimit = 600 * 1024;
-    auto* const previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit limited = previous;
-    limited.rlim_cur = kLimit;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::optional<test::TFileSizeLimit> limit(std::in_place, 600 * 1024);
+    ASSERT_TRUE(limit->Set());
     SetConfiguredCodec(TCodecKind::Raw);
     Recording recording(5, "");
     auto clock = std::make_unique<TFakeClock>();
@@ -248,8 +243,7 @@ TEST(RecordThread, AFailedWriteStopsCapturingAndWaitsForTheOwnerToEndTheRecordin
         recording.Errors.push_back(error);
     };
     recording.Run();
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+    limit.reset();
     SetConfiguredCodec(TCodecKind::H264);
     EXPECT_TRUE(ownerEnded);
     ASSERT_FALSE(recording.Errors.empty());

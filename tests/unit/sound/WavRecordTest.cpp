@@ -2,9 +2,9 @@
 
 #include "platform/base/Errors.h"
 #include "tests/support/FakeSoundLibrary.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 
-#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -310,19 +310,14 @@ TEST_F(WavRecordTest, TheSizeLimitCutsTheSoundAtAWholeFrameAndIsReported) {
 TEST_F(WavRecordTest, AFailedDiskWriteStopsTheSoundWhereTheFileEnds) {
     // A file size limit makes the disk refuse writes past it, as a full disk would.
     constexpr rlim_t kLimit = 100002;
-    auto* const previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit limited = previous;
-    limited.rlim_cur = kLimit;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-
-    auto recorder = MakeRecorder();
-    recorder->Start(Wav.string(), 40000);
-    FeedBlocks(20);
-    recorder->Stop();
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+    {
+        const test::TFileSizeLimit limit(kLimit);
+        ASSERT_TRUE(limit.Set());
+        auto recorder = MakeRecorder();
+        recorder->Start(Wav.string(), 40000);
+        FeedBlocks(20);
+        recorder->Stop();
+    }
 
     const auto bytes = ReadAll(Wav);
     const std::uint32_t data = (kLimit - 44) / 4 * 4;
