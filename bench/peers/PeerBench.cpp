@@ -114,7 +114,7 @@ TEST(PeerBench, SideBySideOnBusyAndTypicalScreens) {
     ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
     setenv("DISPLAY", server.Name().c_str(), 1);
     const bool longRun = qEnvironmentVariableIntValue("VARDOCLE_BENCH_LONG") == 1;
-    const int seconds = longRun ? 30 : 10;
+    const int seconds = longRun ? 30 : 8;
     const int repeats = longRun ? 3 : 1;
     TempDir folder;
     ASSERT_TRUE(ShowStillPicture(folder.Path()));
