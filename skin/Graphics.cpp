@@ -72,6 +72,24 @@ QImage Decode32BitRows(const QByteArray& bytes) {
 
 } // namespace
 
+namespace {
+
+bool SizeAllowed(const QSize& size) {
+    return size.width() <= kMaxPictureSide && size.height() <= kMaxPictureSide &&
+           qint64(size.width()) * size.height() <= kMaxPicturePixels;
+}
+
+// What a header's claimed size let through can still decode larger (a
+// top-down bitmap's height is not always what the reader reports): such a
+// picture could not be stored again, so it is refused as well.
+QImage WithinLimits(QImage image) {
+    return image.isNull() || SizeAllowed(image.size()) ? image : QImage();
+}
+
+QImage DecodeBitmapPixels(const QByteArray& bytes, TBitmap::TPixelFormat& format);
+
+} // namespace
+
 bool PictureSizeAllowed(const QByteArray& bytes) {
     QByteArray data = bytes; // shared, not copied
     QBuffer buffer(&data);
@@ -80,11 +98,16 @@ bool PictureSizeAllowed(const QByteArray& bytes) {
     const QSize size = reader.size();
     if (!size.isValid())
         return true;
-    return size.width() <= kMaxPictureSide && size.height() <= kMaxPictureSide &&
-           qint64(size.width()) * size.height() <= kMaxPicturePixels;
+    return SizeAllowed(size);
 }
 
 QImage DecodeBitmapFile(const QByteArray& bytes, TBitmap::TPixelFormat& format) {
+    return WithinLimits(DecodeBitmapPixels(bytes, format));
+}
+
+namespace {
+
+QImage DecodeBitmapPixels(const QByteArray& bytes, TBitmap::TPixelFormat& format) {
     format = TBitmap::pf24bit;
     if (bytes.size() < kFileHeaderSize + kInfoHeaderMinSize || !bytes.startsWith("BM") ||
         !PictureSizeAllowed(bytes))
@@ -103,6 +126,8 @@ QImage DecodeBitmapFile(const QByteArray& bytes, TBitmap::TPixelFormat& format) 
     QImage image = QImage::fromData(bytes, "BMP");
     return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB32);
 }
+
+} // namespace
 
 TBitmap::TBitmap(const QImage& image, TPixelFormat format) {
     SetImage(image, format);

@@ -110,8 +110,10 @@ bool ReadWavLayout(const TReadAt& ReadAt, std::int64_t FileSize, TWavLayout& Lay
         return false;
     }
     // The first frames, moved behind the data when the file became RF64.
-    const std::int64_t dataEnd = Layout.DataOffset + Layout.HeaderDataBytes;
-    if (Layout.Rf64 && Layout.HeaderDataBytes >= 0 && dataEnd <= FileSize - 8) {
+    // Compared before it is added: a declared size may be anything up to 2^63.
+    if (Layout.Rf64 && Layout.HeaderDataBytes >= 0 &&
+        Layout.HeaderDataBytes <= FileSize - 8 - Layout.DataOffset) {
+        const std::int64_t dataEnd = Layout.DataOffset + Layout.HeaderDataBytes;
         const std::int64_t movedAt = dataEnd + (Layout.HeaderDataBytes & 1);
         std::uint8_t chunk[8];
         if (ReadAt(movedAt, chunk, sizeof chunk) && std::memcmp(chunk, "frst", 4) == 0) {
