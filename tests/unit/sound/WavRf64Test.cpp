@@ -110,10 +110,12 @@ private:
     IWavOutput& FTarget;
 };
 
-std::vector<std::uint8_t> Numbered(std::uint32_t length, std::uint8_t seed) {
+// Sound whose bytes follow a pattern from `start`: a byte moved, dropped or
+// read from the wrong place no longer fits it.
+std::vector<std::uint8_t> PatternedSound(std::uint32_t length, std::uint8_t start) {
     std::vector<std::uint8_t> block(length);
     for (std::uint32_t i = 0; i < length; ++i)
-        block[i] = static_cast<std::uint8_t>(seed + i * 7);
+        block[i] = static_cast<std::uint8_t>(start + i * 7);
     return block;
 }
 
@@ -125,8 +127,8 @@ std::unique_ptr<TCountingOutput> Record(TWavRecord& recorder, test::FakeSoundLib
         return std::make_unique<TOutputProxy>(*output);
     });
     recorder.Start("counted.Wav", 400000);
-    const auto first = Numbered(kSecond, 1);
-    const auto rest = Numbered(kSecond, 100);
+    const auto first = PatternedSound(kSecond, 1);
+    const auto rest = PatternedSound(kSecond, 100);
     std::int64_t left = bytes;
     for (bool isFirst = true; left > 0; isFirst = false) {
         const auto length = static_cast<std::uint32_t>(std::min<std::int64_t>(left, kSecond));
@@ -167,7 +169,7 @@ TEST(WavRf64, SoundPast4GiBBecomesRf64InPlaceAndReadsBackWhole) {
     EXPECT_EQ(WavDataBytesPresent(layout, fileSize) + layout.MovedBytes, sound);
 
     // The sound's first bytes come back in front, its last ones at the end.
-    const auto first = Numbered(kSecond, 1);
+    const auto first = PatternedSound(kSecond, 1);
     std::vector<std::uint8_t> begin(100);
     ASSERT_TRUE(ReadWavSound(Reader(*output), layout, layout.HeaderDataBytes, 0, begin.data(),
                              begin.size()));
@@ -204,7 +206,7 @@ TEST(WavRf64, SoundThatFitsKeepsThePlain44ByteHeader) {
 TEST(WavRf64, AnRf64FileIsReadByFfprobeTheMergeReaderAndTheRepair) {
     test::TempDir dir;
     const fs::path wav = dir / "small.Wav";
-    const auto sound = Numbered(4 * 44100, 3); // one second
+    const auto sound = PatternedSound(4 * 44100, 3); // one second
     const auto plain = MakeWavHeader();
     const std::int64_t data = static_cast<std::int64_t>(sound.size()) - kRf64MovedBytes;
     const auto header = MakeRf64Header(&plain[20], data, kMovedChunkBytes, 4);
