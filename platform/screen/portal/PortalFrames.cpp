@@ -53,6 +53,11 @@ void TLatestPicture::Publish() {
     FAny = true;
 }
 
+bool TLatestPicture::Fresh() {
+    std::lock_guard guard(FLock);
+    return FFresh;
+}
+
 TCastPicture* TLatestPicture::Take() {
     std::lock_guard guard(FLock);
     if (FFresh) {

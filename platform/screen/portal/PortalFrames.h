@@ -55,6 +55,8 @@ public:
     // The grabber's side: the newest picture, valid until the next call; null
     // while none has come. A picture that is not newer stays the same.
     TCastPicture* Take();
+    // Whether a picture newer than the one taken last has come.
+    bool Fresh();
 
 private:
     std::mutex FLock;

@@ -46,6 +46,15 @@ TPortalScreen::~TPortalScreen() {
     FState->Release();
 }
 
+TScreenChanges TPortalScreen::TakeChanges() {
+    TState& state = *FState;
+    // Until the cast runs, and when it failed, the grab must be asked: it
+    // starts the session and reports the failure.
+    const bool ask = !state.Session || !state.Stream || state.Failure || state.Stream->Failure() ||
+                     state.Pictures.Fresh();
+    return {ask, false};
+}
+
 TScreenGrab TPortalScreen::Grab() {
     TState& state = *FState;
     if (!state.Session) {

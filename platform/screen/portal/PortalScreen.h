@@ -22,6 +22,9 @@ public:
     TPortalScreen(const TPortalScreen&) = delete;
     TPortalScreen& operator=(const TPortalScreen&) = delete;
 
+    // The desktop sends a picture only when something changed, the cursor
+    // included: a slot without one needs no grab.
+    TScreenChanges TakeChanges() override;
     TScreenGrab Grab() override;
     // The desktop draws the cursor into the picture (or leaves it out).
     TCursorImage Cursor() override { return {}; }

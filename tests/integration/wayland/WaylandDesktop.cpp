@@ -112,20 +112,30 @@ int TRecorderRun::Finish(int limitMs) {
 
 std::vector<TDecodedFrame> DecodeFrames(const std::filesystem::path& file, int width, int height) {
     const QString name = QString::fromStdString(file.string());
-    // The timestamps of the frames that hold a picture, in decoding order.
+    // A slot in which the screen did not change has no picture of its own:
+    // decoding at the video's own rate gives every slot the one it shows.
     const auto probe = RunProcess("ffprobe",
                                   {"-v", "error", "-select_streams", "v:0", "-show_entries",
-                                   "frame=pkt_dts", "-of", "csv=p=0", name},
+                                   "stream=r_frame_rate:frame=pkt_dts", "-of", "csv=p=0", name},
                                   60s);
+    QString rate;
+    std::int64_t firstSlot = -1;
+    for (const QByteArray& line : probe.Out.trimmed().split('\n')) {
+        if (line.contains('/'))
+            rate = QString::fromUtf8(line.trimmed());
+        else if (firstSlot < 0 && !line.trimmed().isEmpty())
+            firstSlot = line.trimmed().toLongLong();
+    }
+    if (rate.isEmpty() || firstSlot < 0)
+        return {};
     const auto pictures = RunProcess("ffmpeg",
-                                     {"-v", "error", "-i", name, "-map", "0:v:0", "-fps_mode",
-                                      "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
+                                     {"-v", "error", "-i", name, "-map", "0:v:0", "-vf",
+                                      "fps=" + rate, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
                                      120s);
     std::vector<TDecodedFrame> frames;
     const qsizetype size = static_cast<qsizetype>(width) * height * 3;
-    const QList<QByteArray> stamps = probe.Out.trimmed().split('\n');
-    for (qsizetype i = 0; i < stamps.size() && (i + 1) * size <= pictures.Out.size(); ++i)
-        frames.push_back({stamps[i].trimmed().toLongLong(), pictures.Out.mid(i * size, size)});
+    for (qsizetype i = 0; (i + 1) * size <= pictures.Out.size(); ++i)
+        frames.push_back({firstSlot + i, pictures.Out.mid(i * size, size)});
     return frames;
 }
 

@@ -66,7 +66,8 @@ struct TDecodedFrame {
     QByteArray Rgb;        // 24-bit RGB, top row first
 };
 
-// Every frame that holds a picture, with its slot, decoded at the video's size.
+// The picture every slot shows, from the first with a picture of its own to
+// the end, decoded at the video's size.
 std::vector<TDecodedFrame> DecodeFrames(const std::filesystem::path& file, int width, int height);
 // The frame's pixel as 0xRRGGBB.
 std::uint32_t PixelAt(const TDecodedFrame& frame, int width, int x, int y);
