@@ -19,7 +19,7 @@ TFirstFrameWatch::TFirstFrameWatch(const std::filesystem::path& file)
 
 // Reads the queued events; true when one of them was about the file.
 bool TFirstFrameWatch::Drain() {
-    alignas(inotify_event) std::array<char, 16 * 1024> buffer;
+    alignas(inotify_event) std::array<char, std::size_t{16} * 1024> buffer;
     const std::string name = FFile.filename().string();
     bool touched = false;
     for (;;) {

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -79,7 +80,7 @@ std::string CheckFile(const fs::path& video, double recordedMs) {
     const double expected = recordedMs * kRate / 1000 + 1;
     if (std::abs(frames - expected) > 2)
         return "the file holds " + std::to_string(frames) + " frames, not about " +
-               std::to_string(static_cast<int>(expected + 0.5));
+               std::to_string(std::lround(expected));
     return {};
 }
 
