@@ -189,7 +189,16 @@ HRESULT TCompressedStream::OpenEncoder() {
         // Nothing waits inside the encoder: no look-ahead, and frames taken as
         // constant-rate, so that x264 does not hold one back to learn when the
         // next one comes. Each frame comes out as it goes in.
-        av_dict_set(&settings, "x264-params", "rc-lookahead=0:sync-lookahead=0:force-cfr=1", 0);
+        //
+        // A still part of the screen would otherwise be sharpened frame after
+        // frame towards lossless (x264 gives a picture that hardly changes
+        // ever finer steps), which costs bits and time long after no eye can
+        // tell; a floor of 6 stops that where the picture is already
+        // indistinguishable, and never rises above the rate factor asked for.
+        const int finestStep = std::min(6, RateFactorForQuality(FOptions.dwQuality));
+        const std::string parameters =
+            "rc-lookahead=0:sync-lookahead=0:force-cfr=1:qpmin=" + std::to_string(finestStep);
+        av_dict_set(&settings, "x264-params", parameters.c_str(), 0);
         break;
     }
     case TCodecKind::Mjpeg: {

@@ -461,3 +461,32 @@ TEST_F(MergeTest, BrokenSoundFileLeavesTheVideoIntact) {
     ASSERT_EQ(streams.size(), 1);
     EXPECT_EQ(ProbeStream(Avi, "video")["nb_read_frames"].toString(), "10");
 }
+
+TEST(AviWriter, RefiningAStillDetailedPictureSoonStopsCostingBytes) {
+    TempDir dir;
+    TTestScreen screen(320, 240);
+    // Fine detail everywhere, as text and photographs have.
+    std::uint32_t state = 12345;
+    for (auto& pixel : screen.Pixels) {
+        state = state * 1664525u + 1013904223u;
+        pixel = state >> 8;
+    }
+    TAviWriter writer;
+    const auto file = dir / "refined.avi";
+    ASSERT_TRUE(writer.Open(file.string(), 320, 240, 2, ""));
+    ASSERT_TRUE(writer.WriteFrame(FrameOf(screen, 320, 240)));
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(writer.RefineLastFrame()) << writer.LastError();
+    ASSERT_TRUE(writer.Close());
+    const auto sizes = RunProcess("ffprobe", {"-v", "error", "-select_streams", "v:0",
+                                              "-show_entries", "packet=size", "-of", "csv=p=0",
+                                              QString::fromStdString(file.string())})
+                           .Out.trimmed()
+                           .split('\n');
+    ASSERT_EQ(sizes.size(), 13);
+    const int first = sizes.front().toInt();
+    // The encoder sharpens the picture for a few frames, then has nothing
+    // left worth sending: the last refinements are next to nothing.
+    for (int i = 9; i < 13; ++i)
+        EXPECT_LT(sizes[i].toInt(), first / 100) << "refinement " << i << " of " << first;
+}
