@@ -89,12 +89,16 @@ TEST(CastFrames, BuffersThatCannotHoldTheirPictureAreRefusedAndThePictureKept) {
 TEST(LatestPicture, TheGrabberGetsNothingFirstThenTheNewestAndKeepsItWhileNothingCame) {
     TLatestPicture latest;
     EXPECT_EQ(latest.Take(), nullptr);
+    EXPECT_FALSE(latest.Fresh());
 
     latest.Back().Width = 1;
     latest.Publish();
     latest.Back().Width = 2;
     latest.Publish();
+    // A slot is recorded only when a picture came since the last was taken.
+    EXPECT_TRUE(latest.Fresh());
     TCastPicture* held = latest.Take();
+    EXPECT_FALSE(latest.Fresh());
     ASSERT_NE(held, nullptr);
     EXPECT_EQ(held->Width, 2); // the older one was overtaken
     // The stream fills its next picture while the grabber holds this one.
@@ -102,6 +106,7 @@ TEST(LatestPicture, TheGrabberGetsNothingFirstThenTheNewestAndKeepsItWhileNothin
     EXPECT_EQ(held->Width, 2);
     EXPECT_EQ(latest.Take(), held); // nothing new: the same picture again
     latest.Publish();
+    EXPECT_TRUE(latest.Fresh());
     EXPECT_EQ(latest.Take()->Width, 3);
 }
 
