@@ -42,7 +42,7 @@ TFirstFrameWatch::Wait(const TChildProcess& recorder, TChildProcess::TClock::tim
     if (!Watching())
         return std::nullopt;
     for (;;) {
-        if (Drain() && HasFirstFrame(ReadWholeFile(FFile)))
+        if (Drain() && HasFirstFrame(TFileBytes(FFile.string())))
             return TChildProcess::TClock::now();
         const auto left = duration_cast<milliseconds>(deadline - TChildProcess::TClock::now());
         if (left.count() <= 0)
