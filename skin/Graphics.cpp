@@ -70,10 +70,6 @@ QImage Decode32BitRows(const QByteArray& bytes) {
     return image;
 }
 
-} // namespace
-
-namespace {
-
 bool SizeAllowed(const QSize& size) {
     return size.width() <= kMaxPictureSide && size.height() <= kMaxPictureSide &&
            qint64(size.width()) * size.height() <= kMaxPicturePixels;
@@ -85,27 +81,6 @@ bool SizeAllowed(const QSize& size) {
 QImage WithinLimits(QImage image) {
     return image.isNull() || SizeAllowed(image.size()) ? image : QImage();
 }
-
-QImage DecodeBitmapPixels(const QByteArray& bytes, TBitmap::TPixelFormat& format);
-
-} // namespace
-
-bool PictureSizeAllowed(const QByteArray& bytes) {
-    QByteArray data = bytes; // shared, not copied
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid())
-        return true;
-    return SizeAllowed(size);
-}
-
-QImage DecodeBitmapFile(const QByteArray& bytes, TBitmap::TPixelFormat& format) {
-    return WithinLimits(DecodeBitmapPixels(bytes, format));
-}
-
-namespace {
 
 QImage DecodeBitmapPixels(const QByteArray& bytes, TBitmap::TPixelFormat& format) {
     format = TBitmap::pf24bit;
@@ -128,6 +103,21 @@ QImage DecodeBitmapPixels(const QByteArray& bytes, TBitmap::TPixelFormat& format
 }
 
 } // namespace
+
+bool PictureSizeAllowed(const QByteArray& bytes) {
+    QByteArray data = bytes; // shared, not copied
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid())
+        return true;
+    return SizeAllowed(size);
+}
+
+QImage DecodeBitmapFile(const QByteArray& bytes, TBitmap::TPixelFormat& format) {
+    return WithinLimits(DecodeBitmapPixels(bytes, format));
+}
 
 TBitmap::TBitmap(const QImage& image, TPixelFormat format) {
     SetImage(image, format);
