@@ -42,7 +42,7 @@ TFirstFrameWatch::Wait(const TChildProcess& recorder, TChildProcess::TClock::tim
     if (!Watching())
         return std::nullopt;
     for (;;) {
-        if (Drain() && HasFirstFrame(TFileBytes(FFile.string())))
+        if (Drain() && HasFirstFrame(ReadWholeFile(FFile)))
             return TChildProcess::TClock::now();
         const auto left = duration_cast<milliseconds>(deadline - TChildProcess::TClock::now());
         if (left.count() <= 0)

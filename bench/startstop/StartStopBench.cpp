@@ -73,7 +73,7 @@ std::string Tail(const fs::path& file) {
 // each slot from the first frame to the stop, give or take the slots a
 // stop falls between.
 std::string CheckFile(const fs::path& video, double recordedMs) {
-    if (!IsCompleteAvi(vardocle::TFileBytes(video.string())))
+    if (!IsCompleteAvi(ReadWholeFile(video)))
         return "the file was not completed";
     const QJsonObject stream = ProbeStream(video, "video");
     const int frames = stream["nb_frames"].toString().toInt();
