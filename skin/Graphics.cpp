@@ -78,7 +78,7 @@ bool SizeAllowed(const QSize& size) {
 // What a header's claimed size let through can still decode larger (a
 // top-down bitmap's height is not always what the reader reports): such a
 // picture could not be stored again, so it is refused as well.
-QImage WithinLimits(QImage image) {
+QImage WithinLimits(const QImage& image) {
     return image.isNull() || SizeAllowed(image.size()) ? image : QImage();
 }
 
