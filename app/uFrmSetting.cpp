@@ -6,6 +6,7 @@
 #include "app/SettingPlacement.h"
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
+#include "app/hotkeys/HotKeyPage.h"
 #include "assets/Assets.h"
 #include "platform/base/QtChild.h"
 #include "skin/ColorKeyMask.h"
@@ -32,7 +33,6 @@ const QColor kFieldColour(64, 128, 128);
 
 constexpr int kClientWidth = 241;
 constexpr int kTitleHeight = 24;
-constexpr int kBodyHeight = 154; // below the title when unfolded
 
 void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -88,8 +88,8 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
     setWindowTitle(QStringLiteral("设置"));
     // Closing hides the window; it never ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(kClientWidth, kTitleHeight + kBodyHeight);
     CreateControls();
+    AppendToBody(HotKeys = MakeQtChild<THotKeyPage>(this));
     ApplySkin();
 
     if (FMainWindow)
@@ -150,13 +150,21 @@ void TFrmSetting::ApplySkin() {
     // The window's shape: the pictures where they lie, the key colour elsewhere.
     if (!title.isNull() || !body.isNull())
         setMask(
-            ShapeOfPictures(QSize(kClientWidth, kTitleHeight + kBodyHeight), kTransparentKey,
+            ShapeOfPictures(QSize(kClientWidth, kTitleHeight + FBodyHeight), kTransparentKey,
                             {{ImgFrom->geometry(), body}, {QRect({0, 0}, title.size()), title}}));
+}
+
+void TFrmSetting::AppendToBody(QWidget* rows) {
+    rows->move(0, kTitleHeight + FBodyHeight - 4);
+    FBodyHeight += rows->height();
+    ImgFrom->setGeometry(0, kTitleHeight, kClientWidth - 1, FBodyHeight - 1);
+    resize(kClientWidth, kTitleHeight + FBodyHeight);
 }
 
 void TFrmSetting::LoadSetting() {
     if (FSettingFile.empty())
         return;
+    HotKeys->Load(FSettingFile);
     const auto values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
     if (!values)
         return;
@@ -183,7 +191,7 @@ void TFrmSetting::BtnHideClick() {
         resize(width(), ImgTitle->height());
     } else {
         ImgFrom->show();
-        resize(width(), ImgTitle->height() + kBodyHeight);
+        resize(width(), ImgTitle->height() + FBodyHeight);
     }
 }
 
@@ -246,6 +254,7 @@ void SaveSetting(const TFrmSetting& FrmSetting) {
     if (FrmSetting.SettingFile().empty())
         return;
     SaveSettingFile(FrmSetting.SettingFile(), FrmSetting.Values());
+    SaveHotKeySettings(FrmSetting.SettingFile(), FrmSetting.HotKeys->Keys());
 }
 
 } // namespace vardocle
