@@ -3,6 +3,7 @@
 #include "app/ApplicationErrors.h"
 #include "app/IniFile.h"
 #include "app/PictureView.h"
+#include "app/SettingLook.h"
 #include "app/SettingPlacement.h"
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
@@ -34,25 +35,19 @@ const QColor kFieldColour(64, 128, 128);
 constexpr int kClientWidth = 241;
 constexpr int kTitleHeight = 24;
 
-void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
 // A text-left check box in the window's look.
 QCheckBox* MakeCheckBox(QWidget* parent, const QString& caption, const QRect& geometry) {
     auto* box = MakeQtChild<TTextLeftCheckBox>(caption, parent);
     box->setGeometry(geometry);
     box->setFont(PixelFont(QStringLiteral("宋体"), 12));
-    Colour(box, QPalette::WindowText, kTextColour);
+    SetColour(box, QPalette::WindowText, kTextColour);
     return box;
 }
 
 QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& at) {
     auto* label = MakeQtChild<QLabel>(caption, parent);
     label->setFont(PixelFont(QStringLiteral("宋体"), 12));
-    Colour(label, QPalette::WindowText, kTextColour);
+    SetColour(label, QPalette::WindowText, kTextColour);
     label->adjustSize();
     label->move(at);
     return label;
@@ -113,7 +108,7 @@ void TFrmSetting::CreateControls() {
     LabCaption->setGeometry(10, 0, 175, 26);
     LabCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LabCaption->setFont(PixelFont(QStringLiteral("宋体-PUA"), 14));
-    Colour(LabCaption, QPalette::WindowText, kCaptionColour);
+    SetColour(LabCaption, QPalette::WindowText, kCaptionColour);
     LabCaption->installEventFilter(this);
 
     BtnHide = MakeQtChild<TImageButton>(this);

@@ -111,6 +111,18 @@ void TFrmHelp::ShowHotKeys(const std::array<QString, 6>& keys, const std::array<
         labels[row]->setToolTip(refused[row] ? QStringLiteral("已被其他程序占用") : QString());
         any = any || refused[row];
     }
+    // Longer combinations push the next label along its line; the usual
+    // ones keep their places.
+    const std::array<std::array<QLabel*, 4>, 2> lines = {
+        std::array<QLabel*, 4>{Label1, Label2, Label4, Label3}, {Label5, Label6, nullptr, nullptr}};
+    const std::array<std::array<int, 4>, 2> places = {std::array<int, 4>{16, 105, 197, 287},
+                                                      {15, 146, 0, 0}};
+    for (std::size_t line = 0; line < lines.size(); ++line)
+        for (std::size_t at = 0; at < lines[line].size() && lines[line][at]; ++at) {
+            QLabel* label = lines[line][at];
+            const int after = at == 0 ? 0 : lines[line][at - 1]->geometry().right() + 10;
+            label->move(std::max(places[line][at], after), label->y());
+        }
     GroupBox1->setTitle(any ? QStringLiteral("快捷键 (划掉的已被其他程序占用，可在设置窗口的"
                                              "“热键”中更换，或用 vardocle --command):")
                             : QStringLiteral("快捷键:"));

@@ -1,5 +1,6 @@
 #include "app/hotkeys/HotKeyPage.h"
 
+#include "app/SettingLook.h"
 #include "app/hotkeys/HotKeyBindings.h"
 #include "app/hotkeys/HotKeyCaptions.h"
 #include "app/hotkeys/KeyCaptureEdit.h"
@@ -13,8 +14,6 @@ namespace vardocle {
 
 namespace {
 
-const QColor kTextColour(194, 241, 235);
-const QColor kFieldColour(64, 128, 128);
 const QColor kRefusedColour(255, 210, 90);
 
 constexpr int kRowTop = 22;
@@ -25,16 +24,10 @@ const std::array<QString, 6> kRowNames = {QStringLiteral("录制:"),      QStrin
                                           QStringLiteral("继续:"),      QStringLiteral("停止:"),
                                           QStringLiteral("显示/隐藏:"), QStringLiteral("退出:")};
 
-void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry) {
     auto* label = MakeQtChild<QLabel>(text, parent);
     label->setFont(PixelFont(QStringLiteral("宋体"), 12));
-    Colour(label, QPalette::WindowText, kTextColour);
+    SetColour(label, QPalette::WindowText, kSettingTextColour);
     label->setGeometry(geometry);
     return label;
 }
@@ -49,8 +42,8 @@ THotKeyPage::THotKeyPage(QWidget* parent) : QWidget(parent) {
         auto* edit = MakeQtChild<TKeyCaptureEdit>(this);
         edit->setGeometry(95, top, 92, 22);
         edit->setFont(PixelFont(QStringLiteral("新宋体"), 12, true));
-        Colour(edit, QPalette::Base, kFieldColour);
-        Colour(edit, QPalette::Text, kTextColour);
+        SetColour(edit, QPalette::Base, kSettingFieldColour);
+        SetColour(edit, QPalette::Text, kSettingTextColour);
         connect(edit, &TKeyCaptureEdit::Pressed, this,
                 [this, row](THotKey key) { ChooseKey(row, key); });
         EditKeys[row] = edit;
@@ -130,7 +123,7 @@ void THotKeyPage::ShowKeys() {
 }
 
 void THotKeyPage::Note(const QString& text, bool refused) {
-    Colour(LabNote, QPalette::WindowText, refused ? kRefusedColour : kTextColour);
+    SetColour(LabNote, QPalette::WindowText, refused ? kRefusedColour : kSettingTextColour);
     LabNote->setText(text);
 }
 

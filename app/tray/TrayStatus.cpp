@@ -127,6 +127,7 @@ void TTrayStatus::ShowWhenPlaced(const QString& text, std::function<void()> show
     FWaitingText = text;
     FWaitingShown = std::move(shown);
     FPlaceTries = 0;
+    FPlaceTimer->setInterval(kPlaceCheckMs);
     // Never at once: the tray embeds the icon from the event loop.
     FPlaceTimer->start();
 }
@@ -134,6 +135,8 @@ void TTrayStatus::ShowWhenPlaced(const QString& text, std::function<void()> show
 void TTrayStatus::TryPlacedBalloon() {
     const bool placed = FIcon->geometry().isValid() && !FIcon->geometry().isEmpty();
     const bool trayHere = QSystemTrayIcon::isSystemTrayAvailable();
+    // Waiting for a tray to appear at all need not look ten times a second.
+    FPlaceTimer->setInterval(trayHere ? kPlaceCheckMs : 10 * kPlaceCheckMs);
     if (!placed) {
         if (trayHere)
             ++FPlaceTries;

@@ -129,6 +129,7 @@ TEST(HotKeyCaptionsTest, TheKeysInUseAreNamedOnButtonsMenuAndHelp) {
     EXPECT_EQ(startItem.text(), "录制 (Alt + 1)");
     EXPECT_EQ(quitItem.text(), "退出 (Alt + Q)");
     EXPECT_EQ(help.Label5->text(), "显示/隐藏:Ctrl + S");
+    EXPECT_EQ(help.Label2->pos(), QPoint(105, 24));
     EXPECT_EQ(HideBalloonText(kHotKeyTable[RowShowHide]),
               "我在这里哦!要重新显示，请点击图标或者重复按(Ctrl+S)重新显示!");
 
@@ -140,6 +141,8 @@ TEST(HotKeyCaptionsTest, TheKeysInUseAreNamedOnButtonsMenuAndHelp) {
     EXPECT_TRUE(start.Hint().contains("占用"));
     EXPECT_TRUE(help.Label1->font().strikeOut());
     EXPECT_EQ(help.Label1->text(), "录制:Ctrl + Shift + J");
+    // The longer name pushes the next one along instead of running into it.
+    EXPECT_GT(help.Label2->x(), help.Label1->geometry().right());
     EXPECT_EQ(quitItem.text(), "退出");
     EXPECT_EQ(help.Label6->text(), "退出:无");
     EXPECT_FALSE(help.Label6->font().strikeOut());

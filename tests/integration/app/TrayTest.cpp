@@ -58,13 +58,16 @@ class TrayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         VARDOCLE_REQUIRE_DISPLAY();
+        StartTray();
+        Services.ChooseFile = [](TFrmMain&, const QString&) { return std::optional<QString>(); };
+        Services.DoUpdate = [](QWidget*, const char*) {};
+    }
+    void StartTray() {
         Tray.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request",
                               "--height", "24"});
         ASSERT_TRUE(Tray.waitForStarted());
         ASSERT_TRUE(WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10s))
             << "trayer did not take the tray";
-        Services.ChooseFile = [](TFrmMain&, const QString&) { return std::optional<QString>(); };
-        Services.DoUpdate = [](QWidget*, const char*) {};
     }
     void TearDown() override {
         Main.reset();
@@ -135,8 +138,14 @@ TEST_F(TrayTest, TheIconFollowsTheRecordingAndTheBalloonsStandAtIt) {
     Services.ChooseFile = [&](TFrmMain&, const QString&) { return std::optional<QString>(file); };
     QStringList shownFiles;
     Services.ShowFileInFolder = [&](const QString& shown) { shownFiles << shown; };
+    // The program starts before the tray has taken its place, as at a login.
+    Tray.kill();
+    Tray.waitForFinished(5000);
+    ASSERT_TRUE(WaitUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }, 5s));
     Main = std::make_unique<TFrmMain>(Services);
     Main->SetWindows(nullptr, nullptr, nullptr, nullptr, nullptr);
+    WaitUntil([] { return false; }, 300ms);
+    StartTray();
     QSystemTrayIcon* icon = Main->TrayIcon();
     ASSERT_NE(icon, nullptr);
 
