@@ -6,11 +6,13 @@
 #include "app/OutputFileCheck.h"
 #include "app/hotkeys/HotKeyBindings.h"
 #include "app/hotkeys/HotKeyCaptions.h"
+#include "app/hotkeys/KeyCaptureEdit.h"
 #include "app/uFrmMain.h"
 #include "platform/base/QtChild.h"
 #include "skin/ImageButton.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileDialog>
 #include <QScopeGuard>
 
@@ -46,6 +48,12 @@ QString StateRefusal(TRecordingState state) {
 void TFrmMain::DispatchHotKey(THotKey HotKey, std::uint16_t Index) {
     if (!FKeyBindings)
         return;
+    // While a key is being chosen, the program's own keys are choices, not
+    // commands: Ctrl+S pressed there must not hide the window.
+    if (auto* capture = qobject_cast<TKeyCaptureEdit*>(QApplication::focusWidget())) {
+        capture->Take(HotKey);
+        return;
+    }
     for (std::size_t row = 0; row < FKeyBindings->Keys().size(); ++row) {
         // A row without a key answers no press.
         const THotKey key = FKeyBindings->Keys()[row];

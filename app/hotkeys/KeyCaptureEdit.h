@@ -27,6 +27,9 @@ public:
     THotKey Key() const { return FKey; }
     // Shows `key` without raising Pressed.
     void SetKey(THotKey key);
+    // A combination the desktop gave to this program's own hotkeys while the
+    // field had the focus: taken as if pressed here.
+    void Take(THotKey key) { emit Pressed(key); }
 
 signals:
     // The user pressed a combination (0: cleared); the owner decides whether

@@ -111,6 +111,16 @@ TEST(HotKeySettingFile, ChangedKeysFollowTheOptionsAndAreReadBack) {
     expected[RowShowHide] = kCtrlShiftJ;
     expected[RowPause] = 0;
     EXPECT_EQ(LoadHotKeySettings(file), expected);
+
+    // The first start's word is remembered in the settings file only; no
+    // file is made for it, which would pass for an old one at the next start.
+    EXPECT_FALSE(HotKeysAnnounced(file));
+    MarkHotKeysAnnounced(file);
+    EXPECT_TRUE(HotKeysAnnounced(file));
+    MarkHotKeysAnnounced(dir.Path() / "None.ini");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "None.ini"));
+    EXPECT_TRUE(HotKeysAnnouncement(expected).contains("显示/隐藏 Ctrl+Shift+J"));
+    EXPECT_FALSE(HotKeysAnnouncement(expected).contains("暂停"));
 }
 
 TEST(HotKeyCaptionsTest, TheKeysInUseAreNamedOnButtonsMenuAndHelp) {

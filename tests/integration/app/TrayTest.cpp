@@ -238,6 +238,12 @@ TEST_F(TrayTest, ChangedShowHideKeyReachesOtherProgramsAgain) {
         WaitUntil([&] { return Main->HotKeyBindings()->Keys()[RowShowHide] == ctrlShiftJ; }, 5s))
         << setting.HotKeys->LabNote->text().toStdString();
     EXPECT_EQ(Main->BtnClose->Hint(), "热键:Alt+Q");
+    // Pressed again in the field, the program's own key is a choice there,
+    // not the command.
+    Xdotool({"key", "ctrl+shift+j"});
+    WaitUntil([] { return false; }, 300ms);
+    EXPECT_TRUE(Main->isVisible()) << "a key pressed while choosing ran its command";
+    field->clearFocus();
 
     // Ctrl+S is free again: another program takes it and its presses reach it.
     other.UngrabAll();
