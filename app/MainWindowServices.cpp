@@ -4,6 +4,7 @@
 #include "app/uFrmMain.h"
 #include "platform/base/QtChild.h"
 #include "platform/screen/ScreenBackend.h"
+#include "platform/shell/ShowInFolder.h"
 #include "update/Update.h"
 
 #include <QFileDialog>
@@ -82,6 +83,7 @@ TMainWindowServices TMainWindowServices::System() {
     services.MakeRecorder = [] { return std::make_unique<TWavRecord>(); };
     services.Repair = TRecordingRepairService::System();
     services.AskRepair = AskRepairWithMessageBox;
+    services.ShowFileInFolder = vardocle::ShowFileInFolder;
     services.DoUpdate = [](QWidget* window, const char* url) { vardocle::DoUpdate(window, url); };
     return services;
 }

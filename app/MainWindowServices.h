@@ -36,6 +36,8 @@ struct TMainWindowServices {
     // callback (true for Yes), without holding up the event loop.
     std::function<void(TFrmMain& owner, const QStringList& files, std::function<void(bool)> answer)>
         AskRepair;
+    // Opens the folder of a saved recording with the file selected.
+    std::function<void(const QString& file)> ShowFileInFolder;
     // The one update check after start-up.
     std::function<void(QWidget* window, const char* url)> DoUpdate;
 

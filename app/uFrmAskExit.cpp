@@ -4,9 +4,12 @@
 #include "services/FormLook.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace vardocle {
 
@@ -50,9 +53,27 @@ TFrmAskExit::TFrmAskExit(QWidget* centerOn)
     }
 }
 
+void TFrmAskExit::SetMessage(const QString& message) {
+    LblMsg->setText(message);
+    // The lines as the label's font sets them, descenders included.
+    const QFontMetrics metrics(LblMsg->font());
+    const QRect lines = metrics.boundingRect(QRect(0, 0, LblMsg->width(), 10000),
+                                             Qt::TextWordWrap | Qt::AlignLeft, message);
+    const int needed = std::max(lines.height(), LblMsg->heightForWidth(LblMsg->width()));
+    const int missing = needed - LblMsg->height();
+    if (missing <= 0)
+        return;
+    LblMsg->resize(LblMsg->width(), needed);
+    BtnYes->move(BtnYes->x(), BtnYes->y() + missing);
+    BtnNo->move(BtnNo->x(), BtnNo->y() + missing);
+    const QPoint center = geometry().center();
+    setFixedSize(width(), height() + missing);
+    move(x(), center.y() - height() / 2);
+}
+
 bool AskExit(const QString& message, QWidget* centerOn) {
     TFrmAskExit dialog(centerOn);
-    dialog.LblMsg->setText(message);
+    dialog.SetMessage(message);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -12,6 +12,10 @@ class TFrmAskExit : public QDialog {
     Q_OBJECT
 public:
     explicit TFrmAskExit(QWidget* centerOn = nullptr);
+    // Shows `message` whole: where its lines need more height than the
+    // label has at the installed fonts, the label, the buttons and the
+    // window grow by what is missing.
+    void SetMessage(const QString& message);
     QLabel* LblMsg = nullptr;
     QLabel* ImgIco = nullptr;
     QPushButton* BtnYes = nullptr;

@@ -4,9 +4,13 @@
 #include "app/HotKeyTable.h"
 #include "app/PictureView.h"
 #include "app/RecordingNotices.h"
-#include "app/RefusedHotKeys.h"
 #include "app/SettingPlacement.h"
 #include "app/SpinEdit.h"
+#include "app/hotkeys/HotKeyBindings.h"
+#include "app/hotkeys/HotKeyCaptions.h"
+#include "app/hotkeys/HotKeyPage.h"
+#include "app/hotkeys/StartBalloon.h"
+#include "app/tray/TrayStatus.h"
 #include "app/uFrmSetting.h"
 #include "assets/Assets.h"
 #include "engine/SoundHandOff.h"
@@ -49,9 +53,6 @@ const QColor kTransparentKey(54, 99, 81);
 const QColor kButtonCaptionColour(194, 241, 235);
 
 constexpr int kPauseCheckGroup = 1;
-
-const QString kHideBalloon =
-    QStringLiteral("我在这里哦!要重新显示，请点击图标或者重复按(Ctrl+S)重新显示!");
 
 } // namespace
 
@@ -199,13 +200,9 @@ void TFrmMain::FormCreate() {
 
 void TFrmMain::RegisterHotKeys() {
     FHotKeys = MakeQtChild<THotKeyManager>(this);
-    for (std::size_t row = 0; row < kHotKeyTable.size(); ++row) {
-        FHotKeyValues[row] = kHotKeyTable[row];
-        FHotKeyIds[row] = FHotKeys->RegisterKey(kHotKeyTable[row]);
-        // Without a desktop to take keys from, no other program holds them.
-        if (FHotKeyIds[row] == 0 && FHotKeys->DesktopTakesKeys())
-            FRefusedHotKeys << HotKeyDisplayText(kHotKeyTable[row], false);
-    }
+    FKeyBindings =
+        MakeQtChild<THotKeyBindings>(*FHotKeys, LoadHotKeySettings(SettingFileName()), this);
+    connect(FKeyBindings, &THotKeyBindings::Changed, this, &TFrmMain::ShowHotKeys);
     // Presses arrive inside the desktop's event filter, which no error may
     // leave (it would end the program): an error of the command goes to the
     // application's error display, as it does from a button.
@@ -233,11 +230,8 @@ void TFrmMain::CreateTrayIcon() {
     // Without a tray on the desktop nothing shows; Qt adds the icon by itself
     // should a tray appear later.
     FTrayIcon->show();
-    // Keys another program holds matter more than the greeting.
-    const QString refused = RefusedHotKeysNotice(FRefusedHotKeys);
-    FTrayIcon->showMessage(QStringLiteral("Vardocle"),
-                           refused.isEmpty() ? QStringLiteral("欢迎使用Vardocle!") : refused,
-                           FTrayIcon->icon());
+    FTrayStatus = MakeQtChild<TTrayStatus>(FTrayIcon, FServices.ShowFileInFolder, this);
+    ShowStartBalloon(*FTrayStatus, *FKeyBindings, SettingFileName());
 }
 
 void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVIDir* aviDir,
@@ -248,7 +242,9 @@ void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVID
     FFrmAVIDir = aviDir;
     FFrmSetting = setting;
     ApplyControlStates(State());
-    MarkRefusedHotKeys();
+    if (FFrmSetting && FKeyBindings)
+        FFrmSetting->HotKeys->Attach(FKeyBindings);
+    ShowHotKeys();
 }
 
 TRecordingState TFrmMain::State() const {
@@ -278,6 +274,8 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
     BtnVoice->setEnabled(states.Voice);
     // Its look follows its checked state again once it is enabled.
     BtnVoice->SetChecked(BtnVoice->Checked());
+    if (FTrayStatus)
+        FTrayStatus->SetState(state);
     if (FFrmSetting) {
         FFrmSetting->SpinRate->setEnabled(states.Rate);
         FFrmSetting->CheckRecordCursor->setEnabled(states.Options);
@@ -466,6 +464,8 @@ void TFrmMain::RecordSaved() {
     ChkResume->SetChecked(false);
     ApplyControlStates(TRecordingState::Idle);
     SetTrayTip(TRecordingState::Idle);
+    if (FTrayStatus && !FCloseWhenSaved)
+        FTrayStatus->ShowSaved(FAviFileName);
     LabCaption->setText(QStringLiteral("  Vardocle"));
     if (FShowAdWhenSaved && !FCloseWhenSaved && FFrmAD)
         FFrmAD->ShowInFront();
@@ -486,8 +486,8 @@ void TFrmMain::BtnVoiceClick() {
 // ---- Window commands -------------------------------------------------------------
 
 void TFrmMain::BtnHideClick() {
-    if (FTrayIcon)
-        FTrayIcon->showMessage(QStringLiteral("Vardocle"), kHideBalloon, FTrayIcon->icon());
+    if (FTrayStatus)
+        FTrayStatus->ShowBalloon(HideBalloonText(FKeyBindings->Keys()[RowShowHide]));
     hide();
     FSettingWasVisible = FFrmSetting && FFrmSetting->isVisible();
     if (FFrmSetting)

@@ -32,8 +32,10 @@ class QTimer;
 
 namespace vardocle {
 
+class THotKeyBindings;
 class TImageButton;
 class TImageCheckButton;
+class TTrayStatus;
 class TImageManager;
 class TPictureView;
 
@@ -78,7 +80,7 @@ public:
     // hotkey does, and answers whether it was done.
     void RunCommand(const TCommandRequest& request, const TCommandChannel::TAnswer& answer);
     // The hotkeys another program holds, as "Alt+1".
-    const QStringList& RefusedHotKeys() const { return FRefusedHotKeys; }
+    QStringList RefusedHotKeys() const;
     TCommandChannel* CommandChannel() const { return FCommandChannel; }
     void TimerUpdataTimer();
 
@@ -99,8 +101,10 @@ public:
     bool ChoosingFile() const { return FChoosingFile; }
     bool ExitAsked() const { return FExitAsked; }
     bool SettingWasVisible() const { return FSettingWasVisible; }
-    const std::array<std::uint16_t, 6>& HotKeyIds() const { return FHotKeyIds; }
+    const std::array<std::uint16_t, 6>& HotKeyIds() const;
     THotKeyManager* HotKeys() const { return FHotKeys; }
+    THotKeyBindings* HotKeyBindings() const { return FKeyBindings; }
+    TTrayStatus* TrayStatus() const { return FTrayStatus; }
     const TRecordingSession& Session() const { return *FSession; }
     QSystemTrayIcon* TrayIcon() const { return FTrayIcon; }
     TFrmSetting* FrmSetting() const { return FFrmSetting; }
@@ -144,7 +148,9 @@ private:
     void CreateControls();
     void CreateTrayIcon();
     void RegisterHotKeys();
-    void MarkRefusedHotKeys();
+    // Names the hotkeys in use on the buttons, the menu and the help window.
+    void ShowHotKeys();
+    void RunHotKeyRow(std::size_t row);
     void OpenCommandChannel();
     // True once the program is ending: commands are refused then.
     bool Closing() const;
@@ -184,14 +190,13 @@ private:
     bool FSettingsSaved = false;
     THotKeyManager* FHotKeys = nullptr;
     TRepairQuestion* FRepairQuestion = nullptr;
-    std::array<std::uint16_t, 6> FHotKeyIds{};
-    std::array<THotKey, 6> FHotKeyValues{};
+    THotKeyBindings* FKeyBindings = nullptr;
     bool FExitAsked = false;
     bool FChoosingFile = false;
     bool FSettingWasVisible = false;
     bool FClosing = false;
     QSystemTrayIcon* FTrayIcon = nullptr;
-    QStringList FRefusedHotKeys;
+    TTrayStatus* FTrayStatus = nullptr;
     TCommandChannel* FCommandChannel = nullptr;
 
     QPoint FDragOffset;

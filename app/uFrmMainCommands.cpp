@@ -4,13 +4,15 @@
 #include "app/ApplicationErrors.h"
 #include "app/HotKeyTable.h"
 #include "app/OutputFileCheck.h"
-#include "app/RefusedHotKeys.h"
+#include "app/hotkeys/HotKeyBindings.h"
+#include "app/hotkeys/HotKeyCaptions.h"
+#include "app/hotkeys/KeyCaptureEdit.h"
 #include "app/uFrmMain.h"
-#include "hotkeys/HotKeyText.h"
 #include "platform/base/QtChild.h"
 #include "skin/ImageButton.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileDialog>
 #include <QScopeGuard>
 
@@ -44,64 +46,77 @@ QString StateRefusal(TRecordingState state) {
 } // namespace
 
 void TFrmMain::DispatchHotKey(THotKey HotKey, std::uint16_t Index) {
-    for (std::size_t row = 0; row < FHotKeyValues.size(); ++row) {
-        if (FHotKeyValues[row] != HotKey || FHotKeyIds[row] != Index)
-            continue;
-        switch (row) {
-        case RowStart:
-            if (FChoosingFile && SaveDialog1)
-                ShowWindowInFront(SaveDialog1);
-            if (BtnStart->isEnabled())
-                BtnStartClick();
-            break;
-        case RowPause:
-            if (ChkPause->isEnabled())
-                ChkPause->Click();
-            break;
-        case RowResume:
-            if (ChkResume->isEnabled())
-                ChkResume->Click();
-            break;
-        case RowStop:
-            if (BtnStop->isEnabled())
-                BtnStopClick();
-            break;
-        case RowShowHide:
-            if (isHidden())
-                ShowWindowInFront(this);
-            else
-                BtnHideClick();
-            break;
-        case RowExit:
-            if (!FChoosingFile && !FExitAsked)
-                close();
-            break;
-        }
+    if (!FKeyBindings)
+        return;
+    // While a key is being chosen, the program's own keys are choices, not
+    // commands: Ctrl+S pressed there must not hide the window.
+    if (auto* capture = qobject_cast<TKeyCaptureEdit*>(QApplication::focusWidget())) {
+        capture->Take(HotKey);
+        return;
+    }
+    for (std::size_t row = 0; row < FKeyBindings->Keys().size(); ++row) {
+        // A row without a key answers no press.
+        const THotKey key = FKeyBindings->Keys()[row];
+        if (key != 0 && key == HotKey && FKeyBindings->Ids()[row] == Index)
+            RunHotKeyRow(row);
+    }
+}
+
+void TFrmMain::RunHotKeyRow(std::size_t row) {
+    switch (row) {
+    case RowStart:
+        if (FChoosingFile && SaveDialog1)
+            ShowWindowInFront(SaveDialog1);
+        if (BtnStart->isEnabled())
+            BtnStartClick();
+        break;
+    case RowPause:
+        if (ChkPause->isEnabled())
+            ChkPause->Click();
+        break;
+    case RowResume:
+        if (ChkResume->isEnabled())
+            ChkResume->Click();
+        break;
+    case RowStop:
+        if (BtnStop->isEnabled())
+            BtnStopClick();
+        break;
+    case RowShowHide:
+        if (isHidden())
+            ShowWindowInFront(this);
+        else
+            BtnHideClick();
+        break;
+    case RowExit:
+        if (!FChoosingFile && !FExitAsked)
+            close();
+        break;
+    default:
+        break;
     }
 }
 
 void TFrmMain::MenuQuitClick() {
-    DispatchHotKey(FHotKeyValues[RowExit], FHotKeyIds[RowExit]);
+    RunHotKeyRow(RowExit);
 }
 
-void TFrmMain::MarkRefusedHotKeys() {
-    std::array<bool, 6> refused{};
-    for (std::size_t row = 0; row < kHotKeyTable.size(); ++row)
-        refused[row] = FRefusedHotKeys.contains(HotKeyDisplayText(kHotKeyTable[row], false));
-    const std::array<TImageCtrl*, 6> buttons = {BtnStart, ChkPause, ChkResume,
-                                                BtnStop,  nullptr,  BtnClose};
-    const std::array<QAction*, 6> items = {MenuStart, MenuPause, MenuResume,
-                                           MenuStop,  nullptr,   MenuQuit};
-    for (std::size_t row = 0; row < refused.size(); ++row) {
-        if (!refused[row])
-            continue;
-        if (buttons[row] && !buttons[row]->Hint().isEmpty())
-            buttons[row]->SetHint(RefusedHint(buttons[row]->Hint()));
-        if (items[row])
-            items[row]->setText(RefusedHint(items[row]->text()));
-    }
-    if (FFrmHelp)
-        FFrmHelp->MarkRefusedHotKeys(refused);
+QStringList TFrmMain::RefusedHotKeys() const {
+    return FKeyBindings ? FKeyBindings->RefusedTexts() : QStringList();
+}
+
+const std::array<std::uint16_t, 6>& TFrmMain::HotKeyIds() const {
+    static const std::array<std::uint16_t, 6> none{};
+    return FKeyBindings ? FKeyBindings->Ids() : none;
+}
+
+void TFrmMain::ShowHotKeys() {
+    if (!FKeyBindings)
+        return;
+    ShowHotKeysInUse(FKeyBindings->Keys(), FKeyBindings->Refused(),
+                     {{BtnStart, ChkPause, ChkResume, BtnStop, nullptr, BtnClose},
+                      {MenuStart, MenuPause, MenuResume, MenuStop, nullptr, MenuQuit},
+                      FFrmHelp});
 }
 
 void TFrmMain::OpenCommandChannel() {

@@ -3,9 +3,11 @@
 #include "app/ApplicationErrors.h"
 #include "app/IniFile.h"
 #include "app/PictureView.h"
+#include "app/SettingLook.h"
 #include "app/SettingPlacement.h"
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
+#include "app/hotkeys/HotKeyPage.h"
 #include "assets/Assets.h"
 #include "platform/base/QtChild.h"
 #include "skin/ColorKeyMask.h"
@@ -32,27 +34,20 @@ const QColor kFieldColour(64, 128, 128);
 
 constexpr int kClientWidth = 241;
 constexpr int kTitleHeight = 24;
-constexpr int kBodyHeight = 154; // below the title when unfolded
-
-void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
 
 // A text-left check box in the window's look.
 QCheckBox* MakeCheckBox(QWidget* parent, const QString& caption, const QRect& geometry) {
     auto* box = MakeQtChild<TTextLeftCheckBox>(caption, parent);
     box->setGeometry(geometry);
     box->setFont(PixelFont(QStringLiteral("宋体"), 12));
-    Colour(box, QPalette::WindowText, kTextColour);
+    SetColour(box, QPalette::WindowText, kTextColour);
     return box;
 }
 
 QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& at) {
     auto* label = MakeQtChild<QLabel>(caption, parent);
     label->setFont(PixelFont(QStringLiteral("宋体"), 12));
-    Colour(label, QPalette::WindowText, kTextColour);
+    SetColour(label, QPalette::WindowText, kTextColour);
     label->adjustSize();
     label->move(at);
     return label;
@@ -88,8 +83,8 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
     setWindowTitle(QStringLiteral("设置"));
     // Closing hides the window; it never ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(kClientWidth, kTitleHeight + kBodyHeight);
     CreateControls();
+    AppendToBody(HotKeys = MakeQtChild<THotKeyPage>(this));
     ApplySkin();
 
     if (FMainWindow)
@@ -113,7 +108,7 @@ void TFrmSetting::CreateControls() {
     LabCaption->setGeometry(10, 0, 175, 26);
     LabCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LabCaption->setFont(PixelFont(QStringLiteral("宋体-PUA"), 14));
-    Colour(LabCaption, QPalette::WindowText, kCaptionColour);
+    SetColour(LabCaption, QPalette::WindowText, kCaptionColour);
     LabCaption->installEventFilter(this);
 
     BtnHide = MakeQtChild<TImageButton>(this);
@@ -150,13 +145,21 @@ void TFrmSetting::ApplySkin() {
     // The window's shape: the pictures where they lie, the key colour elsewhere.
     if (!title.isNull() || !body.isNull())
         setMask(
-            ShapeOfPictures(QSize(kClientWidth, kTitleHeight + kBodyHeight), kTransparentKey,
+            ShapeOfPictures(QSize(kClientWidth, kTitleHeight + FBodyHeight), kTransparentKey,
                             {{ImgFrom->geometry(), body}, {QRect({0, 0}, title.size()), title}}));
+}
+
+void TFrmSetting::AppendToBody(QWidget* rows) {
+    rows->move(0, kTitleHeight + FBodyHeight - 4);
+    FBodyHeight += rows->height();
+    ImgFrom->setGeometry(0, kTitleHeight, kClientWidth - 1, FBodyHeight - 1);
+    resize(kClientWidth, kTitleHeight + FBodyHeight);
 }
 
 void TFrmSetting::LoadSetting() {
     if (FSettingFile.empty())
         return;
+    HotKeys->Load(FSettingFile);
     const auto values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
     if (!values)
         return;
@@ -183,7 +186,7 @@ void TFrmSetting::BtnHideClick() {
         resize(width(), ImgTitle->height());
     } else {
         ImgFrom->show();
-        resize(width(), ImgTitle->height() + kBodyHeight);
+        resize(width(), ImgTitle->height() + FBodyHeight);
     }
 }
 
@@ -246,6 +249,7 @@ void SaveSetting(const TFrmSetting& FrmSetting) {
     if (FrmSetting.SettingFile().empty())
         return;
     SaveSettingFile(FrmSetting.SettingFile(), FrmSetting.Values());
+    SaveHotKeySettings(FrmSetting.SettingFile(), FrmSetting.HotKeys->Keys());
 }
 
 } // namespace vardocle

@@ -13,6 +13,7 @@ class QLabel;
 
 namespace vardocle {
 
+class THotKeyPage;
 class TImageButton;
 class TPictureView;
 class TSpinEdit;
@@ -53,6 +54,8 @@ public:
     TSpinEdit* SpinWidth = nullptr;
     QLabel* Label6 = nullptr;
     TSpinEdit* SpinHeight = nullptr;
+    // The hotkey rows, beneath the recording options.
+    THotKeyPage* HotKeys = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,11 +65,14 @@ protected:
 private:
     void CreateControls();
     void ApplySkin();
+    // Puts `rows` beneath the body's rows and lengthens the body to hold them.
+    void AppendToBody(QWidget* rows);
     // Dragging by the caption; on release the window docks when dropped near
     // enough beneath the main window.
     bool LabCaptionMouse(QEvent* event);
 
     QWidget* FMainWindow;
+    int FBodyHeight = 154; // below the title when unfolded
     std::filesystem::path FSettingFile;
     bool FDragging = false;
     QPoint FDragOffset;

@@ -30,6 +30,18 @@ std::uint16_t THotKeyManager::RegisterKey(THotKey HotKey) {
     return atom;
 }
 
+bool THotKeyManager::UnregisterKey(std::uint16_t Id) {
+    for (auto entry = FHotKeyList.begin(); entry != FHotKeyList.end(); ++entry) {
+        if (entry->Id != Id)
+            continue;
+        FHandle->UnregisterHotKey(entry->Id);
+        FAtoms.Delete(entry->Id);
+        FHotKeyList.erase(entry);
+        return true;
+    }
+    return false;
+}
+
 void THotKeyManager::UnregisterAll() {
     while (!FHotKeyList.empty()) {
         const HotKeyEntry entry = FHotKeyList.back();

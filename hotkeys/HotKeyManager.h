@@ -40,6 +40,8 @@ public:
     // The identifier of the new registration, 0 when the desktop refused the
     // hotkey (then nothing is kept).
     std::uint16_t RegisterKey(THotKey HotKey);
+    // Releases the registration with this identifier; false when there is none.
+    bool UnregisterKey(std::uint16_t Id);
     // Releases every hotkey, the last registered first.
     void UnregisterAll();
 

@@ -96,21 +96,36 @@ TFrmHelp::TFrmHelp(QWidget* mainWindow)
     connect(BtnKnow, &QPushButton::clicked, this, &TFrmHelp::BtnKnowClick);
 }
 
-void TFrmHelp::MarkRefusedHotKeys(const std::array<bool, 6>& refused) {
+void TFrmHelp::ShowHotKeys(const std::array<QString, 6>& keys, const std::array<bool, 6>& refused) {
     const std::array<QLabel*, 6> labels = {Label1, Label2, Label4, Label3, Label5, Label6};
+    const std::array<QString, 6> names = {QStringLiteral("录制"),      QStringLiteral("暂停"),
+                                          QStringLiteral("继续"),      QStringLiteral("停止"),
+                                          QStringLiteral("显示/隐藏"), QStringLiteral("退出")};
     bool any = false;
     for (std::size_t row = 0; row < labels.size(); ++row) {
-        if (!refused[row])
-            continue;
-        any = true;
+        labels[row]->setText(names[row] + QLatin1Char(':') + keys[row]);
+        labels[row]->adjustSize();
         QFont font = labels[row]->font();
-        font.setStrikeOut(true);
+        font.setStrikeOut(refused[row]);
         labels[row]->setFont(font);
-        labels[row]->setToolTip(QStringLiteral("已被其他程序占用"));
+        labels[row]->setToolTip(refused[row] ? QStringLiteral("已被其他程序占用") : QString());
+        any = any || refused[row];
     }
-    if (any)
-        GroupBox1->setTitle(QStringLiteral("快捷键 (划掉的已被其他程序占用，请用 vardocle "
-                                           "--command，见“如何录像”):"));
+    // Longer combinations push the next label along its line; the usual
+    // ones keep their places.
+    const std::array<std::array<QLabel*, 4>, 2> lines = {
+        std::array<QLabel*, 4>{Label1, Label2, Label4, Label3}, {Label5, Label6, nullptr, nullptr}};
+    const std::array<std::array<int, 4>, 2> places = {std::array<int, 4>{16, 105, 197, 287},
+                                                      {15, 146, 0, 0}};
+    for (std::size_t line = 0; line < lines.size(); ++line)
+        for (std::size_t at = 0; at < lines[line].size() && lines[line][at]; ++at) {
+            QLabel* label = lines[line][at];
+            const int after = at == 0 ? 0 : lines[line][at - 1]->geometry().right() + 10;
+            label->move(std::max(places[line][at], after), label->y());
+        }
+    GroupBox1->setTitle(any ? QStringLiteral("快捷键 (划掉的已被其他程序占用，可在设置窗口的"
+                                             "“热键”中更换，或用 vardocle --command):")
+                            : QStringLiteral("快捷键:"));
 }
 
 void TFrmHelp::BtnHowClick() {

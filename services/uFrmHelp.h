@@ -2,6 +2,7 @@
 // The help window: the six hotkeys, what the settings mean, and a button that
 // opens the help page beside the executable. Created once; closing hides it.
 #include <QDialog>
+#include <QString>
 
 #include <array>
 #include <filesystem>
@@ -38,9 +39,10 @@ public:
     QPushButton* BtnHow = nullptr;
     QPushButton* BtnKnow = nullptr;
 
-    // Strikes out the hotkeys another program holds, in the order start,
-    // pause, resume, stop, show/hide, quit, and says what to use instead.
-    void MarkRefusedHotKeys(const std::array<bool, 6>& refused);
+    // Names the hotkeys in use ("Alt + 1", "无"), in the order start, pause,
+    // resume, stop, show/hide, quit; strikes out those another program holds
+    // and says what to do instead.
+    void ShowHotKeys(const std::array<QString, 6>& keys, const std::array<bool, 6>& refused);
 
     void BtnHowClick();
     void BtnKnowClick();

@@ -4,6 +4,7 @@
 #include "app/IniFile.h"
 #include "app/PictureView.h"
 #include "app/SpinEdit.h"
+#include "app/hotkeys/HotKeyPage.h"
 #include "app/uFrmSetting.h"
 #include "skin/ImageButton.h"
 
@@ -61,7 +62,12 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     WriteFile(File, "[Main]\n");
     auto window = Make();
     EXPECT_EQ(window->pos(), QPoint(302, 289));
-    EXPECT_EQ(window->size(), QSize(241, 178));
+    // The hotkey rows lengthen the body beneath the recording options, which
+    // keep their places.
+    EXPECT_EQ(window->width(), 241);
+    EXPECT_EQ(window->height(), 178 + window->HotKeys->height());
+    EXPECT_GE(window->HotKeys->y(), window->SpinHeight->geometry().bottom());
+    EXPECT_EQ(window->SpinHeight->geometry(), QRect(163, 144, 56, 22));
     EXPECT_EQ(window->windowTitle(), "设置");
     EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(window->LabCaption->text(), "  Vardocle");
@@ -72,7 +78,7 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     EXPECT_EQ(window->Label6->text(), "生成的视频高度(像素):");
     EXPECT_EQ(window->BtnHide->geometry(), QRect(187, 2, 25, 20));
     EXPECT_EQ(window->BtnClose->geometry(), QRect(211, 2, 25, 20));
-    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, 153));
+    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, window->height() - 25));
 
     // The pictures give the window its shape: the column right of them is the
     // see-through key colour.
@@ -139,7 +145,7 @@ TEST_F(SettingWindowTest, FileThatCannotBeWrittenIsReportedAndTheWindowStillCome
     EXPECT_THROW(SaveSetting(*window), EIniFileException);
 }
 
-TEST_F(SettingWindowTest, FoldingAndUnfoldingRestores178) {
+TEST_F(SettingWindowTest, FoldingAndUnfoldingRestoresTheFullHeight) {
     WriteFile(File, "[Main]\n");
     auto window = Make();
     window->show();
@@ -147,9 +153,10 @@ TEST_F(SettingWindowTest, FoldingAndUnfoldingRestores178) {
     EXPECT_EQ(window->height(), 24);
     EXPECT_TRUE(window->ImgFrom->isHidden());
     QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
-    EXPECT_EQ(window->height(), 178);
+    const int full = 178 + window->HotKeys->height();
+    EXPECT_EQ(window->height(), full);
     EXPECT_FALSE(window->ImgFrom->isHidden());
-    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, 153));
+    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, full - 25));
 }
 
 TEST_F(SettingWindowTest, CloseHidesTheWindowForTheNextShow) {

@@ -6,6 +6,10 @@
 
 #include <X11/keysym.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
 namespace vardocle::test {
 
 TOtherXClient::TOtherXClient() {
@@ -68,6 +72,20 @@ bool TOtherXClient::CanGrabFully(THotKey hotKey) {
 void TOtherXClient::UngrabAll() {
     TXcbReply<xcb_generic_error_t>(xcb_request_check(
         FConnection, xcb_ungrab_key_checked(FConnection, XCB_GRAB_ANY, FRoot, XCB_MOD_MASK_ANY)));
+}
+
+bool TOtherXClient::WaitForKeyPress(int milliseconds) {
+    for (int waited = 0; waited <= milliseconds; waited += 10) {
+        xcb_flush(FConnection);
+        while (xcb_generic_event_t* event = xcb_poll_for_event(FConnection)) {
+            const bool press = (event->response_type & 0x7F) == XCB_KEY_PRESS;
+            std::free(event);
+            if (press)
+                return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 std::uint16_t TOtherXClient::ModifierState() {

@@ -24,6 +24,9 @@ public:
     // hotkey tool does; true when all four were allowed. Releases them again.
     bool CanGrabFully(THotKey hotKey);
     void UngrabAll();
+    // True when a key press reached this client (through one of its grabs)
+    // within `milliseconds`.
+    bool WaitForKeyPress(int milliseconds);
 
     // The modifier state of the keyboard as the server sees it now.
     std::uint16_t ModifierState();
