@@ -1,5 +1,8 @@
 #include "app/uFrmMain.h"
 
+#include "app/sound/SoundChoiceControls.h"
+#include "app/sound/SoundRecorderStart.h"
+
 #include "app/ApplicationErrors.h"
 #include "app/HotKeyTable.h"
 #include "app/PictureView.h"
@@ -247,6 +250,8 @@ void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVID
     FFrmAD = ad;
     FFrmAVIDir = aviDir;
     FFrmSetting = setting;
+    if (FFrmSetting)
+        TrayMenu->insertMenu(MenuQuit, FFrmSetting->SoundChoice->Menu());
     ApplyControlStates(State());
     MarkRefusedHotKeys();
 }
@@ -282,6 +287,7 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
         FFrmSetting->SpinRate->setEnabled(states.Rate);
         FFrmSetting->CheckRecordCursor->setEnabled(states.Options);
         FFrmSetting->CheckRecordThansparent->setEnabled(states.Options);
+        FFrmSetting->SoundChoice->SetEnabled(states.Options);
     }
 }
 
@@ -355,7 +361,7 @@ void TFrmMain::StartRecording() {
     thread->SetRecordTransparent(options.RecordTrans);
 
     std::unique_ptr<TWavRecord> sound;
-    if (BtnVoice->Checked()) {
+    if (BtnVoice->Checked() && SoundForStart().Choice != TSoundChoice::None) {
         sound = StartSound();
         if (!sound) {
             // The thread was never resumed: nothing was written.
@@ -370,7 +376,19 @@ void TFrmMain::StartRecording() {
 }
 
 std::unique_ptr<TWavRecord> TFrmMain::StartSound() {
-    std::unique_ptr<TWavRecord> recorder = FServices.MakeRecorder();
+    QString whyNot;
+    std::unique_ptr<TWavRecord> recorder = MakeSoundRecorder(
+        SoundForStart(), FServices.MakeRecorder,
+        [this](const QString& message) {
+            QMetaObject::invokeMethod(
+                this, [this, message] { FServices.ShowNotice(*this, message); },
+                Qt::QueuedConnection);
+        },
+        whyNot);
+    if (!recorder) {
+        FServices.ShowNotice(*this, whyNot);
+        return nullptr;
+    }
     recorder->OnProblem = [this](TSoundProblem, const std::string& message) {
         FServices.ShowNotice(*this, QString::fromStdString(message));
     };

@@ -1,5 +1,7 @@
 #include "app/uFrmSetting.h"
 
+#include "app/sound/SoundChoiceControls.h"
+
 #include "app/ApplicationErrors.h"
 #include "app/IniFile.h"
 #include "app/PictureView.h"
@@ -32,7 +34,8 @@ const QColor kFieldColour(64, 128, 128);
 
 constexpr int kClientWidth = 241;
 constexpr int kTitleHeight = 24;
-constexpr int kBodyHeight = 154; // below the title when unfolded
+// Below the title when unfolded: the recording options, then the sound row.
+constexpr int kBodyHeight = 154 + TSoundChoiceControls::kRowHeight;
 
 void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -107,7 +110,7 @@ void TFrmSetting::CreateControls() {
 
     ImgFrom = MakeQtChild<TPictureView>(this);
     ImgFrom->SetStretch(true);
-    ImgFrom->setGeometry(0, 24, 240, 153);
+    ImgFrom->setGeometry(0, 24, 240, kBodyHeight - 1);
 
     LabCaption = MakeQtChild<QLabel>(QStringLiteral("  Vardocle"), this);
     LabCaption->setGeometry(10, 0, 175, 26);
@@ -137,6 +140,7 @@ void TFrmSetting::CreateControls() {
     SpinWidth = MakeSpin(this, kMinVideoSize, kMaxVideoSize, 1024, {163, 116, 56, 22});
     Label6 = MakeLabel(this, QStringLiteral("生成的视频高度(像素):"), {15, 147});
     SpinHeight = MakeSpin(this, kMinVideoSize, kMaxVideoSize, 768, {163, 144, 56, 22});
+    SoundChoice = MakeQtChild<TSoundChoiceControls>(this, QPoint(15, 175));
 }
 
 void TFrmSetting::ApplySkin() {
@@ -158,6 +162,8 @@ void TFrmSetting::LoadSetting() {
     if (FSettingFile.empty())
         return;
     const auto values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
+    FSoundSetting = LoadSoundSetting(FSettingFile);
+    SoundChoice->SetChoice(FSoundSetting.Choice);
     if (!values)
         return;
     CheckRecordCursor->setChecked(values->RecordCursor);
@@ -175,6 +181,12 @@ TSettingValues TFrmSetting::Values() const {
     values.Width = SpinWidth->Value();
     values.Height = SpinHeight->Value();
     return values;
+}
+
+TSoundSetting TFrmSetting::SoundSetting() const {
+    TSoundSetting setting = FSoundSetting;
+    setting.Choice = SoundChoice->Choice();
+    return setting;
 }
 
 void TFrmSetting::BtnHideClick() {
@@ -246,6 +258,7 @@ void SaveSetting(const TFrmSetting& FrmSetting) {
     if (FrmSetting.SettingFile().empty())
         return;
     SaveSettingFile(FrmSetting.SettingFile(), FrmSetting.Values());
+    SaveSoundSetting(FrmSetting.SettingFile(), FrmSetting.SoundSetting());
 }
 
 } // namespace vardocle

@@ -3,6 +3,7 @@
 // that holds the recording options while the program runs. Recording control
 // reads and enables its controls directly.
 #include "app/SettingStore.h"
+#include "app/sound/SoundSetting.h"
 
 #include <QWidget>
 
@@ -15,6 +16,7 @@ namespace vardocle {
 
 class TImageButton;
 class TPictureView;
+class TSoundChoiceControls;
 class TSpinEdit;
 
 // The primary screen's size in device pixels (what a recording captures).
@@ -33,6 +35,8 @@ public:
     void LoadSetting();
     // The options as the controls hold them now.
     TSettingValues Values() const;
+    // What the sound is made of: the row's choice with the file's levels.
+    TSoundSetting SoundSetting() const;
     const std::filesystem::path& SettingFile() const { return FSettingFile; }
 
     // Folds the window to its title bar, or unfolds it.
@@ -53,6 +57,7 @@ public:
     TSpinEdit* SpinWidth = nullptr;
     QLabel* Label6 = nullptr;
     TSpinEdit* SpinHeight = nullptr;
+    TSoundChoiceControls* SoundChoice = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +73,7 @@ private:
 
     QWidget* FMainWindow;
     std::filesystem::path FSettingFile;
+    TSoundSetting FSoundSetting;
     bool FDragging = false;
     QPoint FDragOffset;
 };

@@ -4,6 +4,7 @@
 #include "app/IniFile.h"
 #include "app/PictureView.h"
 #include "app/SpinEdit.h"
+#include "app/sound/SoundChoiceControls.h"
 #include "app/uFrmSetting.h"
 #include "skin/ImageButton.h"
 
@@ -12,9 +13,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace vardocle {
@@ -61,7 +65,7 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     WriteFile(File, "[Main]\n");
     auto window = Make();
     EXPECT_EQ(window->pos(), QPoint(302, 289));
-    EXPECT_EQ(window->size(), QSize(241, 178));
+    EXPECT_EQ(window->size(), QSize(241, 206));
     EXPECT_EQ(window->windowTitle(), "设置");
     EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(window->LabCaption->text(), "  Vardocle");
@@ -72,7 +76,7 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     EXPECT_EQ(window->Label6->text(), "生成的视频高度(像素):");
     EXPECT_EQ(window->BtnHide->geometry(), QRect(187, 2, 25, 20));
     EXPECT_EQ(window->BtnClose->geometry(), QRect(211, 2, 25, 20));
-    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, 153));
+    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, 181));
 
     // The pictures give the window its shape: the column right of them is the
     // see-through key colour.
@@ -139,7 +143,7 @@ TEST_F(SettingWindowTest, FileThatCannotBeWrittenIsReportedAndTheWindowStillCome
     EXPECT_THROW(SaveSetting(*window), EIniFileException);
 }
 
-TEST_F(SettingWindowTest, FoldingAndUnfoldingRestores178) {
+TEST_F(SettingWindowTest, FoldingAndUnfoldingRestoresTheWholeWindow) {
     WriteFile(File, "[Main]\n");
     auto window = Make();
     window->show();
@@ -147,9 +151,9 @@ TEST_F(SettingWindowTest, FoldingAndUnfoldingRestores178) {
     EXPECT_EQ(window->height(), 24);
     EXPECT_TRUE(window->ImgFrom->isHidden());
     QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
-    EXPECT_EQ(window->height(), 178);
+    EXPECT_EQ(window->height(), 206);
     EXPECT_FALSE(window->ImgFrom->isHidden());
-    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, 153));
+    EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, 181));
 }
 
 TEST_F(SettingWindowTest, CloseHidesTheWindowForTheNextShow) {
@@ -195,6 +199,30 @@ TEST_F(SettingWindowTest, DropTwentyPixelsBelowTheMainWindowDocksFortyStays) {
     EXPECT_EQ(window->pos(), QPoint(300, 289));
     DragByCaption(*window, QPoint(520, 329));
     EXPECT_EQ(window->pos(), QPoint(520, 329));
+}
+
+// A user who never chooses keeps the file as it always was; a choice made in
+// the row or in the tray's submenu is the same choice and survives a restart;
+// hand-edited levels are read and brought into range.
+TEST_F(SettingWindowTest, TheSoundChoiceIsKeptOnceMadeInTheRowOrTheTrayMenu) {
+    WriteFile(File, "[Main]\nRate=3\n");
+    auto window = Make();
+    EXPECT_EQ(window->SoundChoice->Choice(), TSoundChoice::Microphone);
+    SaveSetting(*window);
+    EXPECT_EQ(ReadFile(File).find("Sound="), std::string::npos);
+
+    window->SoundChoice->Menu()->actions()[2]->trigger();
+    EXPECT_EQ(window->SoundChoice->ComboSound->currentText(), "麦克风和系统声音");
+    window->SoundChoice->ComboSound->setCurrentIndex(1);
+    EXPECT_TRUE(window->SoundChoice->Menu()->actions()[1]->isChecked());
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->SoundSetting().Choice, TSoundChoice::SystemSound);
+
+    WriteFile(File, "[Main]\nSound=both\nMicLevel=50\nSystemLevel=999\n");
+    const TSoundSetting edited = Make()->SoundSetting();
+    EXPECT_EQ(edited.Choice, TSoundChoice::Both);
+    EXPECT_EQ(edited.MicrophoneLevel, 50);
+    EXPECT_EQ(edited.SystemLevel, 200);
 }
 
 } // namespace
