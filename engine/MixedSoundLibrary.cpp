@@ -7,6 +7,8 @@ namespace {
 constexpr std::int64_t kMs = 1'000'000;
 // A source that sent nothing for this long has stopped delivering.
 constexpr std::int64_t kStalledNs = 1000 * kMs;
+// A microphone silent to the last bit this long into a recording is muted.
+constexpr double kMutedMicrophoneSeconds = 10;
 // How often a source whose server went away is looked for again.
 constexpr std::int64_t kRetryNs = 3000 * kMs;
 
@@ -53,6 +55,13 @@ bool TMixedSoundLibrary::RecordSetInput(int Input, std::uint32_t, float) {
     return Input == 0;
 }
 
+void TMixedSoundLibrary::WatchForSilence(int Source, double Seconds,
+                                         std::function<void()> OnSilent) {
+    TSource& source = *FSources.at(static_cast<std::size_t>(Source));
+    source.SilenceSeconds = Seconds;
+    source.OnSilent = std::move(OnSilent);
+}
+
 void TMixedSoundLibrary::OpenSource(int Index) {
     TSource& source = *FSources[static_cast<std::size_t>(Index)];
     source.Capture = source.Open();
@@ -60,7 +69,10 @@ void TMixedSoundLibrary::OpenSource(int Index) {
         return;
     const bool started = source.Capture->Start(
         [this, Index](const std::int16_t* frames, std::size_t count, std::int64_t captureNs) {
-            FSources[static_cast<std::size_t>(Index)]->LastBlockNs = FClock();
+            TSource& self = *FSources[static_cast<std::size_t>(Index)];
+            self.LastBlockNs = FClock();
+            if (self.Silence)
+                self.Silence->Take(frames, count);
             FMixer->Push(Index, frames, count, captureNs);
         });
     if (!started)
@@ -78,6 +90,10 @@ std::uint32_t TMixedSoundLibrary::RecordStart(std::uint32_t Frequency, std::uint
         FSources[i]->LastBlockNs = 0;
         FSources[i]->ToldLost = false;
         FSources[i]->NextTryNs = now + kRetryNs;
+        FSources[i]->Silence.reset();
+        if (FSources[i]->SilenceSeconds > 0)
+            FSources[i]->Silence = std::make_unique<TSilenceWatch>(
+                Frequency, FSources[i]->SilenceSeconds, FSources[i]->OnSilent);
         OpenSource(static_cast<int>(i));
     }
     FStopRequested = false;
@@ -192,6 +208,11 @@ std::shared_ptr<TSoundLibrary> CreateSoundLibraryFor(
         names.emplace_back("麦克风", "the microphone");
     }
     auto library = std::make_shared<TMixedSoundLibrary>(std::move(sources), std::move(levels));
+    if (OnNotice && Choice == TSoundChoice::Both)
+        library->WatchForSilence(1, kMutedMicrophoneSeconds, [OnNotice] {
+            OnNotice(kMutedMicrophoneNotice, "the microphone gave nothing but silence so far: "
+                                             "is it muted?");
+        });
     if (OnNotice)
         library->OnSourceChanged = [names, OnNotice](int source, bool lost) {
             const auto& [chinese, english] = names[static_cast<std::size_t>(source)];

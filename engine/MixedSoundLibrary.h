@@ -4,6 +4,7 @@
 // is one device with one input, whose blocks are the mixed track. A source
 // whose server goes away is silence from then on and is opened again every
 // few seconds; the recording goes on either way.
+#include "engine/SilenceWatch.h"
 #include "engine/SoundChoice.h"
 #include "engine/SoundMixer.h"
 #include "platform/sound/SoundLibrary.h"
@@ -37,6 +38,9 @@ public:
     // Told on the mixing thread when a source stops delivering (Lost true)
     // and when it delivers again.
     std::function<void(int Source, bool Lost)> OnSourceChanged;
+    // Told on the source's thread when Source (the microphone) gave nothing
+    // but digital silence for the first Seconds of a recording.
+    void WatchForSilence(int Source, double Seconds, std::function<void()> OnSilent);
 
     std::uint32_t GetVersion() override { return kSoundLibraryVersion; }
     bool Init(int, std::uint32_t) override { return true; }
@@ -65,6 +69,9 @@ private:
         std::int64_t NextTryNs = 0;
         std::atomic<std::int64_t> LastBlockNs{0};
         bool ToldLost = false;
+        double SilenceSeconds = 0; // 0: not watched
+        std::function<void()> OnSilent;
+        std::unique_ptr<TSilenceWatch> Silence;
     };
     void Run(TRecordProc Proc, void* User);
     void KeepSourcesOpen(std::int64_t NowNs);
@@ -94,6 +101,9 @@ struct TSoundLevels {
     float Microphone = 1.0F;
     float System = 1.0F;
 };
+// What the user is told of a microphone muted from the start.
+inline constexpr const char* kMutedMicrophoneNotice =
+    "麦克风录制开始后 10 秒内没有任何声音，可能被静音了，请检查麦克风";
 std::shared_ptr<TSoundLibrary> CreateSoundLibraryFor(
     TSoundChoice Choice, std::string& WhyNot, TSoundLevels Levels = {},
     std::function<void(const std::string& Chinese, const std::string& English)> OnNotice = {});

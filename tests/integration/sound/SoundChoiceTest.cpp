@@ -170,3 +170,23 @@ TEST_F(SoundChoice, TheServerGoingAwayLeavesSilenceAndAWholeFile) {
     EXPECT_GT(Amplitude(wav, 440, 0, 2), 8000);
     EXPECT_LT(Amplitude(wav, 440, 2.5, 5), 100);
 }
+
+// A "both" recording killed without warning is repaired as any other: its
+// sound file holds the mix, with both sources in it.
+TEST_F(SoundChoice, AKilledMixedRecordingIsRepairedWithBothSources) {
+    const fs::path avi = Dir / "killed.avi";
+    Start(avi, "both", 30);
+    std::this_thread::sleep_for(1s);
+    Play(Tone1000, "speakers");
+    Play(Tone440, "micsink");
+    std::this_thread::sleep_for(3s);
+    FRecorder.kill();
+    std::string err;
+    Finish(err);
+    const auto repaired =
+        test::RunProcess(Q(test::BinDir() / "vardocle-record"), {"--repair", Q(avi)}, 60s);
+    ASSERT_EQ(repaired.ExitCode, 0) << repaired.Out.toStdString();
+    const test::WavContents wav = Sound(avi);
+    EXPECT_GT(Amplitude(wav, 1000, 0, 4), 8000);
+    EXPECT_GT(Amplitude(wav, 440, 0, 4), 8000);
+}

@@ -1,4 +1,5 @@
 #include "engine/SoundMixer.h"
+#include "engine/SilenceWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -241,4 +242,27 @@ TEST(SoundMixer, LoudSourcesAreLimitedSoftlyAndLevelsApply) {
             halvedLoudest = std::max(halvedLoudest, std::abs(static_cast<int>(p[n])));
     });
     EXPECT_NEAR(halvedLoudest, 0.3 * 32767, 200);
+}
+
+// A muted microphone is told once, after the whole time; one sample of sound
+// anywhere in it, even the faintest, means the input is live.
+TEST(SilenceWatch, TellsOnceOnlyOfSilenceToTheLastBit) {
+    int told = 0;
+    TSilenceWatch muted(kRate, 10, [&] { ++told; });
+    const std::vector<std::int16_t> silence(2 * kRate / 10, 0);
+    for (int block = 0; block < 99; ++block)
+        muted.Take(silence.data(), kRate / 10);
+    EXPECT_EQ(told, 0);
+    for (int block = 0; block < 20; ++block)
+        muted.Take(silence.data(), kRate / 10);
+    EXPECT_EQ(told, 1);
+
+    int toldLive = 0;
+    TSilenceWatch live(kRate, 10, [&] { ++toldLive; });
+    std::vector<std::int16_t> faint = silence;
+    faint[2 * 2000 + 1] = 1; // one right-channel sample
+    live.Take(faint.data(), kRate / 10);
+    for (int block = 0; block < 200; ++block)
+        live.Take(silence.data(), kRate / 10);
+    EXPECT_EQ(toldLive, 0);
 }
