@@ -22,7 +22,8 @@ const std::array<std::pair<TRemoteCommand, const char*>, 7> kWords = {{
 }};
 
 const QString kCommandUsage = QStringLiteral(
-    "用法 / usage: vardocle --command start [FILE.avi]|pause|resume|stop|show|hide|quit");
+    "用法 / usage: vardocle --command start [FILE.avi] [--sound mic|system|both|none]"
+    "|pause|resume|stop|show|hide|quit");
 
 TParsedArguments Bad(const QString& reason) {
     return {std::nullopt, reason};
@@ -75,17 +76,27 @@ TParsedArguments ParseProgramArguments(const QStringList& arguments, const QStri
         if (!command)
             return Bad(QStringLiteral("未知的命令 / unknown command: %1；%2")
                            .arg(arguments[i + 1], kCommandUsage));
-        TCommandRequest request{*command, {}};
-        const qsizetype rest = arguments.size() - (i + 2);
-        const qsizetype allowed = *command == TRemoteCommand::Start ? 1 : 0;
-        if (rest > allowed)
-            return Bad(QStringLiteral("多余的参数 / extra words: %1")
-                           .arg(arguments.mid(i + 2 + allowed).join(QLatin1Char(' '))));
-        if (rest == 1) {
-            const QString& file = arguments[i + 2];
-            if (file.isEmpty() || file.endsWith(QLatin1Char('/')))
-                return Bad(QStringLiteral("文件名无效 / not a file name: \"%1\"").arg(file));
-            request.File = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(file));
+        TCommandRequest request{*command, {}, {}};
+        // Start takes a file and options of the recording, in any order.
+        for (qsizetype j = i + 2; j < arguments.size(); ++j) {
+            const QString& word = arguments[j];
+            if (*command == TRemoteCommand::Start && word == QLatin1String("--sound")) {
+                const auto sound = j + 1 < arguments.size()
+                                       ? ParseSoundChoice(arguments[++j].toStdString())
+                                       : std::nullopt;
+                if (!sound)
+                    return Bad(QStringLiteral("--sound 只能是 mic、system、both 或 none / "
+                                              "--sound must be mic, system, both or none"));
+                request.Sound = sound;
+                continue;
+            }
+            if (*command != TRemoteCommand::Start || !request.File.isEmpty() ||
+                word.startsWith(QLatin1String("--")))
+                return Bad(QStringLiteral("多余的参数 / extra words: %1")
+                               .arg(arguments.mid(j).join(QLatin1Char(' '))));
+            if (word.isEmpty() || word.endsWith(QLatin1Char('/')))
+                return Bad(QStringLiteral("文件名无效 / not a file name: \"%1\"").arg(word));
+            request.File = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(word));
         }
         parsed.Command = request;
         break;
@@ -97,6 +108,9 @@ QByteArray EncodeRequest(const TCommandRequest& request) {
     QJsonObject object{{QStringLiteral("command"), CommandWord(request.Command)}};
     if (!request.File.isEmpty())
         object.insert(QStringLiteral("file"), request.File);
+    if (request.Sound)
+        object.insert(QStringLiteral("sound"),
+                      QString::fromLatin1(SoundChoiceName(*request.Sound)));
     return Line(object);
 }
 
@@ -107,7 +121,13 @@ std::optional<TCommandRequest> DecodeRequest(const QByteArray& line) {
     const auto command = CommandFromWord(object->value(QStringLiteral("command")).toString());
     if (!command)
         return std::nullopt;
-    TCommandRequest request{*command, object->value(QStringLiteral("file")).toString()};
+    TCommandRequest request{*command, object->value(QStringLiteral("file")).toString(), {}};
+    if (object->contains(QStringLiteral("sound"))) {
+        request.Sound =
+            ParseSoundChoice(object->value(QStringLiteral("sound")).toString().toStdString());
+        if (!request.Sound || *command != TRemoteCommand::Start)
+            return std::nullopt;
+    }
     // Only an absolute name means the same file to both copies.
     if (!request.File.isEmpty() &&
         (*command != TRemoteCommand::Start || !QDir::isAbsolutePath(request.File)))

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "engine/SoundChoice.h"
+
 #include <optional>
 
 namespace vardocle {
@@ -17,6 +19,8 @@ struct TCommandRequest {
     TRemoteCommand Command = TRemoteCommand::Show;
     // Start only: the output file, absolute; empty asks with the save dialog.
     QString File;
+    // Start only: the sound of this recording; the window's choice when empty.
+    std::optional<TSoundChoice> Sound = std::nullopt;
     bool operator==(const TCommandRequest&) const = default;
 };
 

@@ -1,5 +1,7 @@
 #include "app/uFrmMain.h"
 
+#include "app/sound/SoundChoiceControls.h"
+
 #include "app/ApplicationErrors.h"
 #include "app/HotKeyTable.h"
 #include "app/PictureView.h"
@@ -241,6 +243,8 @@ void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVID
     FFrmAD = ad;
     FFrmAVIDir = aviDir;
     FFrmSetting = setting;
+    if (FFrmSetting)
+        TrayMenu->insertMenu(MenuQuit, FFrmSetting->SoundChoice->Menu());
     ApplyControlStates(State());
     if (FFrmSetting && FKeyBindings)
         FFrmSetting->HotKeys->Attach(FKeyBindings);
@@ -280,6 +284,7 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
         FFrmSetting->SpinRate->setEnabled(states.Rate);
         FFrmSetting->CheckRecordCursor->setEnabled(states.Options);
         FFrmSetting->CheckRecordThansparent->setEnabled(states.Options);
+        FFrmSetting->SoundChoice->SetEnabled(states.Options);
     }
 }
 
@@ -353,7 +358,7 @@ void TFrmMain::StartRecording() {
     thread->SetRecordTransparent(options.RecordTrans);
 
     std::unique_ptr<TWavRecord> sound;
-    if (BtnVoice->Checked()) {
+    if (BtnVoice->Checked() && SoundForStart().Choice != TSoundChoice::None) {
         sound = StartSound();
         if (!sound) {
             // The thread was never resumed: nothing was written.
@@ -365,24 +370,6 @@ void TFrmMain::StartRecording() {
     FSession->Begin(std::move(thread), std::move(sound));
     SetTrayTip(TRecordingState::Recording);
     ApplyControlStates(TRecordingState::Recording);
-}
-
-std::unique_ptr<TWavRecord> TFrmMain::StartSound() {
-    std::unique_ptr<TWavRecord> recorder = FServices.MakeRecorder();
-    recorder->OnProblem = [this](TSoundProblem, const std::string& message) {
-        FServices.ShowNotice(*this, QString::fromStdString(message));
-    };
-    // On the sound library's thread; the session ends the recording on its own.
-    recorder->OnWriteFailed = [session = FSession.get()](int errorNumber) {
-        session->SoundWriteFailed(errorNumber);
-    };
-    try {
-        recorder->Start(EncodeSystem(FWavFileName), kWavBufferSize);
-    } catch (const std::exception& error) {
-        FServices.ShowNotice(*this, SoundStartFailedNotice(error));
-        return nullptr;
-    }
-    return recorder;
 }
 
 // The video file exists: only now is the recording entered into the history

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFileDialog;
@@ -154,7 +155,7 @@ private:
     void OpenCommandChannel();
     // True once the program is ending: commands are refused then.
     bool Closing() const;
-    void RunStart(const QString& file, const TCommandChannel::TAnswer& answer);
+    void RunStart(const TCommandRequest& request, const TCommandChannel::TAnswer& answer);
     void RunStop(const TCommandChannel::TAnswer& answer);
     void RunQuit(const TCommandChannel::TAnswer& answer);
     // Takes the chosen name for the next recording; asks before replacing a
@@ -164,6 +165,8 @@ private:
     void ApplyControlStates(TRecordingState state);
     void SetTrayTip(TRecordingState state);
     std::unique_ptr<TWavRecord> StartSound();
+    // The settings window's sound, or what the command that starts asked for.
+    TSoundSetting SoundForStart() const;
     void RecordStarted();
     void RecordFailed(const TRecordError& error);
     void RecordSaved();
@@ -193,6 +196,7 @@ private:
     THotKeyBindings* FKeyBindings = nullptr;
     bool FExitAsked = false;
     bool FChoosingFile = false;
+    std::optional<TSoundChoice> FSoundForStart; // set by a command for its start only
     bool FSettingWasVisible = false;
     bool FClosing = false;
     QSystemTrayIcon* FTrayIcon = nullptr;

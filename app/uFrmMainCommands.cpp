@@ -152,7 +152,7 @@ void TFrmMain::RunCommand(const TCommandRequest& request, const TCommandChannel:
     const TRecordingState state = State();
     switch (request.Command) {
     case TRemoteCommand::Start:
-        RunStart(request.File, answer);
+        RunStart(request, answer);
         return;
     case TRemoteCommand::Pause:
         if (ChkPause->isEnabled())
@@ -187,7 +187,8 @@ void TFrmMain::RunCommand(const TCommandRequest& request, const TCommandChannel:
     }
 }
 
-void TFrmMain::RunStart(const QString& file, const TCommandChannel::TAnswer& answer) {
+void TFrmMain::RunStart(const TCommandRequest& request, const TCommandChannel::TAnswer& answer) {
+    const QString& file = request.File;
     if (FChoosingFile) {
         if (SaveDialog1)
             ShowWindowInFront(SaveDialog1);
@@ -226,7 +227,9 @@ void TFrmMain::RunStart(const QString& file, const TCommandChannel::TAnswer& ans
             return;
         }
     }
+    FSoundForStart = request.Sound;
     StartRecording();
+    FSoundForStart.reset();
     if (State() != TRecordingState::Recording) {
         answer(Refused(QStringLiteral("没有开始录制 / the recording did not start")));
         return;

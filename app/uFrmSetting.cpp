@@ -1,5 +1,7 @@
 #include "app/uFrmSetting.h"
 
+#include "app/sound/SoundChoiceControls.h"
+
 #include "app/ApplicationErrors.h"
 #include "app/IniFile.h"
 #include "app/PictureView.h"
@@ -84,6 +86,8 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
     // Closing hides the window; it never ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     CreateControls();
+    SoundChoice = MakeQtChild<TSoundChoiceControls>(this);
+    AppendToBody(SoundChoice->Row);
     AppendToBody(HotKeys = MakeQtChild<THotKeyPage>(this));
     ApplySkin();
 
@@ -102,7 +106,7 @@ void TFrmSetting::CreateControls() {
 
     ImgFrom = MakeQtChild<TPictureView>(this);
     ImgFrom->SetStretch(true);
-    ImgFrom->setGeometry(0, 24, 240, 153);
+    ImgFrom->setGeometry(0, 24, 240, FBodyHeight - 1);
 
     LabCaption = MakeQtChild<QLabel>(QStringLiteral("  Vardocle"), this);
     LabCaption->setGeometry(10, 0, 175, 26);
@@ -161,6 +165,8 @@ void TFrmSetting::LoadSetting() {
         return;
     HotKeys->Load(FSettingFile);
     const auto values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
+    FSoundSetting = LoadSoundSetting(FSettingFile);
+    SoundChoice->SetChoice(FSoundSetting.Choice);
     if (!values)
         return;
     CheckRecordCursor->setChecked(values->RecordCursor);
@@ -178,6 +184,12 @@ TSettingValues TFrmSetting::Values() const {
     values.Width = SpinWidth->Value();
     values.Height = SpinHeight->Value();
     return values;
+}
+
+TSoundSetting TFrmSetting::SoundSetting() const {
+    TSoundSetting setting = FSoundSetting;
+    setting.Choice = SoundChoice->Choice();
+    return setting;
 }
 
 void TFrmSetting::BtnHideClick() {
@@ -250,6 +262,7 @@ void SaveSetting(const TFrmSetting& FrmSetting) {
         return;
     SaveSettingFile(FrmSetting.SettingFile(), FrmSetting.Values());
     SaveHotKeySettings(FrmSetting.SettingFile(), FrmSetting.HotKeys->Keys());
+    SaveSoundSetting(FrmSetting.SettingFile(), FrmSetting.SoundSetting());
 }
 
 } // namespace vardocle

@@ -3,6 +3,7 @@
 // that holds the recording options while the program runs. Recording control
 // reads and enables its controls directly.
 #include "app/SettingStore.h"
+#include "app/sound/SoundSetting.h"
 
 #include <QWidget>
 
@@ -16,6 +17,7 @@ namespace vardocle {
 class THotKeyPage;
 class TImageButton;
 class TPictureView;
+class TSoundChoiceControls;
 class TSpinEdit;
 
 // The primary screen's size in device pixels (what a recording captures).
@@ -34,6 +36,8 @@ public:
     void LoadSetting();
     // The options as the controls hold them now.
     TSettingValues Values() const;
+    // What the sound is made of: the row's choice with the file's levels.
+    TSoundSetting SoundSetting() const;
     const std::filesystem::path& SettingFile() const { return FSettingFile; }
 
     // Folds the window to its title bar, or unfolds it.
@@ -54,7 +58,8 @@ public:
     TSpinEdit* SpinWidth = nullptr;
     QLabel* Label6 = nullptr;
     TSpinEdit* SpinHeight = nullptr;
-    // The hotkey rows, beneath the recording options.
+    // The sound row, then the hotkey rows, beneath the recording options.
+    TSoundChoiceControls* SoundChoice = nullptr;
     THotKeyPage* HotKeys = nullptr;
 
 protected:
@@ -74,6 +79,7 @@ private:
     QWidget* FMainWindow;
     int FBodyHeight = 154; // below the title when unfolded
     std::filesystem::path FSettingFile;
+    TSoundSetting FSoundSetting;
     bool FDragging = false;
     QPoint FDragOffset;
 };

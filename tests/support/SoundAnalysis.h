@@ -124,6 +124,24 @@ inline double DominantFrequency(const std::vector<std::int16_t>& samples, int ch
     return (double(peak) + offset) * sampleRate / double(n);
 }
 
+// The amplitude (full scale 32768) of one frequency in one channel of
+// interleaved samples, over frames [from, from + count).
+inline double ToneAmplitude(const std::vector<std::int16_t>& samples, int channels,
+                            double sampleRate, double hertz, std::size_t from, std::size_t count,
+                            int channel = 0) {
+    std::complex<double> sum;
+    std::size_t used = 0;
+    for (std::size_t i = from; i < from + count; ++i) {
+        const std::size_t at =
+            i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(channel);
+        if (at >= samples.size())
+            break;
+        sum += std::polar(double(samples[at]), -2.0 * M_PI * hertz * double(i) / sampleRate);
+        ++used;
+    }
+    return used > 0 ? 2.0 * std::abs(sum) / double(used) : 0.0;
+}
+
 // The largest absolute sample value.
 inline int PeakLevel(const std::vector<std::int16_t>& samples) {
     int peak = 0;

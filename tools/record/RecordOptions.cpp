@@ -29,7 +29,8 @@ std::string RecordUsage() {
     return "用法 / usage: vardocle-record OUTPUT.avi [--seconds N] [--rate 1..5] [--size WxH]\n"
            "       [--cursor on|off] [--transparent on|off] [--codec " +
            CodecNames() +
-           "] [--no-sound] [--screen x11|portal]\n"
+           "] [--sound mic|system|both|none] [--no-sound]\n"
+           "       [--screen x11|portal]\n"
            "       vardocle-record --repair FILE.avi\n"
            "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
            "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n"
@@ -49,6 +50,15 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
             options.Help = true;
         } else if (argument == "--no-sound") {
             options.Sound = false;
+            options.SoundChoice = TSoundChoice::None;
+        } else if (argument == "--sound") {
+            const std::string* text = value();
+            const auto choice = text ? ParseSoundChoice(*text) : std::nullopt;
+            if (!choice)
+                return TUsageError{"--sound 只能是 mic、system、both 或 none",
+                                   "--sound must be mic, system, both or none"};
+            options.SoundChoice = *choice;
+            options.Sound = *choice != TSoundChoice::None;
         } else if (argument == "--repair") {
             const std::string* text = value();
             if (!text || text->empty())

@@ -1,5 +1,6 @@
 #pragma once
 // The command line of vardocle-record.
+#include "engine/SoundChoice.h"
 #include "platform/avifile/Compressors.h"
 #include "platform/screen/ScreenBackend.h"
 
@@ -18,7 +19,8 @@ struct TRecordOptions {
     bool Cursor = true;
     bool Transparent = false;
     TCodecKind Codec = TCodecKind::H264;
-    bool Sound = true;
+    bool Sound = true; // false with --sound none
+    TSoundChoice SoundChoice = TSoundChoice::Microphone;
     std::optional<TScreenBackend> Screen; // none: chosen by the session
     bool Help = false;
     // Repairs this interrupted recording instead of recording.

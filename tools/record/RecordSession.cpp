@@ -57,7 +57,8 @@ void TRecordSession::Start() {
         EndRecording();
     };
     if (FOptions.Sound) {
-        FWavRecord = std::make_unique<TWavRecord>();
+        FWavRecord = SoundLibrary ? std::make_unique<TWavRecord>(SoundLibrary)
+                                  : std::make_unique<TWavRecord>();
         FWavRecord->OnProblem = [this](TSoundProblem problem, const std::string& message) {
             if (OnSoundProblem)
                 OnSoundProblem(problem, message);

@@ -53,6 +53,8 @@ public:
     std::function<void(const TRecordError&)> OnError;
     // A problem with the sound alone; the video goes on.
     std::function<void(TSoundProblem, const std::string& Message)> OnSoundProblem;
+    // Where the sound comes from; the system's recording device when empty.
+    std::shared_ptr<TSoundLibrary> SoundLibrary;
     std::function<void()> OnEnded;
 
 private:

@@ -1,5 +1,6 @@
 // vardocle-record: records the screen into an AVI file from the command line,
 // on the same engine as the recorder's window.
+#include "engine/MixedSoundLibrary.h"
 #include "platform/base/Errors.h"
 #include "platform/base/WriteSignals.h"
 #include "platform/screen/X11Screen.h"
@@ -83,6 +84,19 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
 
     TRecordSession session(options, &application);
+    if (options.SoundChoice == TSoundChoice::SystemSound ||
+        options.SoundChoice == TSoundChoice::Both) {
+        std::string whyNot;
+        session.SoundLibrary = CreateSoundLibraryFor(
+            options.SoundChoice, whyNot, {},
+            [](const std::string& chinese, const std::string& english) {
+                std::fprintf(stderr, "注意：%s / Note: %s\n", chinese.c_str(), english.c_str());
+            });
+        if (!session.SoundLibrary) {
+            PrintError(whyNot, "no sound server answers: only the microphone can be recorded");
+            return 1;
+        }
+    }
     session.OnError = [&session](const TRecordError& error) {
         // After a full disk, the closing line says what became of the files.
         if (session.DiskFull() && error.Stage == TRecordError::TStage::Close)

@@ -5,6 +5,7 @@
 #include "app/PictureView.h"
 #include "app/SpinEdit.h"
 #include "app/hotkeys/HotKeyPage.h"
+#include "app/sound/SoundChoiceControls.h"
 #include "app/uFrmSetting.h"
 #include "skin/ImageButton.h"
 
@@ -13,9 +14,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace vardocle {
@@ -65,7 +69,7 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     // The hotkey rows lengthen the body beneath the recording options, which
     // keep their places.
     EXPECT_EQ(window->width(), 241);
-    EXPECT_EQ(window->height(), 178 + window->HotKeys->height());
+    EXPECT_EQ(window->height(), 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height());
     EXPECT_GE(window->HotKeys->y(), window->SpinHeight->geometry().bottom());
     EXPECT_EQ(window->SpinHeight->geometry(), QRect(163, 144, 56, 22));
     EXPECT_EQ(window->windowTitle(), "设置");
@@ -153,7 +157,7 @@ TEST_F(SettingWindowTest, FoldingAndUnfoldingRestoresTheFullHeight) {
     EXPECT_EQ(window->height(), 24);
     EXPECT_TRUE(window->ImgFrom->isHidden());
     QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
-    const int full = 178 + window->HotKeys->height();
+    const int full = 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height();
     EXPECT_EQ(window->height(), full);
     EXPECT_FALSE(window->ImgFrom->isHidden());
     EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, full - 25));
@@ -202,6 +206,30 @@ TEST_F(SettingWindowTest, DropTwentyPixelsBelowTheMainWindowDocksFortyStays) {
     EXPECT_EQ(window->pos(), QPoint(300, 289));
     DragByCaption(*window, QPoint(520, 329));
     EXPECT_EQ(window->pos(), QPoint(520, 329));
+}
+
+// A user who never chooses keeps the file as it always was; a choice made in
+// the row or in the tray's submenu is the same choice and survives a restart;
+// hand-edited levels are read and brought into range.
+TEST_F(SettingWindowTest, TheSoundChoiceIsKeptOnceMadeInTheRowOrTheTrayMenu) {
+    WriteFile(File, "[Main]\nRate=3\n");
+    auto window = Make();
+    EXPECT_EQ(window->SoundChoice->Choice(), TSoundChoice::Microphone);
+    SaveSetting(*window);
+    EXPECT_EQ(ReadFile(File).find("Sound="), std::string::npos);
+
+    window->SoundChoice->Menu()->actions()[2]->trigger();
+    EXPECT_EQ(window->SoundChoice->ComboSound->currentText(), "麦克风和系统声音");
+    window->SoundChoice->ComboSound->setCurrentIndex(1);
+    EXPECT_TRUE(window->SoundChoice->Menu()->actions()[1]->isChecked());
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->SoundSetting().Choice, TSoundChoice::SystemSound);
+
+    WriteFile(File, "[Main]\nSound=both\nMicLevel=50\nSystemLevel=999\n");
+    const TSoundSetting edited = Make()->SoundSetting();
+    EXPECT_EQ(edited.Choice, TSoundChoice::Both);
+    EXPECT_EQ(edited.MicrophoneLevel, 50);
+    EXPECT_EQ(edited.SystemLevel, 200);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "engine/WavRecord.h"
 #include "platform/sound/AlsaSoundLibrary.h"
 #include "tests/integration/sound/CountingSoundLibrary.h"
+#include "tests/integration/sound/PrivateSoundServer.h"
 #include "tests/support/SoundAnalysis.h"
 #include "tests/support/TestSupport.h"
 
@@ -19,59 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A sound server of this test's own, with a null sink whose monitor records.
-class PrivateSoundServer {
-public:
-    explicit PrivateSoundServer(const fs::path& folder) : FRuntime(folder / "runtime") {
-        fs::create_directories(FRuntime);
-        chmod(FRuntime.c_str(), 0700);
-        const fs::path script = folder / "server.pa";
-        std::ofstream(script) << "load-module module-native-protocol-unix auth-anonymous=1\n"
-                                 "load-module module-null-sink sink_name=losssink rate=44100 "
-                                 "channels=2\n"
-                                 "set-default-source losssink.monitor\n";
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(FRuntime.string()));
-        environment.remove("PULSE_SERVER");
-        FProcess.setProcessEnvironment(environment);
-        FProcess.start("pulseaudio",
-                       {"-n", "-F", QString::fromStdString(script.string()), "--daemonize=no",
-                        "--exit-idle-time=-1", "--log-target=stderr"});
-        FProcess.waitForStarted(5000);
-        const fs::path socket = FRuntime / "pulse" / "native";
-        for (int i = 0; i < 100 && !fs::exists(socket); ++i)
-            std::this_thread::sleep_for(50ms);
-        FSocket = fs::exists(socket) ? "unix:" + socket.string() : std::string();
-    }
-    ~PrivateSoundServer() { Kill(); }
-    PrivateSoundServer(const PrivateSoundServer&) = delete;
-    PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
-
-    const std::string& Address() const { return FSocket; }
-    void Kill() {
-        if (FProcess.state() == QProcess::NotRunning)
-            return;
-        FProcess.kill();
-        FProcess.waitForFinished(5000);
-    }
-
-private:
-    fs::path FRuntime;
-    std::string FSocket;
-    QProcess FProcess;
-};
-
-// Points the sound library's server plugin at an address for one test.
-class ServerAddress {
-public:
-    explicit ServerAddress(const std::string& address) {
-        setenv("PULSE_SERVER", address.c_str(), 1);
-    }
-    ~ServerAddress() { unsetenv("PULSE_SERVER"); }
-    ServerAddress(const ServerAddress&) = delete;
-    ServerAddress& operator=(const ServerAddress&) = delete;
-};
-
 bool HavePulseAudio() {
     return test::RunProcess("pulseaudio", {"--version"}, 10s).ExitCode == 0;
 }
@@ -82,9 +30,11 @@ TEST(ServerLoss, AServerThatStopsEndsTheSoundWithWhatWasRecorded) {
     if (!HavePulseAudio())
         GTEST_SKIP() << "no pulseaudio";
     test::TempDir dir;
-    PrivateSoundServer server(dir.Path());
+    test::PrivateSoundServer server(dir.Path(), "load-module module-null-sink sink_name=losssink "
+                                                "rate=44100 channels=2\n"
+                                                "set-default-source losssink.monitor\n");
     ASSERT_FALSE(server.Address().empty()) << "the private sound server did not start";
-    ServerAddress address(server.Address());
+    test::ServerAddress address(server.Address());
 
     // The server's own PCM, so that the device is the server whatever the
     // system's default is.
@@ -119,7 +69,7 @@ TEST(ServerLoss, AServerThatStopsEndsTheSoundWithWhatWasRecorded) {
 
 TEST(ServerLoss, NoServerMeansNoDeviceAndAHeaderOnlyFile) {
     test::TempDir dir;
-    ServerAddress address("unix:" + (dir / "nobody-listens").string());
+    test::ServerAddress address("unix:" + (dir / "nobody-listens").string());
     std::vector<std::string> messages;
     const auto wav = dir / "silent.Wav";
     {

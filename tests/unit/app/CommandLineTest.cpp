@@ -22,6 +22,11 @@ TEST(CommandLine, EveryWordIsACommandAndStartMayNameARelativeFile) {
     const auto relative = Parse({"--command", "start", "../videos/录像 1.avi"});
     ASSERT_TRUE(relative.Arguments);
     EXPECT_EQ(relative.Arguments->Command->File, QStringLiteral("/home/u/videos/录像 1.avi"));
+    // The sound of one recording, before or after its file.
+    const auto sound = Parse({"--command", "start", "--sound", "both", "a.avi"});
+    ASSERT_TRUE(sound.Arguments) << qPrintable(sound.Error);
+    EXPECT_EQ(sound.Arguments->Command->Sound, TSoundChoice::Both);
+    EXPECT_EQ(sound.Arguments->Command->File, QStringLiteral("/home/u/work/a.avi"));
     const auto site = Parse({"--site", "http://127.0.0.1:9"});
     ASSERT_TRUE(site.Arguments);
     EXPECT_EQ(site.Arguments->Site, QStringLiteral("http://127.0.0.1:9"));
@@ -37,6 +42,9 @@ TEST(CommandLine, UnknownWordsAndExtraWordsAreRefusedWithAReason) {
         {"--command", "start", "a.avi", "b.avi"},
         {"--command", "start", ""},
         {"--command", "start", "videos/"},
+        {"--command", "start", "a.avi", "--sound", "loud"},
+        {"--command", "start", "--sound"},
+        {"--command", "stop", "--sound", "none"},
         {"--site"},
         {"--verbose"},
     };
@@ -54,6 +62,10 @@ TEST(CommandWire, RequestsAndRepliesSurviveTheSocketAndStrangersAreRefused) {
     const QByteArray line = EncodeRequest(start);
     EXPECT_EQ(line.count('\n'), 1) << "one line, whatever the name holds";
     EXPECT_EQ(DecodeRequest(line), start);
+    const TCommandRequest mixed{TRemoteCommand::Start, QStringLiteral("/v/a.avi"),
+                                TSoundChoice::SystemSound};
+    EXPECT_EQ(DecodeRequest(EncodeRequest(mixed)), mixed);
+    EXPECT_FALSE(DecodeRequest(R"({"command":"start","file":"/v/a.avi","sound":"loud"})"));
     EXPECT_EQ(DecodeRequest(EncodeRequest({TRemoteCommand::Quit, {}})),
               (TCommandRequest{TRemoteCommand::Quit, {}}));
 

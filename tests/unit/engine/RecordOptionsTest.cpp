@@ -42,6 +42,13 @@ TEST(RecordOptions, ReadsEveryOption) {
     EXPECT_TRUE(options.Transparent);
     EXPECT_EQ(options.Codec, TCodecKind::Raw);
     EXPECT_FALSE(options.Sound);
+    EXPECT_EQ(options.SoundChoice, TSoundChoice::None);
+
+    ASSERT_FALSE(Parse({"x.avi", "--sound", "both"}, options));
+    EXPECT_TRUE(options.Sound);
+    EXPECT_EQ(options.SoundChoice, TSoundChoice::Both);
+    ASSERT_FALSE(Parse({"x.avi", "--sound", "none"}, options));
+    EXPECT_FALSE(options.Sound);
 }
 
 TEST(RecordOptions, RefusesValuesOutsideTheLimits) {
@@ -61,6 +68,8 @@ TEST(RecordOptions, RefusesValuesOutsideTheLimits) {
              {"a.avi", "--cursor", "yes"},
              {"a.avi", "--transparent"},
              {"a.avi", "--codec", "IV41"},
+             {"a.avi", "--sound", "speakers"},
+             {"a.avi", "--sound"},
              {"a.avi", "--unknown"},
              {"a.avi", "b.avi"},
              {},
