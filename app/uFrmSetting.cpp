@@ -4,10 +4,13 @@
 #include "app/IniFile.h"
 #include "app/PictureView.h"
 #include "app/SettingPlacement.h"
+#include "app/SizeAdvice.h"
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
 #include "assets/Assets.h"
+#include "platform/avifile/Compressors.h"
 #include "platform/base/QtChild.h"
+#include "platform/shell/OffTaskbar.h"
 #include "skin/ColorKeyMask.h"
 #include "skin/ImageButton.h"
 #include "skin/StoredPictures.h"
@@ -89,6 +92,7 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
     // Closing hides the window; it never ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(kClientWidth, kTitleHeight + kBodyHeight);
+    KeepOffTaskbar(*this);
     CreateControls();
     ApplySkin();
 
@@ -137,6 +141,33 @@ void TFrmSetting::CreateControls() {
     SpinWidth = MakeSpin(this, kMinVideoSize, kMaxVideoSize, 1024, {163, 116, 56, 22});
     Label6 = MakeLabel(this, QStringLiteral("生成的视频高度(像素):"), {15, 147});
     SpinHeight = MakeSpin(this, kMinVideoSize, kMaxVideoSize, 768, {163, 144, 56, 22});
+
+    SizeAdvice = MakeQtChild<TSizeAdvice>(this);
+    SizeAdvice->setGeometry(15, kTitleHeight + kBodyHeight - 4, kClientWidth - 27, 0);
+    SizeAdvice->setFont(PixelFont(QStringLiteral("宋体"), 12));
+    Colour(SizeAdvice, QPalette::WindowText, kTextColour);
+    Colour(SizeAdvice, QPalette::Link, kCaptionColour);
+    SizeAdvice->OnTakeScreenShape = [this] {
+        const QSize shape =
+            ScreenShapeFor({SpinWidth->Value(), SpinHeight->Value()}, PrimaryScreenSize());
+        SpinWidth->SetValue(shape.width());
+        SpinHeight->SetValue(shape.height());
+    };
+    for (TSpinEdit* spin : {SpinWidth, SpinHeight})
+        connect(spin, &QSpinBox::valueChanged, this, &TFrmSetting::UpdateSizeAdvice);
+}
+
+void TFrmSetting::UpdateSizeAdvice() {
+    SizeAdvice->Update({SpinWidth->Value(), SpinHeight->Value()}, PrimaryScreenSize(),
+                       ConfiguredCodec());
+    SizeAdvice->resize(SizeAdvice->width(), SizeAdvice->NeededHeight());
+    if (!ImgFrom->isHidden())
+        resize(width(), UnfoldedHeight());
+}
+
+int TFrmSetting::UnfoldedHeight() const {
+    const int advice = SizeAdvice->NeededHeight();
+    return kTitleHeight + kBodyHeight + (advice ? advice + 2 : 0);
 }
 
 void TFrmSetting::ApplySkin() {
@@ -147,24 +178,28 @@ void TFrmSetting::ApplySkin() {
     ImgFrom->SetPicture(body);
     LoadButtonPicture(*BtnHide, QStringLiteral(":/skin/setting/BtnHide.pic"));
     LoadButtonPicture(*BtnClose, QStringLiteral(":/skin/setting/BtnClose.pic"));
+    UpdateShape();
+}
+
+void TFrmSetting::UpdateShape() {
     // The window's shape: the pictures where they lie, the key colour elsewhere.
+    const QImage& title = ImgTitle->Picture();
+    const QImage& body = ImgFrom->Picture();
     if (!title.isNull() || !body.isNull())
         setMask(
-            ShapeOfPictures(QSize(kClientWidth, kTitleHeight + kBodyHeight), kTransparentKey,
+            ShapeOfPictures(QSize(kClientWidth, UnfoldedHeight()), kTransparentKey,
                             {{ImgFrom->geometry(), body}, {QRect({0, 0}, title.size()), title}}));
 }
 
 void TFrmSetting::LoadSetting() {
     if (FSettingFile.empty())
         return;
-    const auto values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
-    if (!values)
-        return;
-    CheckRecordCursor->setChecked(values->RecordCursor);
-    CheckRecordThansparent->setChecked(values->RecordTrans);
-    SpinRate->SetValue(values->Rate);
-    SpinWidth->SetValue(values->Width);
-    SpinHeight->SetValue(values->Height);
+    const TSettingValues values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
+    CheckRecordCursor->setChecked(values.RecordCursor);
+    CheckRecordThansparent->setChecked(values.RecordTrans);
+    SpinRate->SetValue(values.Rate);
+    SpinWidth->SetValue(values.Width);
+    SpinHeight->SetValue(values.Height);
 }
 
 TSettingValues TFrmSetting::Values() const {
@@ -183,7 +218,7 @@ void TFrmSetting::BtnHideClick() {
         resize(width(), ImgTitle->height());
     } else {
         ImgFrom->show();
-        resize(width(), ImgTitle->height() + kBodyHeight);
+        resize(width(), UnfoldedHeight());
     }
 }
 
@@ -199,8 +234,10 @@ void TFrmSetting::paintEvent(QPaintEvent*) {
 void TFrmSetting::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The body keeps its margins to the right and bottom edges.
-    if (!ImgFrom->isHidden())
+    if (!ImgFrom->isHidden()) {
         ImgFrom->setGeometry(0, kTitleHeight, width() - 1, height() - kTitleHeight - 1);
+        UpdateShape();
+    }
 }
 
 bool TFrmSetting::eventFilter(QObject* watched, QEvent* event) {

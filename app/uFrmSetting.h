@@ -15,6 +15,7 @@ namespace vardocle {
 
 class TImageButton;
 class TPictureView;
+class TSizeAdvice;
 class TSpinEdit;
 
 // The primary screen's size in device pixels (what a recording captures).
@@ -28,8 +29,8 @@ public:
     explicit TFrmSetting(QWidget* mainWindow = nullptr,
                          std::filesystem::path settingFile = SettingFileName());
 
-    // Reads the file into the controls, or creates it (the controls then
-    // keep their defaults). Throws EIniFileException when it cannot be created.
+    // Reads the file into the controls, or creates it with the screen's size
+    // and shows that. Throws EIniFileException when it cannot be created.
     void LoadSetting();
     // The options as the controls hold them now.
     TSettingValues Values() const;
@@ -53,6 +54,8 @@ public:
     TSpinEdit* SpinWidth = nullptr;
     QLabel* Label6 = nullptr;
     TSpinEdit* SpinHeight = nullptr;
+    // Beneath the size fields, when the size needs a word.
+    TSizeAdvice* SizeAdvice = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +65,9 @@ protected:
 private:
     void CreateControls();
     void ApplySkin();
+    void UpdateShape();
+    void UpdateSizeAdvice();
+    int UnfoldedHeight() const;
     // Dragging by the caption; on release the window docks when dropped near
     // enough beneath the main window.
     bool LabCaptionMouse(QEvent* event);

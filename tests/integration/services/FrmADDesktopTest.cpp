@@ -55,10 +55,9 @@ TEST(FrmADOnTheDesktop, SitsAboveTheBottomRightCornerAndIgnoresRightClicksInTheP
     ASSERT_TRUE(SetSiteBase(server.BaseUrl()));
 
     TFrmAD frm(nullptr);
-    bool loaded = false;
-    QObject::connect(frm.Web, &QWebEngineView::loadFinished, [&loaded](bool) { loaded = true; });
     frm.ShowInFront();
-    ASSERT_TRUE(WaitFor([&] { return loaded; }));
+    ASSERT_TRUE(WaitFor([&] { return !frm.Loading(); }));
+    ASSERT_TRUE(frm.isVisible());
     EXPECT_EQ(frm.frameGeometry().topLeft(), QPoint(1613, 815));
     EXPECT_EQ(frm.frameGeometry().size(), QSize(307, 235));
 
