@@ -60,6 +60,9 @@ TEST(FrmADOnTheDesktop, SitsAboveTheBottomRightCornerAndIgnoresRightClicksInTheP
     ASSERT_TRUE(frm.isVisible());
     EXPECT_EQ(frm.frameGeometry().topLeft(), QPoint(1613, 815));
     EXPECT_EQ(frm.frameGeometry().size(), QSize(307, 235));
+    // No task-bar entry of its own.
+    EXPECT_TRUE(test::RunProcess("xprop", {"-id", QString::number(frm.winId()), "_NET_WM_STATE"})
+                    .Out.contains("_NET_WM_STATE_SKIP_TASKBAR"));
 
     // Clicks count once the page is complete and drawn.
     ASSERT_TRUE(WaitFor([&] { return Script(frm.Web, "document.readyState") == "complete"; }));
