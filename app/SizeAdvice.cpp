@@ -1,6 +1,7 @@
 #include "app/SizeAdvice.h"
 
 #include "app/SettingStore.h"
+#include "app/SpinEdit.h"
 
 #include <QStringList>
 
@@ -57,10 +58,27 @@ TSizeAdvice::TSizeAdvice(QWidget* parent) : QLabel(parent) {
     setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(this, &QLabel::linkActivated, this, [this](const QString&) {
-        if (OnTakeScreenShape)
-            OnTakeScreenShape();
+        if (FTakeScreenShape)
+            FTakeScreenShape();
     });
     hide();
+}
+
+void TSizeAdvice::Watch(TSpinEdit& width, TSpinEdit& height, const std::function<QSize()>& screen,
+                        std::function<void()> resized) {
+    FTakeScreenShape = [&width, &height, screen] {
+        const QSize shape = ScreenShapeFor({width.Value(), height.Value()}, screen());
+        width.SetValue(shape.width());
+        height.SetValue(shape.height());
+    };
+    const auto update = [this, &width, &height, screen, resized = std::move(resized)] {
+        Update({width.Value(), height.Value()}, screen(), ConfiguredCodec());
+        resize(this->width(), NeededHeight());
+        if (resized)
+            resized();
+    };
+    for (TSpinEdit* spin : {&width, &height})
+        connect(spin, &QSpinBox::valueChanged, this, update);
 }
 
 void TSizeAdvice::Update(QSize chosen, QSize screen, TCodecKind codec) {

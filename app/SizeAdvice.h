@@ -24,17 +24,24 @@ QSize ScreenShapeFor(QSize chosen, QSize screen);
 // there is nothing to say.
 QString SizeAdviceText(QSize chosen, QSize screen, TCodecKind codec);
 
+class TSpinEdit;
+
 class TSizeAdvice : public QLabel {
 public:
     explicit TSizeAdvice(QWidget* parent);
 
+    // Follows the two fields: says what there is to say for their size on
+    // the screen `screen` gives, puts the screen's shape into them when its
+    // link is clicked, and calls `resized` after its height changed.
+    void Watch(TSpinEdit& width, TSpinEdit& height, const std::function<QSize()>& screen,
+               std::function<void()> resized);
     // Says what there is to say for `chosen` on `screen`, hidden when nothing.
     void Update(QSize chosen, QSize screen, TCodecKind codec);
-    // The height it takes when visible, at its width.
+    // The height it takes when visible (0 when hidden), at its width.
     int NeededHeight() const;
 
-    // The user asked for the screen's shape.
-    std::function<void()> OnTakeScreenShape;
+private:
+    std::function<void()> FTakeScreenShape;
 };
 
 } // namespace vardocle

@@ -8,7 +8,6 @@
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
 #include "assets/Assets.h"
-#include "platform/avifile/Compressors.h"
 #include "platform/base/QtChild.h"
 #include "platform/shell/OffTaskbar.h"
 #include "skin/ColorKeyMask.h"
@@ -147,22 +146,10 @@ void TFrmSetting::CreateControls() {
     SizeAdvice->setFont(PixelFont(QStringLiteral("宋体"), 12));
     Colour(SizeAdvice, QPalette::WindowText, kTextColour);
     Colour(SizeAdvice, QPalette::Link, kCaptionColour);
-    SizeAdvice->OnTakeScreenShape = [this] {
-        const QSize shape =
-            ScreenShapeFor({SpinWidth->Value(), SpinHeight->Value()}, PrimaryScreenSize());
-        SpinWidth->SetValue(shape.width());
-        SpinHeight->SetValue(shape.height());
-    };
-    for (TSpinEdit* spin : {SpinWidth, SpinHeight})
-        connect(spin, &QSpinBox::valueChanged, this, &TFrmSetting::UpdateSizeAdvice);
-}
-
-void TFrmSetting::UpdateSizeAdvice() {
-    SizeAdvice->Update({SpinWidth->Value(), SpinHeight->Value()}, PrimaryScreenSize(),
-                       ConfiguredCodec());
-    SizeAdvice->resize(SizeAdvice->width(), SizeAdvice->NeededHeight());
-    if (!ImgFrom->isHidden())
-        resize(width(), UnfoldedHeight());
+    SizeAdvice->Watch(*SpinWidth, *SpinHeight, PrimaryScreenSize, [this] {
+        if (!ImgFrom->isHidden())
+            resize(width(), UnfoldedHeight());
+    });
 }
 
 int TFrmSetting::UnfoldedHeight() const {

@@ -66,7 +66,6 @@ private:
     void CreateControls();
     void ApplySkin();
     void UpdateShape();
-    void UpdateSizeAdvice();
     int UnfoldedHeight() const;
     // Dragging by the caption; on release the window docks when dropped near
     // enough beneath the main window.
