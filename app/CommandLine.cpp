@@ -61,6 +61,14 @@ TParsedArguments ParseProgramArguments(const QStringList& arguments, const QStri
     TProgramArguments parsed;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& option = arguments[i];
+        if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
+            parsed.Help = true;
+            continue;
+        }
+        if (option == QLatin1String("--version")) {
+            parsed.Version = true;
+            continue;
+        }
         if (option == QLatin1String("--site")) {
             if (i + 1 >= arguments.size())
                 return Bad(QStringLiteral("--site 后面缺少网站地址 / --site needs an address"));

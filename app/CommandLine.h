@@ -1,8 +1,8 @@
 #pragma once
 // The program's command line: `vardocle [--site URL]` starts the recorder,
 // `vardocle --command WORD [FILE]` asks the copy that runs on this desktop to
-// do what its buttons do. Parsed without a display, so that a bad command
-// line is told before anything else happens.
+// do what its buttons do, `--help` and `--version` answer and end. Parsed without a display, so
+// that a bad command line is told before anything else happens.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -27,6 +27,8 @@ struct TCommandRequest {
 struct TProgramArguments {
     QString Site; // empty: the built-in site
     std::optional<TCommandRequest> Command;
+    bool Help = false;
+    bool Version = false;
 };
 
 struct TParsedArguments {

@@ -12,7 +12,7 @@ std::filesystem::path SettingFileName() {
     return UserFiles().Folder() / "Setting.ini";
 }
 
-std::optional<TSettingValues> LoadSettingFile(const std::filesystem::path& file, QSize screen) {
+TSettingValues LoadSettingFile(const std::filesystem::path& file, QSize screen) {
     TIniFile ini(file);
     std::error_code error;
     if (std::filesystem::exists(file, error)) {
@@ -34,7 +34,10 @@ std::optional<TSettingValues> LoadSettingFile(const std::filesystem::path& file,
     ini.WriteInteger(kSettingSection, "Rate", 2);
     ini.WriteInteger(kSettingSection, "Width", screen.width());
     ini.WriteInteger(kSettingSection, "Height", screen.height());
-    return std::nullopt;
+    TSettingValues created;
+    created.Width = screen.width();
+    created.Height = screen.height();
+    return created;
 }
 
 void SaveSettingFile(const std::filesystem::path& file, const TSettingValues& values) {

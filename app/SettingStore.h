@@ -5,7 +5,6 @@
 #include <QSize>
 
 #include <filesystem>
-#include <optional>
 
 namespace vardocle {
 
@@ -35,10 +34,11 @@ std::filesystem::path SettingFileName();
 // The values in the file, each missing key or non-number read as its default
 // (the screen's size for Width and Height); values are as written, not yet
 // brought into range. When the file does not exist it is created with Path,
-// RecordCursor=1, RecordTrans=0, Rate=2 and the screen's size, and nothing is
-// returned: the window keeps its own defaults then.
+// RecordCursor=1, RecordTrans=0, Rate=2 and the screen's size, and those
+// values are returned: the window shows what the file holds, so that exit
+// does not write another size over the screen's.
 // Throws EIniFileException when the file has to be created and cannot be.
-std::optional<TSettingValues> LoadSettingFile(const std::filesystem::path& file, QSize screen);
+TSettingValues LoadSettingFile(const std::filesystem::path& file, QSize screen);
 
 // Writes RecordCursor, RecordTrans, Rate, Width and Height in this order,
 // never Path. Throws EIniFileException when the file cannot be written.

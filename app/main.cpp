@@ -5,6 +5,7 @@
 #include "app/DisplayCheck.h"
 #include "app/ExitSignals.h"
 #include "app/ProgramIdentity.h"
+#include "app/ProgramUsage.h"
 #include "app/QtTranslations.h"
 #include "app/UserFilesNotice.h"
 #include "app/WaylandDesktop.h"
@@ -61,6 +62,8 @@ void NoteTransparentCapture(TFrmSetting& setting) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = AnswerCommandLine(argc, argv))
+        return *status;
     // A command for the running copy needs no window of this one.
     if (const auto status = RunCommandIfAsked(argc, argv))
         return *status;

@@ -7,11 +7,13 @@
 #include "app/PictureView.h"
 #include "app/SettingLook.h"
 #include "app/SettingPlacement.h"
+#include "app/SizeAdvice.h"
 #include "app/SpinEdit.h"
 #include "app/TextLeftCheckBox.h"
 #include "app/hotkeys/HotKeyPage.h"
 #include "assets/Assets.h"
 #include "platform/base/QtChild.h"
+#include "platform/shell/OffTaskbar.h"
 #include "skin/ColorKeyMask.h"
 #include "skin/ImageButton.h"
 #include "skin/StoredPictures.h"
@@ -36,6 +38,8 @@ const QColor kFieldColour(64, 128, 128);
 
 constexpr int kClientWidth = 241;
 constexpr int kTitleHeight = 24;
+// The recording options below the title; more rows go beneath them.
+constexpr int kOptionsHeight = 154;
 
 // A text-left check box in the window's look.
 QCheckBox* MakeCheckBox(QWidget* parent, const QString& caption, const QRect& geometry) {
@@ -85,6 +89,7 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
     setWindowTitle(QStringLiteral("设置"));
     // Closing hides the window; it never ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
+    KeepOffTaskbar(*this);
     CreateControls();
     SoundChoice = MakeQtChild<TSoundChoiceControls>(this);
     AppendToBody(SoundChoice->Row);
@@ -136,6 +141,37 @@ void TFrmSetting::CreateControls() {
     SpinWidth = MakeSpin(this, kMinVideoSize, kMaxVideoSize, 1024, {163, 116, 56, 22});
     Label6 = MakeLabel(this, QStringLiteral("生成的视频高度(像素):"), {15, 147});
     SpinHeight = MakeSpin(this, kMinVideoSize, kMaxVideoSize, 768, {163, 144, 56, 22});
+
+    SizeAdvice = MakeQtChild<TSizeAdvice>(this);
+    SizeAdvice->setGeometry(15, kTitleHeight + kOptionsHeight - 4, kClientWidth - 27, 0);
+    SizeAdvice->setFont(PixelFont(QStringLiteral("宋体"), 12));
+    SetColour(SizeAdvice, QPalette::WindowText, kTextColour);
+    SetColour(SizeAdvice, QPalette::Link, kCaptionColour);
+    SizeAdvice->Watch(*SpinWidth, *SpinHeight, PrimaryScreenSize, [this] { LayOutBody(); });
+    LayOutBody();
+}
+
+int TFrmSetting::UnfoldedHeight() const {
+    return kTitleHeight + FBodyHeight;
+}
+
+// Beneath the recording options: the size advice when it has a word to say,
+// then the rows appended, one under the other; the body grows to hold them.
+void TFrmSetting::LayOutBody() {
+    const int advice = SizeAdvice->NeededHeight();
+    int y = kTitleHeight + kOptionsHeight - 4 + (advice ? advice + 2 : 0);
+    for (QWidget* rows : FRows) {
+        rows->move(0, y);
+        y += rows->height();
+    }
+    FBodyHeight = y + 4 - kTitleHeight;
+    // Folded is hidden by the user; before the first showing every child is.
+    const bool folded =
+        ImgFrom->isHidden() && ImgFrom->testAttribute(Qt::WA_WState_ExplicitShowHide);
+    if (folded)
+        return;
+    ImgFrom->setGeometry(0, kTitleHeight, kClientWidth - 1, FBodyHeight - 1);
+    resize(kClientWidth, UnfoldedHeight());
 }
 
 void TFrmSetting::ApplySkin() {
@@ -146,34 +182,36 @@ void TFrmSetting::ApplySkin() {
     ImgFrom->SetPicture(body);
     LoadButtonPicture(*BtnHide, QStringLiteral(":/skin/setting/BtnHide.pic"));
     LoadButtonPicture(*BtnClose, QStringLiteral(":/skin/setting/BtnClose.pic"));
+    UpdateShape();
+}
+
+void TFrmSetting::UpdateShape() {
     // The window's shape: the pictures where they lie, the key colour elsewhere.
+    const QImage& title = ImgTitle->Picture();
+    const QImage& body = ImgFrom->Picture();
     if (!title.isNull() || !body.isNull())
         setMask(
-            ShapeOfPictures(QSize(kClientWidth, kTitleHeight + FBodyHeight), kTransparentKey,
+            ShapeOfPictures(QSize(kClientWidth, UnfoldedHeight()), kTransparentKey,
                             {{ImgFrom->geometry(), body}, {QRect({0, 0}, title.size()), title}}));
 }
 
 void TFrmSetting::AppendToBody(QWidget* rows) {
-    rows->move(0, kTitleHeight + FBodyHeight - 4);
-    FBodyHeight += rows->height();
-    ImgFrom->setGeometry(0, kTitleHeight, kClientWidth - 1, FBodyHeight - 1);
-    resize(kClientWidth, kTitleHeight + FBodyHeight);
+    FRows.push_back(rows);
+    LayOutBody();
 }
 
 void TFrmSetting::LoadSetting() {
     if (FSettingFile.empty())
         return;
     HotKeys->Load(FSettingFile);
-    const auto values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
     FSoundSetting = LoadSoundSetting(FSettingFile);
     SoundChoice->SetChoice(FSoundSetting.Choice);
-    if (!values)
-        return;
-    CheckRecordCursor->setChecked(values->RecordCursor);
-    CheckRecordThansparent->setChecked(values->RecordTrans);
-    SpinRate->SetValue(values->Rate);
-    SpinWidth->SetValue(values->Width);
-    SpinHeight->SetValue(values->Height);
+    const TSettingValues values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
+    CheckRecordCursor->setChecked(values.RecordCursor);
+    CheckRecordThansparent->setChecked(values.RecordTrans);
+    SpinRate->SetValue(values.Rate);
+    SpinWidth->SetValue(values.Width);
+    SpinHeight->SetValue(values.Height);
 }
 
 TSettingValues TFrmSetting::Values() const {
@@ -198,7 +236,7 @@ void TFrmSetting::BtnHideClick() {
         resize(width(), ImgTitle->height());
     } else {
         ImgFrom->show();
-        resize(width(), ImgTitle->height() + FBodyHeight);
+        resize(width(), UnfoldedHeight());
     }
 }
 
@@ -214,8 +252,10 @@ void TFrmSetting::paintEvent(QPaintEvent*) {
 void TFrmSetting::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The body keeps its margins to the right and bottom edges.
-    if (!ImgFrom->isHidden())
+    if (!ImgFrom->isHidden()) {
         ImgFrom->setGeometry(0, kTitleHeight, width() - 1, height() - kTitleHeight - 1);
+        UpdateShape();
+    }
 }
 
 bool TFrmSetting::eventFilter(QObject* watched, QEvent* event) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -17,6 +18,7 @@ namespace vardocle {
 class THotKeyPage;
 class TImageButton;
 class TPictureView;
+class TSizeAdvice;
 class TSoundChoiceControls;
 class TSpinEdit;
 
@@ -31,8 +33,8 @@ public:
     explicit TFrmSetting(QWidget* mainWindow = nullptr,
                          std::filesystem::path settingFile = SettingFileName());
 
-    // Reads the file into the controls, or creates it (the controls then
-    // keep their defaults). Throws EIniFileException when it cannot be created.
+    // Reads the file into the controls, or creates it with the screen's size
+    // and shows that. Throws EIniFileException when it cannot be created.
     void LoadSetting();
     // The options as the controls hold them now.
     TSettingValues Values() const;
@@ -58,6 +60,8 @@ public:
     TSpinEdit* SpinWidth = nullptr;
     QLabel* Label6 = nullptr;
     TSpinEdit* SpinHeight = nullptr;
+    // Beneath the size fields, when the size needs a word.
+    TSizeAdvice* SizeAdvice = nullptr;
     // The sound row, then the hotkey rows, beneath the recording options.
     TSoundChoiceControls* SoundChoice = nullptr;
     THotKeyPage* HotKeys = nullptr;
@@ -72,12 +76,16 @@ private:
     void ApplySkin();
     // Puts `rows` beneath the body's rows and lengthens the body to hold them.
     void AppendToBody(QWidget* rows);
+    void LayOutBody();
+    void UpdateShape();
+    int UnfoldedHeight() const;
     // Dragging by the caption; on release the window docks when dropped near
     // enough beneath the main window.
     bool LabCaptionMouse(QEvent* event);
 
     QWidget* FMainWindow;
-    int FBodyHeight = 154; // below the title when unfolded
+    int FBodyHeight = 154;       // below the title when unfolded
+    std::vector<QWidget*> FRows; // beneath the recording options, in order
     std::filesystem::path FSettingFile;
     TSoundSetting FSoundSetting;
     bool FDragging = false;

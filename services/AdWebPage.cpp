@@ -10,7 +10,7 @@ namespace vardocle {
 
 void PrepareAdWebView(QWebEngineView& view) {
     QWebEngineSettings* settings = view.page()->settings();
-    // A failed load shows our own page instead (see AdUnavailablePage).
+    // A page that failed to load is not shown at all: no error page.
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     // The window is too small to browse in, and a second web window of the
@@ -22,16 +22,6 @@ void PrepareAdWebView(QWebEngineView& view) {
                          if (url.scheme() == u"http" || url.scheme() == u"https")
                              QDesktopServices::openUrl(url);
                      });
-}
-
-QString AdUnavailablePage() {
-    return QStringLiteral(
-        "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
-        "<style>body{margin:0;padding:40px 16px;font:14px sans-serif;color:#33564a;"
-        "background:#f4f8f6;text-align:center}</style></head><body>"
-        "<p><b>暂时无法显示内容</b></p>"
-        "<p>无法连接到网站，请检查网络连接，下次打开时会再试。</p>"
-        "</body></html>");
 }
 
 } // namespace vardocle

@@ -1,18 +1,13 @@
 #pragma once
 // How the advertisement's web view behaves beyond showing the page: the
-// engine's own (English) error page is never shown, a link that asks for a
+// engine's own (English) error page is never made, a link that asks for a
 // new window opens in the user's browser, and a page that loads never takes
 // the keyboard focus by itself.
-#include <QString>
-
 class QWebEngineView;
 
 namespace vardocle {
 
 // Settings and connections for the view; call once after making it.
 void PrepareAdWebView(QWebEngineView& view);
-
-// The short page shown in its place when the advertisement cannot be loaded.
-QString AdUnavailablePage();
 
 } // namespace vardocle

@@ -2,6 +2,8 @@
 
 #include "assets/Assets.h"
 #include "platform/base/QtChild.h"
+#include "platform/shell/OffTaskbar.h"
+#include "services/AdPageProbe.h"
 #include "services/AdWebPage.h"
 #include "services/FormLook.h"
 #include "services/SiteAddresses.h"
@@ -56,22 +58,6 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
     setMask(ShapeOfPictures(size(), kBackground,
                             {{ImgTitle->geometry(), title}, {ImgBk->geometry(), body}}));
 
-    // Every showing must reach the site, whatever the page's cache headers
-    // say: the advertisement changes and is counted per showing.
-    QWebEngineProfile::defaultProfile()->setHttpCacheType(QWebEngineProfile::NoCache);
-    Web = MakeQtChild<QWebEngineView>(this);
-    Web->setGeometry(5, 24, 298, 206);
-    Web->setContextMenuPolicy(Qt::NoContextMenu);
-    PrepareAdWebView(*Web);
-    connect(Web, &QWebEngineView::loadFinished, this, [this](bool ok) {
-        // Our own page (from memory, a data: address) stands in for one that
-        // could not be loaded; it is never put in place of itself.
-        if (!ok && Web->url().scheme() != u"data")
-            Web->setHtml(AdUnavailablePage());
-        WebDocumentComplete();
-        WebDownloadComplete();
-    });
-
     BtnClose = MakeQtChild<TImageButton>(this);
     BtnClose->setGeometry(276, 2, 25, 20);
     TPicture closeStrip;
@@ -84,6 +70,21 @@ TFrmAD::TFrmAD(QWidget* mainWindow)
         move(BottomRightPlace(screen->geometry(), size()));
     FocusMainWindow();
     qApp->installEventFilter(this);
+    // Appearing must not take the keyboard from the recorder.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    KeepOffTaskbar(*this);
+    FProbe = MakeQtChild<TAdPageProbe>(this);
+}
+
+void TFrmAD::MakeWebView() {
+    // Every showing must reach the site, whatever the page's cache headers
+    // say: the advertisement changes and is counted per showing.
+    QWebEngineProfile::defaultProfile()->setHttpCacheType(QWebEngineProfile::NoCache);
+    Web = MakeQtChild<QWebEngineView>(this);
+    Web->setGeometry(5, 24, 298, 206);
+    Web->setContextMenuPolicy(Qt::NoContextMenu);
+    PrepareAdWebView(*Web);
+    connect(Web, &QWebEngineView::loadFinished, this, &TFrmAD::PageLoaded);
 }
 
 TFrmAD::~TFrmAD() {
@@ -100,20 +101,53 @@ QPoint TFrmAD::BottomRightPlace(const QRect& screen, QSize window) {
 }
 
 void TFrmAD::ShowInFront() {
-    show();
-    raise();
-}
-
-void TFrmAD::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // Spontaneous show events come from the window system (a restored
-    // window); only the program's own showing loads the page.
-    if (!event->spontaneous())
-        FormShow();
+    if (isVisible()) {
+        raise();
+        return;
+    }
+    if (FLoading)
+        return;
+    FLoading = true;
+    FormShow();
 }
 
 void TFrmAD::FormShow() {
-    Web->load(AdvertisementAddress());
+    const QUrl address = AdvertisementAddress();
+    if (Web) {
+        Web->load(address);
+        return;
+    }
+    // Until there is a page to show, the site is asked without the engine.
+    FProbe->Check(address, [this, address](bool answered) {
+        if (!answered)
+            return GiveUp();
+        MakeWebView();
+        Web->load(address);
+    });
+}
+
+void TFrmAD::PageLoaded(bool ok) {
+    if (!ok) {
+        // The engine's own error page is off; what is left is empty. A
+        // showing waiting for it ends; a visible window has nothing to show.
+        if (FLoading)
+            GiveUp();
+        else
+            hide();
+        return;
+    }
+    WebDocumentComplete();
+    if (FLoading) {
+        FLoading = false;
+        show();
+        raise();
+    }
+    WebDownloadComplete();
+}
+
+void TFrmAD::GiveUp() {
+    FLoading = false;
+    emit PageUnavailable();
 }
 
 void TFrmAD::BtnCloseClick() {
@@ -143,7 +177,7 @@ void TFrmAD::FocusMainWindow() {
 }
 
 bool TFrmAD::IsInsidePage(QObject* object) const {
-    if (!object->isWidgetType())
+    if (!Web || !object->isWidgetType())
         return false;
     auto* widget = static_cast<QWidget*>(object);
     return widget == Web || Web->isAncestorOf(widget);

@@ -1,8 +1,10 @@
 #pragma once
 // The advertisement window: a small borderless window in the bottom-right
 // corner of the screen that shows the advertisement page. It is created once,
-// hidden; every showing from hidden loads the page afresh, and closing it
-// only hides it.
+// hidden; every showing from hidden loads the page afresh, and the window
+// appears only once the page has loaded: a page that cannot be loaded (an
+// offline desktop) shows nothing. The web engine is started when the first
+// page is there to be shown. Closing the window only hides it.
 #include <QPointer>
 #include <QWidget>
 
@@ -11,6 +13,7 @@ class QWebEngineView;
 
 namespace vardocle {
 
+class TAdPageProbe;
 class TImageButton;
 
 class TFrmAD : public QWidget {
@@ -32,23 +35,34 @@ public:
     // Where the window goes on a screen with the given geometry.
     static QPoint BottomRightPlace(const QRect& screen, QSize window);
 
-    // Shows the window and brings it to the front. The page loads only when
-    // the window was hidden.
+    // A visible window is brought to the front. A hidden one loads the page
+    // and shows once it has loaded; when it cannot be loaded, the window
+    // stays hidden. Without focus: the recorder keeps the keyboard.
     void ShowInFront();
+    // Between ShowInFront and the page having loaded or failed.
+    bool Loading() const { return FLoading; }
 
     QLabel* ImgTitle = nullptr;
     QLabel* ImgBk = nullptr;
     TImageButton* BtnClose = nullptr;
+    // Made when the first page is there to be shown.
     QWebEngineView* Web = nullptr;
 
+signals:
+    // A showing ended without a page (the site did not answer, the page
+    // failed to load).
+    void PageUnavailable();
+
 protected:
-    void showEvent(QShowEvent* event) override;
     // Sees every event of the application: right button presses inside the
     // page are dropped, so that the page shows no menu.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormShow();
+    void MakeWebView();
+    void PageLoaded(bool ok);
+    void GiveUp();
     void BtnCloseClick();
     void WebDocumentComplete();
     void WebDownloadComplete();
@@ -56,6 +70,8 @@ private:
     bool IsInsidePage(QObject* object) const;
 
     QPointer<QWidget> FMainWindow;
+    TAdPageProbe* FProbe = nullptr;
+    bool FLoading = false;
 };
 
 } // namespace vardocle

@@ -34,12 +34,12 @@ int JpegScaleForQuality(std::uint32_t quality) {
     return std::clamp(scale, 2, 31);
 }
 
-AVPixelFormat EncoderFormat(TCodecKind codec, const AVCodec* encoder, int width, int height) {
+AVPixelFormat EncoderFormat(TCodecKind codec, const AVCodec* encoder) {
     switch (codec) {
     case TCodecKind::H264:
-        // Halved colour planes need even sizes; any size from 1 up is allowed,
-        // so odd ones keep full colour planes instead.
-        return width % 2 || height % 2 ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P;
+        // The only H.264 colour layout that every player and hardware decoder
+        // takes; the size is made even for it (RecordedSize).
+        return AV_PIX_FMT_YUV420P;
     case TCodecKind::Mjpeg:
         return AV_PIX_FMT_YUVJ420P;
     default:
@@ -138,6 +138,11 @@ HRESULT TCompressedStream::SetFormat(std::int32_t, const void* format, std::int3
     FWidth = header.biWidth;
     FHeight = std::abs(header.biHeight);
     FRowBytes = ((FWidth * 24 + 31) & ~31) / 8;
+    // The frames written keep the requested size; the encoder's picture,
+    // and with it the file's headers, is the size the codec records.
+    const TPictureSize recorded = RecordedSize(FCodec, {FWidth, FHeight});
+    FEncodedWidth = recorded.Width;
+    FEncodedHeight = recorded.Height;
     AVCodecParameters* parameters = FMuxer->Parameters(FSlot);
     if (FCodec == TCodecKind::Raw) {
         DescribeRawVideo(parameters, FWidth, FHeight);
@@ -160,11 +165,11 @@ HRESULT TCompressedStream::OpenEncoder() {
     if (!FEncoder || !FFrame)
         return Fail("Out of memory");
     const AVRational timeBase = FMuxer->TimeBase(FSlot);
-    FEncoder->width = FWidth;
-    FEncoder->height = FHeight;
+    FEncoder->width = FEncodedWidth;
+    FEncoder->height = FEncodedHeight;
     FEncoder->time_base = timeBase;
     FEncoder->framerate = av_inv_q(timeBase);
-    FEncoder->pix_fmt = EncoderFormat(FCodec, encoder, FWidth, FHeight);
+    FEncoder->pix_fmt = EncoderFormat(FCodec, encoder);
     FEncoder->max_b_frames = 0;
     // At 1-5 frames a second a frame has a whole slot to be compressed in, so
     // more threads only add hand-offs; and threads hold frames inside the
@@ -278,8 +283,8 @@ HRESULT TCompressedStream::WritePacket(std::int64_t start, const std::uint8_t* d
 bool TCompressedStream::NewFrameBuffer() {
     av_frame_unref(FFrame);
     FFrame->format = FEncoder->pix_fmt;
-    FFrame->width = FWidth;
-    FFrame->height = FHeight;
+    FFrame->width = FEncodedWidth;
+    FFrame->height = FEncodedHeight;
     return av_frame_get_buffer(FFrame, 0) >= 0;
 }
 
@@ -289,7 +294,8 @@ HRESULT TCompressedStream::Encode(std::int64_t start, const TSourceImage& image)
     // one writable would copy a whole picture first.
     if (!av_frame_is_writable(FFrame) && !NewFrameBuffer())
         return Fail("Out of memory");
-    if (!FScaler.Scale(image, FWidth, FHeight, FEncoder->pix_fmt, FFrame->data, FFrame->linesize))
+    if (!FScaler.Scale(image, FEncodedWidth, FEncodedHeight, FEncoder->pix_fmt, FFrame->data,
+                       FFrame->linesize))
         return Fail("The picture cannot be converted");
     FFrame->pts = start;
     // Slots without a change are not encoded, so a key frame every so many

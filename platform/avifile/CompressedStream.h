@@ -51,6 +51,8 @@ private:
     int FWidth = 0;
     int FHeight = 0;
     int FRowBytes = 0;
+    int FEncodedWidth = 0; // the picture the encoder gets (RecordedSize)
+    int FEncodedHeight = 0;
     std::int64_t FNextStart = 0;
     TImageScaler FScaler;
     std::vector<std::uint8_t> FBitmap; // the raw codec's frame

@@ -51,6 +51,12 @@ std::optional<TCodecKind> ResolveCompressor(std::uint32_t fccHandler) {
     return std::nullopt;
 }
 
+TPictureSize RecordedSize(TCodecKind kind, TPictureSize requested) {
+    if (kind != TCodecKind::H264)
+        return requested;
+    return {requested.Width + requested.Width % 2, requested.Height + requested.Height % 2};
+}
+
 std::string CodecNames() {
     std::string names;
     for (const auto& codec : kCodecs) {

@@ -28,6 +28,18 @@ TCodecKind ConfiguredCodec();
 // The codec a request resolves to; none for a code nobody here can compress.
 std::optional<TCodecKind> ResolveCompressor(std::uint32_t fccHandler);
 
+// The picture size a codec records for a requested one. H.264 as every
+// player and hardware decoder takes it has its colour at half resolution
+// (4:2:0), which needs even sides, and its cropping can only take whole
+// colour samples off: an odd side is recorded one pixel larger. The other
+// codecs record any size.
+struct TPictureSize {
+    int Width = 0;
+    int Height = 0;
+    bool operator==(const TPictureSize&) const = default;
+};
+TPictureSize RecordedSize(TCodecKind kind, TPictureSize requested);
+
 // "h264, mjpeg, lossless, raw" for messages.
 std::string CodecNames();
 

@@ -39,7 +39,9 @@ std::string MakePrivateFolders(const fs::path& folder) {
 TUserFilesFolder TUserFilesFolder::Choose(const fs::path& executableDir,
                                           const fs::path& configHome) {
     TUserFilesFolder choice;
-    if (::access(executableDir.c_str(), W_OK | X_OK) == 0) {
+    std::error_code unknown;
+    const bool installed = fs::exists(executableDir / kInstalledMarkName, unknown);
+    if (!installed && ::access(executableDir.c_str(), W_OK | X_OK) == 0) {
         choice.FFolder = executableDir;
         return choice;
     }

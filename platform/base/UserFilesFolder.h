@@ -2,9 +2,10 @@
 // Where the program keeps the files it writes for its user: the settings,
 // the history and the small lists beside them. A copy in a folder the user
 // may write (the build folder, a copy in the home folder) keeps them beside
-// the executable; an installed copy keeps them in the user's configuration
-// folder, starting from any files that lie beside the executable. The choice
-// is made once per run and holds for every such file.
+// the executable; an installed copy (one that carries the installation mark,
+// or whose folder cannot be written) keeps them in the user's configuration
+// folder, starting from any files that lie beside the executable. The
+// choice is made once per run and holds for every such file.
 #include <filesystem>
 #include <string>
 
@@ -14,8 +15,9 @@ class TUserFilesFolder {
 public:
     // Decides for an executable in `executableDir`; `configHome` is the
     // user's configuration folder ($XDG_CONFIG_HOME or ~/.config). Makes the
-    // folder (mode 0700) when the executable's cannot be written, and copies
-    // over the files beside the executable that are not there yet.
+    // folder (mode 0700) when the executable's is marked installed or cannot
+    // be written, and copies over the files beside the executable that are
+    // not there yet.
     static TUserFilesFolder Choose(const std::filesystem::path& executableDir,
                                    const std::filesystem::path& configHome);
 
@@ -32,6 +34,12 @@ private:
     bool FBesideExecutable = true;
     std::string FProblem;
 };
+
+// Beside the executable of an installed copy. Such a folder is shared by
+// every user and owned by the package: even a user who may write it (root)
+// keeps the files in the configuration folder, so that no user starts from
+// another's settings and removing the package leaves nothing behind.
+inline constexpr const char* kInstalledMarkName = "vardocle.installed";
 
 // The files that move with the choice, as they are named beside the executable.
 inline constexpr const char* kUserFileNames[] = {"Setting.ini", "History.his", "RepairDeclined.lst",

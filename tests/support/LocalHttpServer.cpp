@@ -49,6 +49,10 @@ int LocalHttpServer::RequestCount(const QString& path) const {
     return static_cast<int>(FRequests.count(path));
 }
 
+int LocalHttpServer::HeadCount(const QString& path) const {
+    return static_cast<int>(FHeadRequests.count(path));
+}
+
 void LocalHttpServer::Accept() {
     while (QTcpSocket* socket = FServer->nextPendingConnection()) {
         socket->setParent(this);
@@ -68,8 +72,13 @@ void LocalHttpServer::Read(QTcpSocket* socket) {
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
     const QList<QByteArray> parts = requestLine.split(' ');
     const QString path = parts.size() >= 2 ? QUrl(QString::fromLatin1(parts[1])).path() : QString();
-    FRequests.append(path);
-    emit Requested(path);
+    const bool headOnly = parts.value(0) == "HEAD";
+    if (headOnly) {
+        FHeadRequests.append(path);
+    } else {
+        FRequests.append(path);
+        emit Requested(path);
+    }
 
     const auto found = FResponses.constFind(path);
     HttpResponse response;
@@ -87,7 +96,7 @@ void LocalHttpServer::Read(QTcpSocket* socket) {
     head += "Content-Length: " + QByteArray::number(response.Body.size()) + "\r\n";
     head += response.Cacheable ? "Cache-Control: max-age=3600\r\n" : "Cache-Control: no-store\r\n";
     head += "Connection: close\r\n\r\n";
-    socket->write(head + response.Body);
+    socket->write(headOnly ? head : head + response.Body);
     socket->disconnectFromHost();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A small HTTP/1.1 server on 127.0.0.1 running in the test's own event loop:
-// it answers GET requests from a table of paths, counts every request, and
-// can be told to accept a connection and never answer.
+// it answers GET requests from a table of paths (HEAD requests with the head
+// alone), counts every request, and can be told to accept a connection and
+// never answer.
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -33,8 +34,10 @@ public:
     QString BaseUrl() const;
     // Paths without a response get 404.
     void SetResponse(const QString& path, const HttpResponse& response);
-    // How often `path` was requested (the query is not part of the path).
+    // How often `path` was requested (the query is not part of the path);
+    // HEAD requests are counted apart.
     int RequestCount(const QString& path) const;
+    int HeadCount(const QString& path) const;
     // Every requested path, in order.
     QStringList Requests() const { return FRequests; }
 
@@ -48,6 +51,7 @@ private:
     QTcpServer* FServer;
     QHash<QString, HttpResponse> FResponses;
     QStringList FRequests;
+    QStringList FHeadRequests;
     QHash<QTcpSocket*, QByteArray> FPending; // requests read in part
     QList<QPointer<QTcpSocket>> FSilent;     // connections left unanswered on purpose
 };

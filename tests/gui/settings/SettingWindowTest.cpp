@@ -3,6 +3,7 @@
 #include "app/ApplicationErrors.h"
 #include "app/IniFile.h"
 #include "app/PictureView.h"
+#include "app/SizeAdvice.h"
 #include "app/SpinEdit.h"
 #include "app/hotkeys/HotKeyPage.h"
 #include "app/sound/SoundChoiceControls.h"
@@ -120,24 +121,53 @@ TEST_F(SettingWindowTest, FileValuesAreBroughtIntoTheFieldsRanges) {
     EXPECT_TRUE(Errors.isEmpty());
 }
 
-TEST_F(SettingWindowTest, FirstRunCreatesTheFileAndExitWritesWhatTheWindowShowed) {
+TEST_F(SettingWindowTest, FirstRunShowsTheScreensSizeAndExitKeepsIt) {
     auto window = Make();
     const QSize screen = PrimaryScreenSize();
+    ASSERT_NE(screen, QSize(1024, 768)) << "the test screen must differ from the old default";
     TIniFile ini(File);
     EXPECT_EQ(ini.ReadInteger("Main", "Width", 0), screen.width());
     EXPECT_EQ(ini.ReadInteger("Main", "Height", 0), screen.height());
-    EXPECT_EQ(window->Values(), TSettingValues{}); // 1024 × 768, 2 per second, cursor on
+    EXPECT_EQ(window->Values(), (TSettingValues{true, false, 2, screen.width(), screen.height()}));
 
     SaveSetting(*window);
-    EXPECT_EQ(ini.ReadInteger("Main", "Width", 0), 1024);
-    EXPECT_EQ(ini.ReadInteger("Main", "Height", 0), 768);
+    EXPECT_EQ(ini.ReadInteger("Main", "Width", 0), screen.width());
+    EXPECT_EQ(ini.ReadInteger("Main", "Height", 0), screen.height());
     EXPECT_EQ(ini.ReadString("Main", "Path", ""), Dir.Path().string() + "/");
 
     window->SpinRate->SetValue(4);
     window->CheckRecordThansparent->setChecked(true);
     window->SpinHeight->SetValue(480);
     SaveSetting(*window);
-    EXPECT_EQ(Make()->Values(), (TSettingValues{true, true, 4, 1024, 480}));
+    EXPECT_EQ(Make()->Values(), (TSettingValues{true, true, 4, screen.width(), 480}));
+}
+
+TEST_F(SettingWindowTest, SizesThatRecordOtherwiseThanChosenAreToldBeneathTheFields) {
+    const QSize screen = PrimaryScreenSize();
+    WriteFile(File, "[Main]\nWidth=" + std::to_string(screen.width()) +
+                        "\nHeight=" + std::to_string(screen.height() / 2) + "\n");
+    auto window = Make();
+    window->show();
+    ASSERT_FALSE(window->SizeAdvice->isHidden());
+    EXPECT_TRUE(window->SizeAdvice->text().contains("拉伸"));
+    const int withoutAdvice = 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height();
+    EXPECT_GT(window->height(), withoutAdvice);
+    // The rows beneath make room for it.
+    EXPECT_GE(window->SoundChoice->Row->y(), window->SizeAdvice->geometry().bottom());
+    EXPECT_TRUE(window->mask().contains(window->SizeAdvice->geometry().center()));
+    // One click takes the screen's shape; nothing is left to say.
+    emit window->SizeAdvice->linkActivated("shape");
+    EXPECT_EQ(QSize(window->Values().Width, window->Values().Height), screen);
+    EXPECT_TRUE(window->SizeAdvice->isHidden());
+    EXPECT_EQ(window->height(), withoutAdvice);
+
+    // Within 1 % of the screen's shape, but odd: recorded one pixel larger.
+    window->SpinWidth->SetValue(screen.width() + 1);
+    window->SpinHeight->SetValue(screen.height() + 1);
+    ASSERT_FALSE(window->SizeAdvice->isHidden());
+    EXPECT_FALSE(window->SizeAdvice->text().contains("拉伸"));
+    EXPECT_TRUE(window->SizeAdvice->text().contains(
+        QStringLiteral("%1×%2").arg(screen.width() + 2).arg(screen.height() + 2)));
 }
 
 TEST_F(SettingWindowTest, FileThatCannotBeWrittenIsReportedAndTheWindowStillComes) {

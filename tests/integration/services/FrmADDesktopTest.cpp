@@ -55,12 +55,14 @@ TEST(FrmADOnTheDesktop, SitsAboveTheBottomRightCornerAndIgnoresRightClicksInTheP
     ASSERT_TRUE(SetSiteBase(server.BaseUrl()));
 
     TFrmAD frm(nullptr);
-    bool loaded = false;
-    QObject::connect(frm.Web, &QWebEngineView::loadFinished, [&loaded](bool) { loaded = true; });
     frm.ShowInFront();
-    ASSERT_TRUE(WaitFor([&] { return loaded; }));
+    ASSERT_TRUE(WaitFor([&] { return !frm.Loading(); }));
+    ASSERT_TRUE(frm.isVisible());
     EXPECT_EQ(frm.frameGeometry().topLeft(), QPoint(1613, 815));
     EXPECT_EQ(frm.frameGeometry().size(), QSize(307, 235));
+    // No task-bar entry of its own.
+    EXPECT_TRUE(test::RunProcess("xprop", {"-id", QString::number(frm.winId()), "_NET_WM_STATE"})
+                    .Out.contains("_NET_WM_STATE_SKIP_TASKBAR"));
 
     // Clicks count once the page is complete and drawn.
     ASSERT_TRUE(WaitFor([&] { return Script(frm.Web, "document.readyState") == "complete"; }));

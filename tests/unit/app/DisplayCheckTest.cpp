@@ -135,5 +135,21 @@ TEST(ProgramWithoutDisplay, SaysSoOnOneLineAndEndsWithStatusOne) {
     }
 }
 
+TEST(ProgramWithoutDisplay, AnswersHelpAndVersionWithStatusZero) {
+    const QString program = QString::fromStdString((test::BinDir() / "vardocle").string());
+    const QStringList noDisplay = {"DISPLAY=", "WAYLAND_DISPLAY="};
+    const test::ProcessResult help =
+        test::RunProcess(program, {"--help"}, std::chrono::seconds(30), noDisplay);
+    EXPECT_EQ(help.ExitCode, 0) << help.Err.toStdString();
+    for (const char* word : {"--site", "--command", "Alt+1", "用法"})
+        EXPECT_TRUE(QString::fromUtf8(help.Out).contains(QString::fromUtf8(word))) << word;
+    const test::ProcessResult version =
+        test::RunProcess(program, {"--version"}, std::chrono::seconds(30), noDisplay);
+    EXPECT_EQ(version.ExitCode, 0) << version.Err.toStdString();
+    EXPECT_EQ(version.Out, "vardocle 1.0.0.0\n");
+    EXPECT_EQ(
+        test::RunProcess(program, {"--nonsense"}, std::chrono::seconds(30), noDisplay).ExitCode, 2);
+}
+
 } // namespace
 } // namespace vardocle

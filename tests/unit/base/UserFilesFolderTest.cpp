@@ -108,6 +108,19 @@ TEST_F(UserFilesFolderTest, AReadOnlyProgramFolderUsesAPrivateFolderStartingFrom
     EXPECT_EQ(failures, "");
 }
 
+TEST_F(UserFilesFolderTest, AnInstalledCopyUsesTheConfigurationFolderEvenWhenItsOwnIsWritable) {
+    std::ofstream(Exe / kInstalledMarkName) << "";
+    const auto before = Read(Exe / "Setting.ini");
+    const auto choice = TUserFilesFolder::Choose(Exe, Config);
+    EXPECT_FALSE(choice.BesideExecutable());
+    EXPECT_EQ(choice.Folder(), Config / "vardocle");
+    EXPECT_EQ(Read(Config / "vardocle" / "Setting.ini"), before);
+    std::size_t beside = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Exe))
+        ++beside;
+    EXPECT_EQ(beside, 3u); // the mark, the settings and the history, as they were
+}
+
 TEST_F(UserFilesFolderTest, AFolderThatCannotBeMadeSaysWhyAndPointsNowhereElse) {
     ::chmod(Exe.c_str(), 0555);
     std::ofstream(Root / "file") << "x";

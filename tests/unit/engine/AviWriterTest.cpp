@@ -5,6 +5,8 @@
 #include "tests/support/TestSupport.h"
 #include "tests/unit/engine/TestPictures.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -189,12 +191,27 @@ TEST(AviWriter, UnwritablePlaceIsReportedAndLeavesNothing) {
     EXPECT_EQ(std::filesystem::file_size(readOnly), 4u);
 }
 
-TEST(AviWriter, EverySizeFromOnePixelIsRecorded) {
+// The picture size GStreamer decodes a file's video to, as 4:2:0 (I420)
+// pictures; empty when it cannot.
+std::string GStreamerDecodedSize(const std::filesystem::path& file) {
+    const auto result = RunProcess(
+        "gst-launch-1.0", {"-v", "filesrc", "location=" + QString::fromStdString(file.string()),
+                           "!", "decodebin", "!", "video/x-raw,format=I420", "!", "fakesink"});
+    const auto caps = QRegularExpression("fakesink0.GstPad:sink: caps = .*width=\\(int\\)(\\d+), "
+                                         "height=\\(int\\)(\\d+)")
+                          .match(QString::fromUtf8(result.Out));
+    if (result.ExitCode != 0 || !caps.hasMatch())
+        return "";
+    return (caps.captured(1) + "x" + caps.captured(2)).toStdString();
+}
+
+TEST(AviWriter, EverySizeFromOnePixelIsRecordedInAFormEveryPlayerDecodes) {
     TempDir dir;
     const TTestScreen screen(64, 48);
     for (const auto kind : {TCodecKind::H264, TCodecKind::Mjpeg, TCodecKind::Lossless}) {
         CodecScope codec(kind);
-        for (const auto& [width, height] : {std::pair{33, 17}, std::pair{1, 1}}) {
+        for (const auto& [width, height] :
+             {std::pair{33, 17}, std::pair{1, 1}, std::pair{1001, 751}}) {
             SCOPED_TRACE(std::string(DescribeCodec(kind).Name) + " " + std::to_string(width));
             const auto file = dir / "odd.avi";
             TAviWriter writer;
@@ -202,10 +219,19 @@ TEST(AviWriter, EverySizeFromOnePixelIsRecorded) {
             EXPECT_TRUE(writer.WriteFrame(FrameOf(screen, width, height))) << writer.LastError();
             EXPECT_TRUE(writer.WriteFrame(FrameOf(screen, width, height)));
             ASSERT_TRUE(writer.Close());
+            // H.264 records odd sides one larger, always with 4:2:0 colour.
+            const TPictureSize recorded = RecordedSize(kind, {width, height});
             const auto video = ProbeStream(file, "video");
-            EXPECT_EQ(video["width"].toInt(), width);
-            EXPECT_EQ(video["height"].toInt(), height);
+            EXPECT_EQ(video["width"].toInt(), recorded.Width);
+            EXPECT_EQ(video["height"].toInt(), recorded.Height);
             EXPECT_EQ(video["nb_read_frames"].toString(), "2");
+            if (kind == TCodecKind::H264) {
+                EXPECT_EQ(video["pix_fmt"].toString(), "yuv420p");
+                EXPECT_EQ(recorded.Width % 2 + recorded.Height % 2, 0);
+                if (width == 1001) {
+                    EXPECT_EQ(GStreamerDecodedSize(file), "1002x752");
+                }
+            }
         }
     }
 }
