@@ -356,7 +356,7 @@ void TFrmMain::StartRecording() {
 
     std::unique_ptr<TWavRecord> sound;
     if (BtnVoice->Checked()) {
-        sound = StartSound();
+        sound = StartSound(thread->RecordStart());
         if (!sound) {
             // The thread was never resumed: nothing was written.
             FAviFileName.clear();
@@ -369,8 +369,9 @@ void TFrmMain::StartRecording() {
     ApplyControlStates(TRecordingState::Recording);
 }
 
-std::unique_ptr<TWavRecord> TFrmMain::StartSound() {
+std::unique_ptr<TWavRecord> TFrmMain::StartSound(std::shared_ptr<const TRecordStart> start) {
     std::unique_ptr<TWavRecord> recorder = FServices.MakeRecorder();
+    recorder->LineUpWith(std::move(start));
     recorder->OnProblem = [this](TSoundProblem, const std::string& message) {
         FServices.ShowNotice(*this, QString::fromStdString(message));
     };

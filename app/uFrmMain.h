@@ -157,7 +157,7 @@ private:
     void StartRecording();
     void ApplyControlStates(TRecordingState state);
     void SetTrayTip(TRecordingState state);
-    std::unique_ptr<TWavRecord> StartSound();
+    std::unique_ptr<TWavRecord> StartSound(std::shared_ptr<const TRecordStart> start);
     void RecordStarted();
     void RecordFailed(const TRecordError& error);
     void RecordSaved();
