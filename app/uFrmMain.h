@@ -90,6 +90,9 @@ public:
     // stopped): a recording is finished here before returning, and the
     // settings are saved.
     void FinishBeforeQuit();
+    // The display went away: a recording is finished without touching it,
+    // the settings are saved, problems go to stderr. True when a recording was saved.
+    bool FinishAfterDisplayLoss();
     // Asks about recordings a killed program left incomplete, once at start-up.
     void CheckInterruptedRecordings();
     TRepairQuestion* RepairQuestion() const { return FRepairQuestion; }
