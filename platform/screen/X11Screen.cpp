@@ -102,6 +102,16 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
 }
 
 TX11Screen::~TX11Screen() {
+    if (FState->Lost) {
+        // The server is gone, and Xlib keeps the connection locked by the
+        // thread that met the break: a call from this one would wait for
+        // ever. Nothing is released through it; the process is ending.
+        [[maybe_unused]] auto* watch = FState->Watch.release();
+        [[maybe_unused]] auto* seeThrough = FState->SeeThrough.release();
+        [[maybe_unused]] auto* partReader = FState->PartReader.release();
+        [[maybe_unused]] auto* reader = FState->Reader.release();
+        return;
+    }
     FState->Watch.reset();
     FState->SeeThrough.reset();
     FState->PartReader.reset();
