@@ -43,13 +43,7 @@ double Seconds(Clock::duration duration) {
 
 class KillTrial : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (!test::HaveDisplay() || test::RunProcess("pactl", {"info"}, 10s).ExitCode != 0) {
-            if (test::DesktopPromised())
-                FAIL() << "no X server or sound server although the run promised them";
-            GTEST_SKIP() << "needs an X server and a sound server";
-        }
-    }
+    void SetUp() override { VARDOCLE_REQUIRE_DISPLAY_AND_SOUND(); }
 
     // Starts a recording; false when its sound file never appeared. The
     // recording's time is counted from the moment the sound file appears.
