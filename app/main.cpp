@@ -3,6 +3,7 @@
 #include "app/CommandClient.h"
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
+#include "app/DisplayLoss.h"
 #include "app/ExitSignals.h"
 #include "app/ProgramIdentity.h"
 #include "app/ProgramUsage.h"
@@ -103,6 +104,8 @@ int main(int argc, char** argv) {
         // A signal ends the program as a close would, without the question;
         // the session ending or the loop stopping finishes a recording here.
         const TExitSignals exitSignals;
+        // The X server going away ends the program too, the recording saved.
+        const TDisplayLossGuard displayLoss([&main] { return main.FinishAfterDisplayLoss(); });
         QObject::connect(&exitSignals, &TExitSignals::Requested, &main, &TFrmMain::EndOnRequest);
         QObject::connect(&application, &QGuiApplication::commitDataRequest, &main,
                          [&main](QSessionManager&) { main.FinishBeforeQuit(); });

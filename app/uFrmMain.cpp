@@ -359,7 +359,7 @@ void TFrmMain::StartRecording() {
 
     std::unique_ptr<TWavRecord> sound;
     if (BtnVoice->Checked() && SoundForStart().Choice != TSoundChoice::None) {
-        sound = StartSound();
+        sound = StartSound(thread->RecordStart());
         if (!sound) {
             // The thread was never resumed: nothing was written.
             FAviFileName.clear();

@@ -93,6 +93,9 @@ public:
     // stopped): a recording is finished here before returning, and the
     // settings are saved.
     void FinishBeforeQuit();
+    // The display went away: a recording is finished without touching it,
+    // the settings are saved, problems go to stderr. True when a recording was saved.
+    bool FinishAfterDisplayLoss();
     // Asks about recordings a killed program left incomplete, once at start-up.
     void CheckInterruptedRecordings();
     TRepairQuestion* RepairQuestion() const { return FRepairQuestion; }
@@ -164,7 +167,7 @@ private:
     void StartRecording();
     void ApplyControlStates(TRecordingState state);
     void SetTrayTip(TRecordingState state);
-    std::unique_ptr<TWavRecord> StartSound();
+    std::unique_ptr<TWavRecord> StartSound(std::shared_ptr<const TRecordStart> start);
     // The settings window's sound, or what the command that starts asked for.
     TSoundSetting SoundForStart() const;
     void RecordStarted();

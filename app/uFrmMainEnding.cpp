@@ -12,6 +12,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace vardocle {
 
 namespace {
@@ -104,6 +106,22 @@ void TFrmMain::FinishBeforeQuit() {
     FCloseWhenSaved = false;
     FSession->FinishNow();
     SaveSettingsOnce();
+}
+
+bool TFrmMain::FinishAfterDisplayLoss() {
+    const bool recording = FSession->Phase() != TRecordingSession::TPhase::Idle;
+    // Nothing that answers the session's signals may draw: the windows are gone.
+    FSession->blockSignals(true);
+    FSession->FinishNow();
+    if (!FSettingsSaved && FFrmSetting) {
+        FSettingsSaved = true;
+        try {
+            SaveSetting(*FFrmSetting);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "vardocle: %s\n", error.what());
+        }
+    }
+    return recording;
 }
 
 } // namespace vardocle

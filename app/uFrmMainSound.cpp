@@ -16,7 +16,7 @@ TSoundSetting TFrmMain::SoundForStart() const {
 
 // Made and started before the capture thread runs, so that a sound that
 // cannot be had leaves nothing behind.
-std::unique_ptr<TWavRecord> TFrmMain::StartSound() {
+std::unique_ptr<TWavRecord> TFrmMain::StartSound(std::shared_ptr<const TRecordStart> start) {
     QString whyNot;
     std::unique_ptr<TWavRecord> recorder = MakeSoundRecorder(
         SoundForStart(), FServices.MakeRecorder,
@@ -30,6 +30,7 @@ std::unique_ptr<TWavRecord> TFrmMain::StartSound() {
         FServices.ShowNotice(*this, whyNot);
         return nullptr;
     }
+    recorder->LineUpWith(std::move(start));
     recorder->OnProblem = [this](TSoundProblem, const std::string& message) {
         FServices.ShowNotice(*this, QString::fromStdString(message));
     };

@@ -85,6 +85,7 @@ std::uint32_t TMixedSoundLibrary::RecordStart(std::uint32_t Frequency, std::uint
         return 0;
     const std::int64_t now = FClock();
     FMixer = std::make_unique<TSoundMixer>(static_cast<int>(FSources.size()), Frequency, now);
+    FStartNs = now;
     for (std::size_t i = 0; i < FSources.size(); ++i) {
         FMixer->SetLevel(static_cast<int>(i), FLevels[i]);
         FSources[i]->LastBlockNs = 0;
@@ -147,6 +148,7 @@ void TMixedSoundLibrary::Run(TRecordProc Proc, void* User) {
         }
         track.clear();
         FMixer->Mix(until, track);
+        FBlockEndNs = FStartNs + FMixer->Position() * 1'000'000'000 / kTimedCaptureRate;
         if (!track.empty())
             goOn = Proc(FHandle, track.data(), static_cast<std::uint32_t>(track.size() * 2), User);
         goOn = goOn && !stopping;
@@ -154,6 +156,13 @@ void TMixedSoundLibrary::Run(TRecordProc Proc, void* User) {
     for (auto& source : FSources)
         source->Capture.reset();
     FRunning = false;
+}
+
+std::optional<std::chrono::steady_clock::time_point>
+TMixedSoundLibrary::ChannelBlockEnd(std::uint32_t Handle) {
+    if (Handle != FHandle)
+        return std::nullopt;
+    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(FBlockEndNs.load()));
 }
 
 bool TMixedSoundLibrary::ChannelIsActive(std::uint32_t Handle) {

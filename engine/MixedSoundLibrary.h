@@ -55,6 +55,10 @@ public:
     bool ChannelIsActive(std::uint32_t Handle) override;
     bool ChannelStop(std::uint32_t Handle) override;
     std::uint32_t ChannelGetOverruns(std::uint32_t) override { return 0; }
+    // The mixed track is on the recording's clock: a block ends exactly
+    // where the frames mixed so far reach.
+    std::optional<std::chrono::steady_clock::time_point>
+    ChannelBlockEnd(std::uint32_t Handle) override;
 
     // How long the mixer waits for the sources' blocks before it mixes a
     // moment: longer than any source's own delivery delay.
@@ -89,6 +93,8 @@ private:
     std::int64_t FStopNs = 0;
     std::atomic<bool> FRunning{false};
     std::uint32_t FHandle = 0;
+    std::int64_t FStartNs = 0;
+    std::atomic<std::int64_t> FBlockEndNs{0};
 };
 
 // The sound library for a choice of what to record: the microphone through

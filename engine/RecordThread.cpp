@@ -175,6 +175,7 @@ void TRecordThread::Execute() {
 void TRecordThread::Loop() {
     std::unique_lock lock(FLock);
     FStartTime = FClock->NowMs();
+    FRecordStart->Set(std::chrono::steady_clock::time_point(std::chrono::milliseconds(FStartTime)));
     FLoopStarted = true;
     if (FPaused)
         FPauseStarted = FStartTime;

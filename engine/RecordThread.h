@@ -97,6 +97,9 @@ public:
     std::int32_t FramesWritten() const { return FFramesWritten; }
     // Wall-clock length of the recording so far, pauses excluded.
     std::int64_t RecordedMs() const;
+    // Set once the first frame's slot begins, in the thread's clock (the
+    // steady clock unless a test gave another); the sound lines up with it.
+    std::shared_ptr<const TRecordStart> RecordStart() const { return FRecordStart; }
     // While the file is being completed (after Terminate), how far it has
     // come, 0-100; -1 before. Stays at 100 once finished.
     int SavingProgress() const { return FSavingProgress; }
@@ -155,6 +158,7 @@ private:
     std::atomic<bool> FVideoIncomplete{false};
     std::atomic<bool> FSoundKept{false};
     std::int64_t FStartTime = 0;
+    std::shared_ptr<TRecordStart> FRecordStart = std::make_shared<TRecordStart>();
     std::int64_t FPauseStarted = 0;
     std::int64_t FPausedTotal = 0;
     std::int64_t FEndTime = -1;

@@ -139,6 +139,7 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
         FResumeAt = kNever;
     }
     FAppendStopped = false;
+    FLinedUp = false;
     FSoundCut = false;
     FWriteFailureTold = false;
     FLastFlush = FClock();
@@ -179,52 +180,106 @@ void TWavRecord::Resume() {
     FPaused = false;
 }
 
-bool TWavRecord::RecordCallback(std::uint32_t /*Handle*/, const void* Buffer, std::uint32_t Length,
+bool TWavRecord::RecordCallback(std::uint32_t Handle, const void* Buffer, std::uint32_t Length,
                                 void* /*User*/) {
+    const auto now = FClock();
+    // The library knows best when the block was taken (its delay counted);
+    // otherwise it was taken just before it arrived.
+    TakeBlock(FLibrary->ChannelBlockEnd(Handle).value_or(now),
+              static_cast<const std::uint8_t*>(Buffer), Length);
+    // After the block, paused or not: no sound waits in memory for longer
+    // than the flush interval.
+    FlushIfDue(now);
+    return true;
+}
+
+void TWavRecord::TakeBlock(std::chrono::steady_clock::time_point End, const std::uint8_t* Bytes,
+                           std::uint32_t Length) {
     using TTime = std::chrono::steady_clock::time_point;
-    const TTime arrival = FClock();
-    const TTime start = arrival - SoundDuration(Length);
-    const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
+    TTime start = End - SoundDuration(Length);
     // The whole frames of this block taken before Moment. A pause begins and
     // ends inside a block (0.1 s), so the sound is cut where the video is.
     auto bytesBefore = [&](std::int64_t Moment) -> std::uint32_t {
         const TTime moment{TTime::duration(Moment)};
         if (moment <= start)
             return 0;
-        if (moment >= arrival)
+        if (moment >= End)
             return Length;
         const auto us = std::chrono::duration_cast<std::chrono::microseconds>(moment - start);
         const std::int64_t taken = us.count() * kWavBytesPerSecond / 1'000'000;
         return static_cast<std::uint32_t>(
             std::min<std::int64_t>(Length, taken / kWavBlockAlign * kWavBlockAlign));
     };
-    // Also while paused: what came before the pause must not wait in the
-    // buffer for as long as the pause lasts.
-    FlushIfDue(arrival);
     const bool paused = FPaused;
+    if (FRecordStart && !FLinedUp) {
+        const std::optional<TTime> begun = FRecordStart->Get();
+        // Sound taken before the recording's time began belongs to no frame.
+        if (!begun)
+            return;
+        TTime from = *begun;
+        if (const std::int64_t resumed = FResumeAt; resumed != kNever)
+            from = std::max(from, TTime(TTime::duration(resumed)));
+        const std::uint32_t early = bytesBefore(from.time_since_epoch().count());
+        if (early == Length)
+            return;
+        FLinedUp = true;
+        if (early > 0) {
+            // A device that ran before the recording: its sound is cut there.
+            Bytes += early;
+            Length -= early;
+            start = End - SoundDuration(Length);
+        } else {
+            // A device that started late: silence stands for what it missed,
+            // up to a pause that began meanwhile.
+            TTime until = start;
+            if (const std::int64_t pausedAt = FPauseAt; paused && pausedAt != kNever)
+                until = std::min(until, TTime(TTime::duration(pausedAt)));
+            if (until > from)
+                PadSilence(until - from);
+        }
+    }
     const std::uint32_t beforePause = bytesBefore(FPauseAt);
     if (paused) {
         // What was taken before the pause began still belongs to the recording.
         if (beforePause > 0)
-            Append(start + SoundDuration(beforePause), bytes, beforePause);
+            Append(start + SoundDuration(beforePause), Bytes, beforePause);
         CloseSegment();
-        return true;
+        return;
     }
     if (const std::uint32_t beforeResume = bytesBefore(FResumeAt); beforeResume > 0) {
         // A pause ended inside this block: only its ends are recorded.
         if (beforePause > 0)
-            Append(start + SoundDuration(beforePause), bytes, beforePause);
+            Append(start + SoundDuration(beforePause), Bytes, beforePause);
         CloseSegment();
         if (beforeResume < Length)
-            Append(arrival, bytes + beforeResume, Length - beforeResume);
-        return true;
+            Append(End, Bytes + beforeResume, Length - beforeResume);
+        return;
     }
-    Append(arrival, bytes, Length);
-    return true;
+    Append(End, Bytes, Length);
+}
+
+void TWavRecord::PadSilence(std::chrono::steady_clock::duration Missing) {
+    static constexpr std::uint8_t kSilence[4096] = {};
+    const auto us = std::min(std::chrono::duration_cast<std::chrono::microseconds>(Missing),
+                             std::chrono::microseconds(kMaxLineUp));
+    std::int64_t left =
+        us.count() * kWavBytesPerSecond / 1'000'000 / kWavBlockAlign * kWavBlockAlign;
+    std::int64_t written = 0;
+    while (left > 0 && !FAppendStopped && FWavStream) {
+        const std::int64_t piece = std::min<std::int64_t>(left, sizeof kSilence);
+        FWavStream->Write(kSilence, piece);
+        if (!StillWriting())
+            return;
+        left -= piece;
+        written += piece;
+    }
+    // Silence takes as long as it lasts: it does not enter the card's clock.
+    FClosedBytes += written;
+    FClosedTime += SoundDuration(written);
 }
 
 void TWavRecord::FlushIfDue(std::chrono::steady_clock::time_point Now) {
-    if (!FWavStream || FAppendStopped || Now - FLastFlush < kFlushInterval)
+    if (!FWavStream || FAppendStopped || Now - FLastFlush < kFlushInterval - kFlushEarly)
         return;
     FWavStream->Flush();
     FLastFlush = Now;

@@ -2,7 +2,8 @@
 // Records the default recording device into a WAV file (PCM, 16-bit stereo,
 // 44100 Hz) while a recording with sound runs. The sound library delivers
 // blocks on its own thread to RecordCallback, which appends them through a
-// buffered stream, so the disk sees one write every 2.3 s or so.
+// buffered stream, handed to the disk every half second.
+#include "engine/RecordClock.h"
 #include "engine/WavOutput.h"
 #include "platform/sound/SoundLibrary.h"
 
@@ -58,6 +59,11 @@ public:
     TWavRecord(const TWavRecord&) = delete;
     TWavRecord& operator=(const TWavRecord&) = delete;
 
+    // The recording's start, set by its capture thread: sound taken before
+    // it is dropped, and a device whose first block comes late has silence
+    // put before it, so that the sound plays in step with the frames. Given
+    // before Start; without it the sound begins with its first block.
+    void LineUpWith(std::shared_ptr<const TRecordStart> Start) { FRecordStart = std::move(Start); }
     // Creates the WAV file and writes its header to the disk, then starts
     // recording. EFCreateError when the file cannot be created or its header
     // not written (a full disk); the file is then removed. Ignored while a
@@ -107,10 +113,16 @@ public:
 private:
     static bool RecordProc(std::uint32_t Handle, const void* Buffer, std::uint32_t Length,
                            void* User);
+    // Takes a block whose last sample was taken at End: lines it up with the
+    // recording's start, cuts it at a pause and appends what belongs.
+    void TakeBlock(std::chrono::steady_clock::time_point End, const std::uint8_t* Bytes,
+                   std::uint32_t Length);
+    // Appends silence for the time the device missed at the start.
+    void PadSilence(std::chrono::steady_clock::duration Missing);
     // Appends a piece of a block that ended at End.
     void Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
                 std::uint32_t Length);
-    // Hands the buffered sound to the disk when a second has passed since it last did.
+    // Hands the buffered sound to the disk when the flush interval has passed.
     void FlushIfDue(std::chrono::steady_clock::time_point Now);
     void NoteBlock(std::chrono::steady_clock::time_point Arrival, std::uint32_t Length,
                    std::int64_t Kept);
@@ -144,12 +156,18 @@ private:
     // Used by the callback between the library's start and stop calls, by
     // the owner's thread before and after (the same hand-over as the stream).
     bool FAppendStopped = false;
+    std::shared_ptr<const TRecordStart> FRecordStart;
+    bool FLinedUp = false;
+    // Longer than any device takes to start; beyond it the clock is wrong.
+    static constexpr std::chrono::seconds kMaxLineUp{30};
     bool FSoundCut = false;
     bool FWriteFailureTold = false;
     // The sound reaches the disk at least this often, so that a recording
-    // that is killed loses no more than that; the buffer still saves the
-    // disk from a write per block.
-    static constexpr std::chrono::milliseconds kFlushInterval{1000};
+    // that is killed loses no more than that and the block in the device;
+    // the buffer still saves the disk from a write per block. Blocks of
+    // 0.1 s that come a little early still flush at every fifth.
+    static constexpr std::chrono::milliseconds kFlushInterval{500};
+    static constexpr std::chrono::milliseconds kFlushEarly{50};
     std::chrono::steady_clock::time_point FLastFlush;
     // A stretch of blocks without a pause. Its wall-clock time is measured
     // against its sound: in every window of sound the earliest arrival

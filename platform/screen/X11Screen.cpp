@@ -13,6 +13,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,9 @@ struct TX11Screen::TState {
     TScreenRect KeptArea;
     bool WholeNext = true;
     std::vector<TScreenRect> DrawnOver;
+    // Set once the connection broke (the X server went away): nothing more
+    // is asked of it.
+    std::atomic<bool> Lost{false};
     // The cursor's picture, asked for again when XFixes says it changed.
     bool CursorKnown = false;
     TCursorImage CursorPicture;
@@ -68,6 +72,13 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
         const char* name = displayName.empty() ? std::getenv("DISPLAY") : displayName.c_str();
         throw Exception(std::string("Cannot open the X display \"") + (name ? name : "") + "\"");
     }
+    // A broken connection ends this screen's grabs, not the process: Xlib's
+    // own answer is exit(), in the middle of a frame of a recording that
+    // still has to be finished.
+    XSetIOErrorExitHandler(
+        FState->Connection,
+        [](Display*, void* lost) { static_cast<std::atomic<bool>*>(lost)->store(true); },
+        &FState->Lost);
     FState->Root = DefaultRootWindow(FState->Connection);
     int major = 0;
     int minor = 0;
@@ -91,6 +102,16 @@ TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique
 }
 
 TX11Screen::~TX11Screen() {
+    if (FState->Lost) {
+        // The server is gone, and Xlib keeps the connection locked by the
+        // thread that met the break: a call from this one would wait for
+        // ever. Nothing is released through it; the process is ending.
+        [[maybe_unused]] auto* watch = FState->Watch.release();
+        [[maybe_unused]] auto* seeThrough = FState->SeeThrough.release();
+        [[maybe_unused]] auto* partReader = FState->PartReader.release();
+        [[maybe_unused]] auto* reader = FState->Reader.release();
+        return;
+    }
     FState->Watch.reset();
     FState->SeeThrough.reset();
     FState->PartReader.reset();
@@ -126,7 +147,7 @@ void TX11Screen::TakeEvents() {
 
 TScreenChanges TX11Screen::TakeChanges() {
     TState& state = *FState;
-    if (!state.Watch->Available())
+    if (state.Lost || !state.Watch->Available())
         return {};
     // One round trip: the pointer's place, and every notification the server
     // sent before it has arrived.
@@ -267,6 +288,9 @@ bool TX11Screen::ReadParts(const TScreenRect& area, const std::vector<TScreenRec
 
 TScreenGrab TX11Screen::Grab() {
     TState& state = *FState;
+    // No picture: the slots go on as repeats until the recording is ended.
+    if (state.Lost)
+        return {};
     const bool changesTaken = state.ChangesTaken;
     if (state.Watch->Available()) {
         // Changes made since the last question must have arrived before the
@@ -323,7 +347,7 @@ TScreenGrab TX11Screen::Grab() {
 
 TCursorImage TX11Screen::Cursor() {
     TState& state = *FState;
-    if (!state.HaveFixes)
+    if (state.Lost || !state.HaveFixes)
         return {};
     // Between pictures only the pointer's place changes, which this frame's
     // question already told.

@@ -23,7 +23,14 @@ struct TSwParamsFree {
     void operator()(snd_pcm_sw_params_t* Params) const { snd_pcm_sw_params_free(Params); }
 };
 
+// Set by a capture thread around each call of the callback.
+thread_local std::optional<std::chrono::steady_clock::time_point> GDeliveredBlockEnd;
+
 } // namespace
+
+std::optional<std::chrono::steady_clock::time_point> DeliveredBlockEnd() {
+    return GDeliveredBlockEnd;
+}
 
 TPcmHandle OpenCapturePcm(const std::string& PcmName) {
     snd_pcm_t* pcm = nullptr;
@@ -71,6 +78,8 @@ bool TAlsaCapture::Configure(std::uint32_t Frequency, unsigned PeriodFrames,
         snd_pcm_hw_params(pcm, hw.get()) < 0)
         return false;
     snd_pcm_hw_params_get_period_size(hw.get(), &FPeriod, nullptr);
+    snd_pcm_hw_params_get_buffer_size(hw.get(), &FBufferFrames);
+    FRate = rate;
     if (FPeriod == 0)
         return false;
 
@@ -137,9 +146,28 @@ bool TAlsaCapture::WaitForSound() {
     return true;
 }
 
-void TAlsaCapture::Deliver(const std::int16_t* Frames, snd_pcm_uframes_t Count, bool& GoOn) {
-    const std::size_t bytes = Count * FChannels * sizeof(std::int16_t);
+snd_pcm_sframes_t TAlsaCapture::ReadAndDeliver(std::int16_t* Frames, snd_pcm_uframes_t Count,
+                                               bool& GoOn) {
+    // The delay counts the frames taken but not yet read, the device's and
+    // the sound server's latency included: the block's last frame was taken
+    // that long, less the block itself, before now.
+    snd_pcm_sframes_t delay = 0;
+    const bool delayKnown = snd_pcm_delay(FPcm.get(), &delay) == 0;
+    const auto now = std::chrono::steady_clock::now();
+    const snd_pcm_sframes_t got = snd_pcm_readi(FPcm.get(), Frames, Count);
+    if (got <= 0)
+        return got;
+    const snd_pcm_sframes_t after = delay - got;
+    auto blockEnd = now;
+    // A delay beyond the buffer is a plugin's guess, not the device's.
+    if (delayKnown && FRate > 0 && after > 0 &&
+        static_cast<snd_pcm_uframes_t>(after) <= FBufferFrames)
+        blockEnd -= std::chrono::microseconds(after * 1'000'000LL / FRate);
+    GDeliveredBlockEnd = blockEnd;
+    const std::size_t bytes = static_cast<std::size_t>(got) * FChannels * sizeof(std::int16_t);
     GoOn = FProc(FHandle, Frames, static_cast<std::uint32_t>(bytes), FUser) && GoOn;
+    GDeliveredBlockEnd.reset();
+    return got;
 }
 
 void TAlsaCapture::Run() {
@@ -164,14 +192,13 @@ void TAlsaCapture::Run() {
                     goOn = Recover(-EPIPE);
                 break;
             }
-            const snd_pcm_sframes_t got = snd_pcm_readi(FPcm.get(), block.data(), FPeriod);
+            const snd_pcm_sframes_t got = ReadAndDeliver(block.data(), FPeriod, goOn);
             if (got < 0) {
                 goOn = Recover(got);
                 break;
             }
             if (got == 0)
                 break;
-            Deliver(block.data(), static_cast<snd_pcm_uframes_t>(got), goOn);
         }
     }
     // Stopped by the owner: what was taken since the last period is the end
@@ -181,9 +208,7 @@ void TAlsaCapture::Run() {
         if (avail > 0) {
             const auto want =
                 std::min<snd_pcm_uframes_t>(static_cast<snd_pcm_uframes_t>(avail), FPeriod);
-            const snd_pcm_sframes_t got = snd_pcm_readi(FPcm.get(), block.data(), want);
-            if (got > 0)
-                Deliver(block.data(), static_cast<snd_pcm_uframes_t>(got), goOn);
+            ReadAndDeliver(block.data(), want, goOn);
         }
     }
     FRunning = false;

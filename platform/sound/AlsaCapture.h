@@ -7,7 +7,9 @@
 #include <alsa/asoundlib.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -17,6 +19,11 @@ struct TPcmCloser {
     void operator()(snd_pcm_t* Pcm) const { snd_pcm_close(Pcm); }
 };
 using TPcmHandle = std::unique_ptr<snd_pcm_t, TPcmCloser>;
+
+// Inside the callback, on a capture's own thread: when the last sample of the
+// block being delivered was taken, as the device's delay tells it. Empty on
+// any other thread.
+std::optional<std::chrono::steady_clock::time_point> DeliveredBlockEnd();
 
 // Opens a PCM for capture without blocking reads; empty on failure.
 TPcmHandle OpenCapturePcm(const std::string& PcmName);
@@ -36,6 +43,7 @@ public:
     std::uint32_t Handle() const { return FHandle; }
     bool Running() const { return FRunning && !FStopRequested; }
     std::uint32_t Overruns() const { return FOverruns; }
+
     // Once this returns, the callback is neither running nor called again
     // (from the capture thread itself it only asks the loop to end).
     void Stop();
@@ -45,7 +53,8 @@ private:
     void Run();
     // Waits for sound or a stop request; false when waiting itself failed.
     bool WaitForSound();
-    void Deliver(const std::int16_t* Frames, snd_pcm_uframes_t Count, bool& GoOn);
+    // Reads up to Count frames and hands them to the callback; what readi gave.
+    snd_pcm_sframes_t ReadAndDeliver(std::int16_t* Frames, snd_pcm_uframes_t Count, bool& GoOn);
     // Deals with an error code of the PCM; false when recording cannot go on.
     bool Recover(long Error);
 
@@ -53,6 +62,8 @@ private:
     std::uint32_t FHandle;
     std::uint32_t FChannels;
     snd_pcm_uframes_t FPeriod = 0;
+    snd_pcm_uframes_t FBufferFrames = 0;
+    unsigned FRate = 0;
     TRecordProc FProc;
     void* FUser;
     std::atomic<bool> FStopRequested{false};

@@ -148,6 +148,13 @@ std::uint32_t TAlsaSoundLibrary::ChannelGetOverruns(std::uint32_t Handle) {
     return capture != nullptr ? capture->Overruns() : 0;
 }
 
+std::optional<std::chrono::steady_clock::time_point>
+TAlsaSoundLibrary::ChannelBlockEnd(std::uint32_t /*Handle*/) {
+    // Asked from inside the callback, on the capture's own thread; the
+    // capture may not be known here yet when its first block comes.
+    return DeliveredBlockEnd();
+}
+
 std::shared_ptr<TSoundLibrary> CreateSystemSoundLibrary() {
     return std::make_shared<TAlsaSoundLibrary>();
 }

@@ -33,6 +33,8 @@ public:
     bool ChannelIsActive(std::uint32_t Handle) override;
     bool ChannelStop(std::uint32_t Handle) override;
     std::uint32_t ChannelGetOverruns(std::uint32_t Handle) override;
+    std::optional<std::chrono::steady_clock::time_point>
+    ChannelBlockEnd(std::uint32_t Handle) override;
 
     // Each block the callback receives is one period of this many frames (0.1 s).
     static constexpr unsigned kPeriodFrames = 4410;

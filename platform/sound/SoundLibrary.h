@@ -3,6 +3,7 @@
 // library, shaped so that the recorder's logic can be driven by a test double.
 // The shipped backend is ALSA (AlsaSoundLibrary); on desktops ALSA reaches the
 // sound server through its plugins.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -58,6 +59,13 @@ public:
     virtual bool ChannelStop(std::uint32_t Handle) = 0;
     // How often the device ran over because blocks were not taken in time.
     virtual std::uint32_t ChannelGetOverruns(std::uint32_t Handle) = 0;
+    // Inside Proc only: when the last sample of the block being delivered was
+    // taken, on the steady clock. Empty when the library cannot tell; the
+    // block's arrival is then the best guess.
+    virtual std::optional<std::chrono::steady_clock::time_point>
+    ChannelBlockEnd(std::uint32_t /*Handle*/) {
+        return std::nullopt;
+    }
 };
 
 // The system's sound library (ALSA, default capture device).

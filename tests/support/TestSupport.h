@@ -74,3 +74,15 @@ bool DesktopPromised();
             GTEST_SKIP() << "no X server (DISPLAY)";                                               \
         }                                                                                          \
     } while (0)
+
+// The same for a test that needs the X server and the sound server.
+#define VARDOCLE_REQUIRE_DISPLAY_AND_SOUND()                                                       \
+    do {                                                                                           \
+        if (!::vardocle::test::HaveDisplay() ||                                                    \
+            ::vardocle::test::RunProcess("pactl", {"info"}, std::chrono::seconds(10)).ExitCode !=  \
+                0) {                                                                               \
+            if (::vardocle::test::DesktopPromised())                                               \
+                FAIL() << "no X server or sound server although the run promised them";            \
+            GTEST_SKIP() << "needs an X server and a sound server";                                \
+        }                                                                                          \
+    } while (0)

@@ -69,6 +69,7 @@ void TRecordSession::Start() {
                 FMainThread, [this, errorNumber] { SoundWriteFailed(errorNumber); },
                 Qt::QueuedConnection);
         };
+        FWavRecord->LineUpWith(FThread->RecordStart());
         try {
             FWavRecord->Start(FWavFileName, kWavBufferSize);
         } catch (...) {

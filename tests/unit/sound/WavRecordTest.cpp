@@ -5,6 +5,7 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -345,17 +346,56 @@ TEST_F(WavRecordTest, CoveredTimeFollowsTheWallClockWhenTheDeviceRunsFast) {
     EXPECT_EQ(recorder->CoveredBytes(), 6000LL * kBlock);
 }
 
-TEST_F(WavRecordTest, TheSoundIsOnDiskWithinASecondOfArriving) {
-    // A killed recording keeps all but the last second of its sound, although
-    // the buffer could hold 2.3 s of it.
+TEST_F(WavRecordTest, TheSoundIsOnDiskWithinHalfASecondOfArrivingPausedOrNot) {
+    // A killed recording keeps all but its last half second of sound,
+    // although the buffer could hold 2.3 s of it.
     auto recorder = MakeRecorder();
     recorder->Start(Wav.string(), kBufferSize);
+    std::uintmax_t kept = 0;
     for (std::uint32_t block = 0; block < 50; ++block) {
+        if (block == 30)
+            recorder->Pause();
         FeedBlocks(1, 100ms, block);
-        const std::uintmax_t onDisk = fs::file_size(Wav);
-        const std::uintmax_t arrived = 44 + (block + 1) * kBlock;
-        EXPECT_LE(arrived - onDisk, 10 * kBlock) << "after block " << block;
+        kept = 44 + std::min<std::uint32_t>(block + 1, 30) * kBlock;
+        EXPECT_LT(kept - fs::file_size(Wav), 5 * kBlock) << "after block " << block;
     }
     recorder->Stop();
-    EXPECT_EQ(fs::file_size(Wav), 44 + 50 * kBlock);
+    EXPECT_EQ(fs::file_size(Wav), kept);
+}
+
+TEST_F(WavRecordTest, TheFirstBlockLinesUpWithTheRecordingsStart) {
+    const auto start = Clock.Now + 150ms;
+    auto mark = std::make_shared<TRecordStart>();
+    auto recorder = MakeRecorder();
+    recorder->LineUpWith(mark);
+    recorder->Start(Wav.string(), kBufferSize);
+    // Taken before the recording's time began: dropped.
+    FeedBlocks(1, 100ms, 0);
+    mark->Set(start);
+    // Taken from 100 to 200 ms: its first half came before the start.
+    FeedBlocks(2, 100ms, 1);
+    recorder->Stop();
+    std::vector<std::uint8_t> bytes = ReadAll(Wav);
+    ASSERT_EQ(bytes.size(), 44 + kBlock / 2 + kBlock);
+    const auto second = Block(1);
+    EXPECT_TRUE(std::equal(second.begin() + kBlock / 2, second.end(), bytes.begin() + 44));
+
+    // A device that delivers its first block a second after the start: the
+    // 0.9 s before that block are silence, and the clock is still the card's.
+    mark = std::make_shared<TRecordStart>();
+    recorder = MakeRecorder();
+    recorder->LineUpWith(mark);
+    recorder->Start(Wav.string(), kBufferSize);
+    mark->Set(Clock.Now);
+    FeedBlocks(1, 1000ms, 7);
+    FeedBlocks(9, 100ms, 8);
+    recorder->Stop();
+    bytes = ReadAll(Wav);
+    const std::size_t silence = kBlock * 9;
+    ASSERT_EQ(bytes.size(), 44 + silence + 10 * kBlock);
+    EXPECT_TRUE(std::all_of(bytes.begin() + 44, bytes.begin() + 44 + silence,
+                            [](std::uint8_t byte) { return byte == 0; }));
+    const auto first = Block(7);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), bytes.begin() + 44 + silence));
+    EXPECT_NEAR(recorder->ClockRatio(), 1.0, 1e-6);
 }
