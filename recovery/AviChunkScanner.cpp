@@ -412,7 +412,8 @@ void TScanner::CheckIndex() {
     constexpr std::uint32_t kKeyFrame = 0x10;
     const std::size_t entries = FIndexSize / 16;
     std::vector<std::uint8_t> index(static_cast<std::size_t>(FIndexSize) / 16 * 16);
-    if (FIndexOffset < 0 || FFirstMovi < 0 || !FSource.ReadAt(FIndexOffset, index.data(), index.size())) {
+    if (FIndexOffset < 0 || FFirstMovi < 0 ||
+        !FSource.ReadAt(FIndexOffset, index.data(), index.size())) {
         FScan.IndexMismatch = true;
         return;
     }
@@ -509,8 +510,8 @@ bool TScanner::AddChunk(const THeader& header, std::int64_t dataOffset) {
 
 bool TAviScan::Complete() const {
     return IsAvi && Problem.empty() && SizesComplete && HaveIndex && !IndexCutOff && !ChunkCutOff &&
-           Skipped.empty() && !IndexMismatch &&
-           (GarbageOffset < 0 || GarbageAfterSegments) && (HeaderFrames > 0 || Chunks.empty());
+           Skipped.empty() && !IndexMismatch && (GarbageOffset < 0 || GarbageAfterSegments) &&
+           (HeaderFrames > 0 || Chunks.empty());
 }
 
 std::int64_t TAviScan::ChunkCount(int stream) const {

@@ -34,6 +34,11 @@ constexpr double kMergedShare = 0.9;
 // A sound file that was cut off lost what its recorder still held, at most
 // about a second; a shorter sound than that ended early for another reason.
 constexpr double kLostSoundSeconds = 1.5;
+// Less sound than this with no frame is a recording stopped as it began.
+constexpr double kNothingRecordedSeconds = 1.0;
+// A video file holding a frame is larger than its headers; only smaller
+// ones are read through to tell whether anything was recorded.
+constexpr std::int64_t kLargestEmptyVideo = 256 * 1024;
 
 class TReportWriter {
 public:
@@ -120,6 +125,22 @@ bool MergeWithProgress(const std::string& avi, const std::string& wav, TSoundMer
     return ok;
 }
 
+// No frame reached the file and hardly any sound its sound file: the
+// recorder was stopped in its first moment.
+bool NothingIn(const TAviScan& scan, const std::string& wavFileName) {
+    const bool noFrame =
+        scan.FileSize == 0 ||
+        (scan.IsAvi &&
+         std::none_of(scan.Chunks.begin(), scan.Chunks.end(), [&scan](const TAviChunk& chunk) {
+             return chunk.Size > 0 && chunk.Stream < scan.Streams.size() &&
+                    scan.Streams[chunk.Stream].Type == streamtypeVIDEO;
+         }));
+    if (!noFrame || !Exists(wavFileName))
+        return noFrame;
+    const TWavInspection wav = InspectWav(wavFileName);
+    return wav.NoSound || (wav.Readable && wav.Seconds() < kNothingRecordedSeconds);
+}
+
 class TRepair {
 public:
     TRepair(const std::string& name, std::atomic<int>* progress, const TRepairOptions& options,
@@ -160,28 +181,11 @@ private:
             FReport.Outcome = TRepairOutcome::Repaired;
     }
 
-    // No frame reached the file and hardly any sound its sound file: the
-    // recorder was stopped in its first moment.
-    bool NothingRecorded(const TAviScan& scan) const {
-        const bool noFrame =
-            scan.FileSize == 0 ||
-            (scan.IsAvi && std::none_of(scan.Chunks.begin(), scan.Chunks.end(),
-                                        [&scan](const TAviChunk& chunk) {
-                                            return chunk.Size > 0 &&
-                                                   chunk.Stream < scan.Streams.size() &&
-                                                   scan.Streams[chunk.Stream].Type ==
-                                                       streamtypeVIDEO;
-                                        }));
-        if (!noFrame || !Exists(FWav))
-            return noFrame;
-        const TWavInspection wav = InspectWav(FWav);
-        return wav.NoSound || (wav.Readable && wav.Seconds() < 1.0);
-    }
-
     void HandleNothingRecorded() {
         if (!FOptions.RemoveEmpty) {
             FReport.Outcome = TRepairOutcome::NothingRecorded;
-            FOut.Line(ChineseQuoted(FName) + " 里什么也没有录下来（录制刚开始就中断了），文件保持不变",
+            FOut.Line(ChineseQuoted(FName) +
+                          " 里什么也没有录下来（录制刚开始就中断了），文件保持不变",
                       Quoted(FName) + ": nothing was recorded (the recording was cut off as it "
                                       "began); the files were left as they were (--remove-empty "
                                       "removes them)");
@@ -203,14 +207,14 @@ private:
 
     // What was found wrong with the video, in plain words.
     void DescribeDamage(const TAviScan& scan) {
-        std::string zh = ChineseQuoted(FName) + (scan.SizesComplete && scan.HaveIndex
-                                                     ? " 已录完，但有损坏"
-                                                     : " 没有正常结束录制") +
-                         "：找到 " + std::to_string(scan.ChunkCount(0)) + " 帧，" +
-                         Seconds(FReport.VideoMs) + " 秒";
-        std::string en = Quoted(FName) + (scan.SizesComplete && scan.HaveIndex
-                                              ? " was finished but is damaged"
-                                              : " was not completed") +
+        std::string zh =
+            ChineseQuoted(FName) +
+            (scan.SizesComplete && scan.HaveIndex ? " 已录完，但有损坏" : " 没有正常结束录制") +
+            "：找到 " + std::to_string(scan.ChunkCount(0)) + " 帧，" + Seconds(FReport.VideoMs) +
+            " 秒";
+        std::string en = Quoted(FName) +
+                         (scan.SizesComplete && scan.HaveIndex ? " was finished but is damaged"
+                                                               : " was not completed") +
                          ": found " + std::to_string(scan.ChunkCount(0)) + " frames, " +
                          Seconds(FReport.VideoMs) + " s";
         if (scan.ChunkCutOff) {
@@ -253,9 +257,8 @@ private:
         if (after.VideoSlots < before.VideoSlots) {
             zh = "修复后能播放的画面（" + std::to_string(after.VideoSlots) + " 帧）比原文件（" +
                  std::to_string(before.VideoSlots) + " 帧）少";
-            en = "the repaired video would play fewer frames (" +
-                 std::to_string(after.VideoSlots) + ") than the original does (" +
-                 std::to_string(before.VideoSlots) + ")";
+            en = "the repaired video would play fewer frames (" + std::to_string(after.VideoSlots) +
+                 ") than the original does (" + std::to_string(before.VideoSlots) + ")";
             return false;
         }
         if (after.SoundSamples < before.SoundSamples) {
@@ -280,7 +283,7 @@ private:
             return false;
         }
         const TAviScan scan = ScanAvi(file);
-        if (NothingRecorded(scan)) {
+        if (NothingIn(scan, FWav)) {
             HandleNothingRecorded();
             return false;
         }
@@ -332,11 +335,11 @@ private:
             lost = "（其中 " + count + " 帧因损坏无法播放，以前一画面代替）";
             lostEnglish = " (" + count + " lost in the damage, shown as the picture before)";
         }
-        FOut.Line("视频已修复，可以正常播放和拖动：" + std::to_string(rebuilt.Slots) + " 帧" +
-                      lost + "，" + Seconds(rebuilt.VideoMs) + " 秒",
-                  "Repaired the video, which now plays and seeks: " +
-                      std::to_string(rebuilt.Slots) + " frames" + lostEnglish + ", " +
-                      Seconds(rebuilt.VideoMs) + " s");
+        FOut.Line(
+            "视频已修复，可以正常播放和拖动：" + std::to_string(rebuilt.Slots) + " 帧" + lost +
+                "，" + Seconds(rebuilt.VideoMs) + " 秒",
+            "Repaired the video, which now plays and seeks: " + std::to_string(rebuilt.Slots) +
+                " frames" + lostEnglish + ", " + Seconds(rebuilt.VideoMs) + " s");
         return true;
     }
 
@@ -355,11 +358,10 @@ private:
                           "Removed the unfinished merge " + Quoted(merging));
                 Changed();
             } else {
-                FOut.Fail(
-                    "无法删除没有完成的合并文件 " + ChineseQuoted(merging) + "：" +
-                        error.message(),
-                    "Cannot remove the unfinished merge " + Quoted(merging) + ": " +
-                        error.message());
+                FOut.Fail("无法删除没有完成的合并文件 " + ChineseQuoted(merging) + "：" +
+                              error.message(),
+                          "Cannot remove the unfinished merge " + Quoted(merging) + ": " +
+                              error.message());
             }
         }
     }
@@ -514,6 +516,16 @@ int RepairExitStatus(TRepairOutcome Outcome) {
     default:
         return 0;
     }
+}
+
+bool NothingRecorded(const std::string& AviFileName) {
+    std::string ignored;
+    if (!NotARegularFile(AviFileName, ignored).empty())
+        return false;
+    const TFileBytes file(LinkTarget(AviFileName));
+    if (!file.Opened() || file.Size() > kLargestEmptyVideo)
+        return false;
+    return NothingIn(ScanAvi(file), ChangeFileExt(AviFileName, ".Wav"));
 }
 
 TRepairReport RepairRecording(const std::string& AviFileName, std::atomic<int>* Progress,

@@ -45,6 +45,11 @@ struct TRepairReport {
 // incomplete, or its .Wav or a half-written merge lies beside it.
 bool NeedsRepair(const std::string& AviFileName);
 
+// Cheap: true when nothing was recorded (no frame, under a second of sound),
+// the recorder killed as it began; such a recording is not repaired but
+// removed, when asked to.
+bool NothingRecorded(const std::string& AviFileName);
+
 // Repairs as described; never throws; safe to call off the UI thread (no Qt
 // GUI); Progress (0-100) optional.
 // A symbolic link is followed: its target is repaired in place and the link

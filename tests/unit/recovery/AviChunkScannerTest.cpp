@@ -182,9 +182,8 @@ TMergedFile MergedFile(bool withIndex) {
     for (int n = 0; n < 6; ++n) {
         const bool video = n % 2 == 0;
         at.push_back(movi.size());
-        const std::uint32_t entry[4] = {0, video ? 0x10u : 0u,
-                                        static_cast<std::uint32_t>(movi.size() + 4),
-                                        video ? 6u : 40u};
+        const std::uint32_t entry[4] = {
+            0, video ? 0x10u : 0u, static_cast<std::uint32_t>(movi.size() + 4), video ? 6u : 40u};
         const std::string id = video ? "00dc" : "01wb";
         movi = movi + Chunk(id, TBytes(video ? 6 : 40, static_cast<std::uint8_t>(n + 1)));
         index.insert(index.end(), id.begin(), id.end());

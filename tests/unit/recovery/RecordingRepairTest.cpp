@@ -121,7 +121,8 @@ TEST_F(RecordingRepair, TheSoundIsMergedAndItsFileRemovedOnlyThen) {
     // The lost end (within what a killed recorder loses) is silence, so the
     // sound ends with the video.
     EXPECT_NEAR(audio["nb_frames"].toString().toDouble() / 44100, 2.0, 0.01);
-    EXPECT_NE(report.Chinese.find("已把声音（2.0 秒）合并进视频"), std::string::npos) << report.Chinese;
+    EXPECT_NE(report.Chinese.find("已把声音（2.0 秒）合并进视频"), std::string::npos)
+        << report.Chinese;
 }
 
 TEST_F(RecordingRepair, AKilledMergeIsMadeAgainFromTheFilesBeforeIt) {
@@ -197,11 +198,11 @@ TEST_F(RecordingRepair, WhatCannotBeRepairedIsRefusedAndLeftByteForByte) {
     const TRepairOutcome nothing = TRepairOutcome::NothingRecorded;
     ExpectRefusedAndUntouched({}, nothing);
     ExpectRefusedAndUntouched(Chunk("RIFF", TBytes{'A', 'V', 'I', ' '} + HeaderList()), nothing);
-    ExpectRefusedAndUntouched(Chunk("RIFF",
-                                    TBytes{'A', 'V', 'I', ' '} + HeaderList() +
-                                        List("LIST", "movi", {}, 0xFFFFFFFF),
-                                    0xFFFFFFFF),
-                              nothing);
+    ExpectRefusedAndUntouched(
+        Chunk("RIFF",
+              TBytes{'A', 'V', 'I', ' '} + HeaderList() + List("LIST", "movi", {}, 0xFFFFFFFF),
+              0xFFFFFFFF),
+        nothing);
     fs::remove(Avi);
     EXPECT_EQ(Repair().Outcome, TRepairOutcome::Failed) << "a missing file";
 }
