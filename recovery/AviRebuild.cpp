@@ -141,13 +141,6 @@ void SetProgress(std::atomic<int>* progress, int from, int to, std::size_t done,
                                                 static_cast<std::int64_t>(all)));
 }
 
-// Reads only the chunk's first bytes: the slices' headers come first.
-bool ChunkHasIdr(const IByteSource& source, const TAviChunk& chunk) {
-    std::vector<std::uint8_t> start(std::min<std::uint32_t>(chunk.Size, 4096));
-    return source.ReadAt(chunk.Offset, start.data(), start.size()) &&
-           H264HasIdr(start.data(), start.size());
-}
-
 } // namespace
 
 std::int64_t ScannedVideoMs(const TAviScan& Scan) {
@@ -223,12 +216,7 @@ bool RebuildAvi(const IByteSource& Source, const TAviScan& Scan, const std::stri
         if (Scan.Chunks[n].Size > 0 && Scan.Chunks[n].Stream < plans.size() &&
             plans[Scan.Chunks[n].Stream].Video)
             lastPicture = n;
-    std::size_t nextSkip = 0;
-    bool afterDamage = false;
     for (std::size_t n = 0; n < Scan.Chunks.size(); ++n) {
-        for (; nextSkip < Scan.Skipped.size() && Scan.Skipped[nextSkip].BeforeChunk <= n;
-             ++nextSkip)
-            afterDamage = true;
         const TAviChunk& chunk = Scan.Chunks[n];
         if (chunk.Stream >= plans.size() || plans[chunk.Stream].Slot < 0)
             continue;
@@ -239,16 +227,9 @@ bool RebuildAvi(const IByteSource& Source, const TAviScan& Scan, const std::stri
             ++plan.Next;
             ++Result.Slots;
             Result.LostSlots += chunk.Lost ? 1 : 0;
-            afterDamage = afterDamage || chunk.Lost;
-            // A picture that builds on one lost in damage would decode wrong:
-            // until the next picture that stands alone, its slot repeats the
-            // last good one.
-            if (afterDamage && size > 0 && plan.H264 && !ChunkHasIdr(Source, chunk)) {
-                ++Result.DroppedFrames;
-                size = 0;
-            } else if (size > 0) {
-                afterDamage = false;
-            }
+            // A frame lost in damage repeats the one before; the pictures
+            // after it are kept as they are, as a player would show them.
+            size = chunk.Lost ? 0 : size;
             if (size == 0 && n < lastPicture)
                 continue; // a repeated frame: the writer fills the slot itself
         } else {

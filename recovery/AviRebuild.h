@@ -17,8 +17,6 @@ struct TRebuildResult {
     std::int64_t VideoMs = 0;    // the video's length
     std::int64_t SoundBytes = 0; // of a sound stream the file already held
     std::int64_t LostSlots = 0;  // frames lost in damage, kept as repeats
-    // Pictures after damage that built on a lost one, kept as repeats.
-    std::int64_t DroppedFrames = 0;
 };
 
 // The video's length in milliseconds for a scan (repeated frames included).

@@ -330,8 +330,8 @@ private:
         FVideoReplaced = true;
         std::string lost;
         std::string lostEnglish;
-        if (rebuilt.LostSlots + rebuilt.DroppedFrames > 0) {
-            const std::string count = std::to_string(rebuilt.LostSlots + rebuilt.DroppedFrames);
+        if (rebuilt.LostSlots > 0) {
+            const std::string count = std::to_string(rebuilt.LostSlots);
             lost = "（其中 " + count + " 帧因损坏无法播放，以前一画面代替）";
             lostEnglish = " (" + count + " lost in the damage, shown as the picture before)";
         }
