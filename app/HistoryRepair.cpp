@@ -5,14 +5,14 @@
 
 namespace vardocle {
 
-void OfferRepairInHistory(TFrmAVIDir& window, TRecordingRepairService repair,
+void OfferRepairInHistory(TFrmAVIDir& window, const TRecordingRepairService& repair,
                           std::function<void(const QString& report)> tell) {
     // Owned by the window: a repair still running when it goes is waited for.
     auto* worker = MakeQtChild<TRepairWorker>(repair, &window);
     TFrmAVIDirRepair offer;
     offer.IsInterrupted = repair.NeedsRepair;
     offer.Repair = [worker, tell = std::move(tell)](QWidget*, const std::string& path,
-                                                    std::function<void()> done) {
+                                                    const std::function<void()>& done) {
         const bool started = worker->Run(
             {TRepairJob{path, {}}}, [tell, path, done](const std::vector<TRepairReport>& reports) {
                 tell(RepairReportText({path}, reports));

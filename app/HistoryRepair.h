@@ -11,7 +11,7 @@
 
 namespace vardocle {
 
-void OfferRepairInHistory(TFrmAVIDir& window, TRecordingRepairService repair,
+void OfferRepairInHistory(TFrmAVIDir& window, const TRecordingRepairService& repair,
                           std::function<void(const QString& report)> tell);
 
 } // namespace vardocle

@@ -101,6 +101,7 @@ void TRepairQuestion::Start() {
 
 void TRepairQuestion::Answered(std::vector<TRepairJob> jobs, bool repair) {
     std::vector<std::string> files;
+    files.reserve(jobs.size());
     for (const TRepairJob& job : jobs)
         files.push_back(job.File);
     if (!repair) {

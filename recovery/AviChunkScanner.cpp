@@ -37,6 +37,11 @@ bool IsStreamChunk(const std::uint8_t* id) {
     return IsDigit(id[0]) && IsDigit(id[1]) && IsLetter(id[2]) && IsLetter(id[3]);
 }
 
+// The stream a chunk id such as "01wb" names.
+std::size_t StreamNumber(const std::uint8_t* id) {
+    return static_cast<std::size_t>(id[0] - '0') * 10 + static_cast<std::size_t>(id[1] - '0');
+}
+
 // "ix00": the large-file index of one stream.
 bool IsSegmentIndex(const std::uint8_t* id) {
     return id[0] == 'i' && id[1] == 'x' && IsDigit(id[2]) && IsDigit(id[3]);
@@ -322,7 +327,7 @@ bool TScanner::OfKnownStream(const std::uint8_t* id) const {
         return false;
     if (FScan.Streams.empty())
         return true;
-    const std::size_t stream = static_cast<std::size_t>((id[0] - '0') * 10 + (id[1] - '0'));
+    const std::size_t stream = StreamNumber(id);
     if (stream >= FScan.Streams.size())
         return false;
     const std::uint32_t type = FScan.Streams[stream].Type;
@@ -360,7 +365,7 @@ bool TScanner::Plausible(std::int64_t at, std::int64_t end) const {
 // Each byte is looked at once, in blocks: the search takes time in
 // proportion to the bytes it passes over.
 std::int64_t TScanner::FindNextChunk(std::int64_t from, std::int64_t end) const {
-    constexpr std::int64_t kBlock = 64 * 1024;
+    constexpr std::int64_t kBlock = std::int64_t{64} * 1024;
     std::vector<std::uint8_t> block;
     for (std::int64_t at = from; at + 8 <= end; at += kBlock) {
         const std::int64_t length = std::min(kBlock + 3, end - at);
@@ -390,8 +395,7 @@ void TScanner::Skip(std::int64_t from, std::int64_t to) {
 // A sound chunk cut off by the end still holds whole samples that any player
 // plays: they are kept, the half sample at the end is not.
 void TScanner::KeepWholeSamples(const THeader& header, std::int64_t dataStart, std::int64_t end) {
-    const std::size_t stream =
-        static_cast<std::size_t>((header.Id[0] - '0') * 10 + (header.Id[1] - '0'));
+    const std::size_t stream = StreamNumber(header.Id);
     if (stream >= FScan.Streams.size() || FScan.Streams[stream].Type != streamtypeAUDIO ||
         FScan.Streams[stream].Format.size() < 14)
         return;
@@ -440,7 +444,7 @@ void TScanner::CheckIndex() {
         if (found < FFirstChunks && FScan.Chunks[found].Offset == dataOffset) {
             chunk = FScan.Chunks[found++];
             if (chunk.Size != size || std::memcmp(chunk.Type, entry + 2, 2) != 0 ||
-                chunk.Stream != (entry[0] - '0') * 10 + (entry[1] - '0')) {
+                chunk.Stream != StreamNumber(entry)) {
                 FScan.IndexMismatch = true;
                 return;
             }
@@ -456,7 +460,7 @@ void TScanner::CheckIndex() {
                 return;
             }
             chunk.Offset = dataOffset;
-            chunk.Stream = static_cast<std::uint16_t>((entry[0] - '0') * 10 + (entry[1] - '0'));
+            chunk.Stream = static_cast<std::uint16_t>(StreamNumber(entry));
             std::memcpy(chunk.Type, entry + 2, 2);
             chunk.Lost = true;
             chunk.LostBytes = size;

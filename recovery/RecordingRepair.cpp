@@ -38,7 +38,7 @@ constexpr double kLostSoundSeconds = 1.5;
 constexpr double kNothingRecordedSeconds = 1.0;
 // A video file holding a frame is larger than its headers; only smaller
 // ones are read through to tell whether anything was recorded.
-constexpr std::int64_t kLargestEmptyVideo = 256 * 1024;
+constexpr std::int64_t kLargestEmptyVideo = std::int64_t{256} * 1024;
 
 class TReportWriter {
 public:
@@ -309,17 +309,13 @@ private:
         std::string error;
         std::string zh;
         const int videoShare = Exists(FWav) ? 40 : 100;
-        if (!RebuildAvi(file, scan, replace.NewFile(), rebuilt, error, FProgress, 0, videoShare)) {
-            zh = error;
-        } else if (!KeepsEverything(replace.NewFile(), zh, error)) {
-            // zh and error say why
-        } else if (!replace.Commit(error)) {
-            zh = error;
-        } else {
-            zh.clear();
-            error.clear();
-        }
-        if (!error.empty()) {
+        // Rebuilt, at least as good as the original, and in its place; or why not.
+        const bool done =
+            RebuildAvi(file, scan, replace.NewFile(), rebuilt, error, FProgress, 0, videoShare) &&
+            KeepsEverything(replace.NewFile(), zh, error) && replace.Commit(error);
+        if (!done) {
+            if (zh.empty())
+                zh = error;
             FOut.Fail("无法修复 " + ChineseQuoted(FName) + "：" + zh + "；原文件保持不变",
                       "Cannot repair " + Quoted(FName) + ": " + error +
                           "; the file was left as it was");
