@@ -56,7 +56,9 @@ void AskRepairWithMessageBox(TFrmMain& owner, const QStringList& files,
                              std::function<void(bool)> answer) {
     auto* box = MakeQtChild<QMessageBox>(
         QMessageBox::Question, QStringLiteral("发现未完成的录像"),
-        QStringLiteral("上次录制时程序意外中止，以下录像没有完成：\n%1\n\n要修复它们吗？")
+        (files.size() == 1
+             ? QStringLiteral("上次录制时程序意外中止，这个录像没有完成：\n%1\n\n要修复它吗？")
+             : QStringLiteral("上次录制时程序意外中止，以下录像没有完成：\n%1\n\n要修复它们吗？"))
             .arg(files.join('\n')),
         QMessageBox::Yes | QMessageBox::No, &owner);
     box->setDefaultButton(QMessageBox::Yes);

@@ -7,8 +7,12 @@ TRecordingRepairService TRecordingRepairService::System() {
     service.NeedsRepair = [](const std::string& AviFileName) {
         return vardocle::NeedsRepair(AviFileName);
     };
-    service.Repair = [](const std::string& AviFileName, std::atomic<int>* Progress) {
-        return RepairRecording(AviFileName, Progress);
+    service.NothingRecorded = [](const std::string& AviFileName) {
+        return vardocle::NothingRecorded(AviFileName);
+    };
+    service.Repair = [](const std::string& AviFileName, std::atomic<int>* Progress,
+                        const TRepairOptions& Options) {
+        return RepairRecording(AviFileName, Progress, Options);
     };
     return service;
 }

@@ -12,8 +12,13 @@ namespace vardocle {
 struct TRecordingRepairService {
     // Cheap: whether the recording at this path was left incomplete.
     std::function<bool(const std::string& aviFileName)> NeedsRepair;
+    // Cheap: whether nothing at all was recorded there (removed on Yes, not
+    // repaired). May be left empty: then no recording is taken for one.
+    std::function<bool(const std::string& aviFileName)> NothingRecorded;
     // Runs off the user-interface thread; never throws.
-    std::function<TRepairReport(const std::string& aviFileName, std::atomic<int>* progress)> Repair;
+    std::function<TRepairReport(const std::string& aviFileName, std::atomic<int>* progress,
+                                const TRepairOptions& options)>
+        Repair;
 
     static TRecordingRepairService System();
 };

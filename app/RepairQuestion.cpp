@@ -1,9 +1,8 @@
 #include "app/RepairQuestion.h"
 
 #include "history/HistoryFile.h"
+#include "platform/base/QtChild.h"
 #include "platform/base/Text.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 #include <fstream>
@@ -54,12 +53,8 @@ TRepairQuestion::TRepairQuestion(std::filesystem::path historyFolder,
                                  TRecordingRepairService repair, TAsk ask, TTell tell,
                                  QObject* parent)
     : QObject(parent), FHistoryFolder(std::move(historyFolder)), FRepair(std::move(repair)),
-      FAsk(std::move(ask)), FTell(std::move(tell)) {}
-
-TRepairQuestion::~TRepairQuestion() {
-    if (FWorker.joinable())
-        FWorker.join();
-}
+      FAsk(std::move(ask)), FTell(std::move(tell)),
+      FWorker(MakeQtChild<TRepairWorker>(FRepair, this)) {}
 
 std::vector<std::string> TRepairQuestion::FindInterrupted() const {
     std::vector<std::string> found;
@@ -89,64 +84,51 @@ void TRepairQuestion::Start() {
         return;
     }
     QStringList names;
-    for (const std::string& file : files)
-        names.append(DecodeLenient(file));
-    FAsk(names, [this, files = std::move(files)](bool repair) mutable {
-        Answered(std::move(files), repair);
+    std::vector<TRepairJob> jobs;
+    for (std::string& file : files) {
+        TRepairJob job{std::move(file), {}};
+        job.Options.RemoveEmpty = FRepair.NothingRecorded && FRepair.NothingRecorded(job.File);
+        names.append(DecodeLenient(job.File) +
+                     (job.Options.RemoveEmpty
+                          ? QStringLiteral("（什么也没有录下来，选“是”将删除它）")
+                          : QString()));
+        jobs.push_back(std::move(job));
+    }
+    FAsk(names, [this, jobs = std::move(jobs)](bool repair) mutable {
+        Answered(std::move(jobs), repair);
     });
 }
 
-void TRepairQuestion::Answered(std::vector<std::string> files, bool repair) {
+void TRepairQuestion::Answered(std::vector<TRepairJob> jobs, bool repair) {
+    std::vector<std::string> files;
+    files.reserve(jobs.size());
+    for (const TRepairJob& job : jobs)
+        files.push_back(job.File);
     if (!repair) {
         TDeclinedRepairs(FHistoryFolder).Add(files);
         emit Done();
         return;
     }
     // Off this thread: the window goes on painting and answering.
-    FFiles = std::move(files);
-    FRepairing = true;
-    FWorker = std::thread([this, files = FFiles, repair = FRepair] {
-        std::vector<TRepairReport> reports;
-        for (const std::string& file : files) {
-            std::atomic<int> progress{0};
-            reports.push_back(repair.Repair(file, &progress));
-        }
-        QMetaObject::invokeMethod(
-            this, [this, reports = std::move(reports)] { Repaired(reports); },
-            Qt::QueuedConnection);
+    FWorker->Run(std::move(jobs), [this, files](const std::vector<TRepairReport>& reports) {
+        Repaired(files, reports);
     });
 }
 
-void TRepairQuestion::Repaired(const std::vector<TRepairReport>& reports) {
-    if (FWorker.joinable())
-        FWorker.join();
-    FRepairing = false;
-    FTell(RepairReportText(FFiles, reports));
-    emit Done();
-}
-
-QString RepairReportText(const std::vector<std::string>& files,
-                         const std::vector<TRepairReport>& reports) {
-    QString text = QStringLiteral("未完成的录像处理结果：");
+void TRepairQuestion::Repaired(const std::vector<std::string>& files,
+                               const std::vector<TRepairReport>& reports) {
     for (std::size_t i = 0; i < files.size() && i < reports.size(); ++i) {
-        const QString name = QFileInfo(DecodeLenient(files[i])).fileName();
-        QString outcome;
-        switch (reports[i].Outcome) {
-        case TRepairOutcome::AlreadyComplete:
-            outcome = QStringLiteral("本已完整");
-            break;
-        case TRepairOutcome::Repaired:
-            outcome = QStringLiteral("已修复");
-            break;
-        case TRepairOutcome::Failed:
-            outcome = QStringLiteral("修复失败");
-            break;
+        if (reports[i].Outcome != TRepairOutcome::Removed)
+            continue;
+        try {
+            THistoryFile(FHistoryFolder).DelSamePath(files[i]);
+        } catch (const std::exception&) {
+            // The entry stays and names a file that is gone: the history
+            // window offers to remove it when it is played.
         }
-        text += QStringLiteral("\n%1：%2").arg(name, outcome);
-        if (!reports[i].Chinese.empty())
-            text += QStringLiteral("（%1）").arg(QString::fromStdString(reports[i].Chinese));
     }
-    return text;
+    FTell(RepairReportText(files, reports));
+    emit Done();
 }
 
 } // namespace vardocle

@@ -3,9 +3,11 @@
 // incomplete (an unfinished video, its sound file or a half-written merge
 // beside it). The user is asked once whether to repair them; Yes repairs
 // them off the user-interface thread and then tells what became of each, No
-// leaves them and they are not asked about again. The history is not
-// touched: a repaired recording keeps its one entry.
+// leaves them and they are not asked about again. A repaired recording keeps
+// its one history entry; one in which nothing was recorded is named so in the
+// question and, on Yes, removed with its entry.
 #include "app/RecordingRepairService.h"
+#include "app/RepairWorker.h"
 
 #include <QObject>
 #include <QString>
@@ -14,7 +16,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace vardocle {
@@ -43,8 +44,6 @@ public:
 
     TRepairQuestion(std::filesystem::path historyFolder, TRecordingRepairService repair, TAsk ask,
                     TTell tell, QObject* parent = nullptr);
-    // A repair still running is waited for: a file is never left half repaired.
-    ~TRepairQuestion() override;
     TRepairQuestion(const TRepairQuestion&) = delete;
     TRepairQuestion& operator=(const TRepairQuestion&) = delete;
 
@@ -52,27 +51,21 @@ public:
     void Start();
     // The incomplete recordings of the history not declined before.
     std::vector<std::string> FindInterrupted() const;
-    bool Repairing() const { return FRepairing; }
+    bool Repairing() const { return FWorker->Running(); }
 
 signals:
     // The question was answered and, on Yes, every repair has ended.
     void Done();
 
 private:
-    void Answered(std::vector<std::string> files, bool repair);
-    void Repaired(const std::vector<TRepairReport>& reports);
+    void Answered(std::vector<TRepairJob> jobs, bool repair);
+    void Repaired(const std::vector<std::string>& files, const std::vector<TRepairReport>& reports);
 
     std::filesystem::path FHistoryFolder;
     TRecordingRepairService FRepair;
     TAsk FAsk;
     TTell FTell;
-    std::vector<std::string> FFiles;
-    std::thread FWorker;
-    bool FRepairing = false;
+    TRepairWorker* FWorker;
 };
-
-// The report the user reads after the repairs, one line per recording.
-QString RepairReportText(const std::vector<std::string>& files,
-                         const std::vector<TRepairReport>& reports);
 
 } // namespace vardocle

@@ -2,6 +2,7 @@
 // saved in full before the close, the end on a signal or with the session,
 // and the question about recordings an earlier run left incomplete.
 #include "app/ApplicationErrors.h"
+#include "app/HistoryRepair.h"
 #include "app/uFrmMain.h"
 #include "app/uFrmSetting.h"
 #include "platform/base/QtChild.h"
@@ -92,6 +93,8 @@ void TFrmMain::EndWhenIdle() {
 void TFrmMain::CheckInterruptedRecordings() {
     if (FRepairQuestion || !FFrmAVIDir || !FServices.AskRepair)
         return;
+    OfferRepairInHistory(*FFrmAVIDir, FServices.Repair,
+                         [this](const QString& report) { FServices.ShowNotice(*this, report); });
     FRepairQuestion = MakeQtChild<TRepairQuestion>(
         FFrmAVIDir->HistoryFilePath().parent_path(), FServices.Repair,
         [this](const QStringList& files, std::function<void(bool)> answer) {

@@ -40,6 +40,8 @@ const QString kTitle = QStringLiteral("提示");
 // Where a row keeps the bytes of its record, to find that record again.
 constexpr int kNameColumn = 0;
 constexpr int kTimeColumn = 2;
+// Where a row notes that its recording was left incomplete.
+constexpr int kInterruptedRole = Qt::UserRole + 1;
 
 std::string RowBytes(const QTreeWidgetItem* item, int column) {
     const QByteArray bytes = item->data(column, Qt::UserRole).toByteArray();
@@ -101,6 +103,17 @@ TFrmAVIDir::TFrmAVIDir(QWidget* owner, const std::filesystem::path& historyFolde
     connect(BtnInvertSelection, &QPushButton::clicked, this, &TFrmAVIDir::BtnInvertSelectionClick);
     connect(BtnPlay, &QPushButton::clicked, this, &TFrmAVIDir::BtnPlayClick);
     connect(BtnDel, &QPushButton::clicked, this, &TFrmAVIDir::BtnDelClick);
+    connect(LVFileInfo, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { PlayRow(LVFileInfo->indexOfTopLevelItem(item)); });
+    LVFileInfo->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LVFileInfo, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = LVFileInfo->itemAt(at);
+        if (item == nullptr)
+            return;
+        LVFileInfo->setCurrentItem(item);
+        const std::unique_ptr<QMenu> menu = RowMenu(LVFileInfo->indexOfTopLevelItem(item));
+        menu->exec(LVFileInfo->viewport()->mapToGlobal(at));
+    });
 
     resize(kClientWidth, kClientHeight);
     LayoutControls();
@@ -223,6 +236,13 @@ void TFrmAVIDir::ReadHistoryToList() {
             row->setData(kPathColumn, Qt::UserRole,
                          QByteArray(record.FilePath.data(), qsizetype(record.FilePath.size())));
             row->setData(kTimeColumn, Qt::UserRole, record.RecordTime);
+            if (FRepair.IsInterrupted && FRepair.IsInterrupted(record.FilePath)) {
+                row->setData(kNameColumn, kInterruptedRole, true);
+                row->setText(kNameColumn, row->text(kNameColumn) + QStringLiteral("（未完成）"));
+                row->setForeground(kNameColumn, QColor(0xC0, 0, 0));
+                row->setToolTip(kNameColumn, QStringLiteral("录制时程序意外中止，这个录像没有完成。"
+                                                            "右击它，选“修复”。"));
+            }
             pending.push_back(std::move(row));
             if (slice.elapsed() >= kLoadSliceMs) {
                 flush();
@@ -277,13 +297,42 @@ void TFrmAVIDir::BtnInvertSelectionClick() {
         SetRowTicked(row, !RowTicked(row));
 }
 
+bool TFrmAVIDir::RowInterrupted(int row) const {
+    const QTreeWidgetItem* item = LVFileInfo->topLevelItem(row);
+    return item != nullptr && item->data(kNameColumn, kInterruptedRole).toBool();
+}
+
+std::unique_ptr<QMenu> TFrmAVIDir::RowMenu(int row) {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(QStringLiteral("播放"), this, [this, row] { PlayRow(row); });
+    if (RowInterrupted(row) && FRepair.Repair)
+        menu->addAction(QStringLiteral("修复"), this, [this, row] { RepairRow(row); });
+    return menu;
+}
+
+void TFrmAVIDir::RepairRow(int row) {
+    const std::string path = RowPath(row);
+    if (path.empty())
+        return;
+    const QPointer<TFrmAVIDir> alive(this);
+    FRepair.Repair(this, path, [alive] {
+        if (!alive.isNull() && alive->isVisible())
+            alive->Reload();
+    });
+}
+
 void TFrmAVIDir::BtnPlayClick() {
     const QList<QTreeWidgetItem*> selected = LVFileInfo->selectedItems();
     if (selected.isEmpty()) {
         FServices.ShowMessage(this, QStringLiteral("请先选择一个文件"));
         return;
     }
-    const int row = LVFileInfo->indexOfTopLevelItem(selected.first());
+    PlayRow(LVFileInfo->indexOfTopLevelItem(selected.first()));
+}
+
+void TFrmAVIDir::PlayRow(int row) {
+    if (row < 0)
+        return;
     const std::string path = RowPath(row);
     std::error_code error;
     if (!path.empty() && std::filesystem::exists(path, error)) {

@@ -1,12 +1,14 @@
 #pragma once
 // The history window: lists the recordings of the history file, plays the
-// highlighted one with the system's default program and deletes the ticked
-// ones after a question each. Created once and only hidden when closed; it
-// reloads its list every time it becomes visible.
+// highlighted one (or the one double-clicked) with the system's default
+// program and deletes the ticked ones after a question each. Recordings left
+// incomplete are marked, and their menu offers to repair them. Created once and only hidden when
+// closed; it reloads its list every time it becomes visible.
 #include "history/HistoryFile.h"
 #include "history/uFrmAskDel.h"
 #include "platform/base/UserFilesFolder.h"
 
+#include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace vardocle {
 
@@ -32,6 +35,15 @@ struct TFrmAVIDirServices {
     std::function<void(QWidget* owner, const QString& text)> ShowError;
 
     static TFrmAVIDirServices System();
+};
+
+// The repair of interrupted recordings, as the program hands it to the
+// window; empty parts mean no marks and no menu item.
+struct TFrmAVIDirRepair {
+    std::function<bool(const std::string& path)> IsInterrupted;
+    // Repairs off the window's thread, tells the user what became of the
+    // recording, then calls `done`.
+    std::function<void(QWidget* owner, const std::string& path, std::function<void()> done)> Repair;
 };
 
 class TFrmAVIDir : public QWidget {
@@ -62,6 +74,11 @@ public:
     // The record a row was read from, as the user saw it.
     HistoryRecord RowRecord(int row) const;
     bool RowTicked(int row) const;
+    // The row's recording was left incomplete and is marked so.
+    bool RowInterrupted(int row) const;
+    // The row's right-click menu.
+    std::unique_ptr<QMenu> RowMenu(int row);
+    void SetRepair(TFrmAVIDirRepair repair) { FRepair = std::move(repair); }
     void SetRowTicked(int row, bool ticked);
 
     QTreeWidget* LVFileInfo;
@@ -86,6 +103,8 @@ private:
     void BtnSelectAllClick();
     void BtnInvertSelectionClick();
     void BtnPlayClick();
+    void PlayRow(int row);
+    void RepairRow(int row);
     void BtnDelClick();
 
     void LayoutControls();
@@ -97,6 +116,7 @@ private:
 
     THistoryFile FHistory;
     TFrmAVIDirServices FServices;
+    TFrmAVIDirRepair FRepair;
     std::uint64_t FLoadGeneration = 0;
     bool FLoading = false;
     bool FReloadQueued = false;

@@ -18,6 +18,19 @@ struct TAviChunk {
     std::uint32_t Size = 0;
     std::uint16_t Stream = 0; // the two digits of "00dc", "01wb"
     char Type[2] = {};        // "dc", "db", "wb", ...
+    // A chunk lost in damaged bytes, known only from the index: it keeps its
+    // slot (a repeated frame, or silence of LostBytes) so that what follows
+    // stays in time. Offset is where it lay; Size is 0.
+    bool Lost = false;
+    std::uint32_t LostBytes = 0;
+};
+
+// Bytes inside a movie list that made no sense as chunks and were passed
+// over up to the next chunk that did.
+struct TAviSkip {
+    std::int64_t Offset = 0;
+    std::int64_t Bytes = 0;
+    std::size_t BeforeChunk = 0; // the index in Chunks of the first chunk after it
 };
 
 struct TAviStreamHeader {
@@ -46,14 +59,19 @@ struct TAviScan {
     bool ChunkCutOff = false;        // the last chunk runs past the end (dropped)
     std::int64_t GarbageOffset = -1; // where unreadable bytes begin, -1 for none
     std::int64_t GarbageBytes = 0;
+    std::vector<TAviSkip> Skipped; // damage inside the movie lists, scanned past
+    // The first segment's "idx1" disagrees with its chunks (checked only when
+    // the chunks were read).
+    bool IndexMismatch = false;
     // The unreadable bytes lie after the last complete segment, outside the recording.
     bool GarbageAfterSegments = false;
     std::int64_t FileSize = 0;
 
     // A file a clean Stop would have left: sizes, counts and index written.
     bool Complete() const;
-    // The chunks of one stream, with their empty ones.
+    // The chunks of one stream, with their empty and lost ones.
     std::int64_t ChunkCount(int stream) const;
+    std::int64_t SkippedBytes() const;
 };
 
 struct TAviScanLimits {

@@ -32,6 +32,7 @@ struct TStreamPlan {
     bool Video = false;
     bool H264 = false;
     std::uint32_t BlockAlign = 1; // bytes per sound sample
+    std::uint8_t Silence = 0;     // the byte of silent sound (unsigned 8-bit sound's is 0x80)
     std::int64_t Next = 0;        // the next frame slot or sound sample
 };
 
@@ -200,6 +201,7 @@ bool RebuildAvi(const IByteSource& Source, const TAviScan& Scan, const std::stri
                                                    1, std::min<std::uint32_t>(rate, INT32_MAX)))});
             if (!DescribeSound(stream, muxer->Parameters(plan.Slot), plan.BlockAlign, Error))
                 return false;
+            plan.Silence = muxer->Parameters(plan.Slot)->codec_id == AV_CODEC_ID_PCM_U8 ? 0x80 : 0;
         }
     }
     if (!haveVideo) {
@@ -220,39 +222,49 @@ bool RebuildAvi(const IByteSource& Source, const TAviScan& Scan, const std::stri
             continue;
         TStreamPlan& plan = plans[chunk.Stream];
         const std::int64_t position = plan.Next;
+        std::uint32_t size = chunk.Size;
         if (plan.Video) {
             ++plan.Next;
             ++Result.Slots;
-            if (chunk.Size == 0 && n < lastPicture)
+            Result.LostSlots += chunk.Lost ? 1 : 0;
+            // A frame lost in damage repeats the one before; the pictures
+            // after it are kept as they are, as a player would show them.
+            size = chunk.Lost ? 0 : size;
+            if (size == 0 && n < lastPicture)
                 continue; // a repeated frame: the writer fills the slot itself
         } else {
-            plan.Next += chunk.Size / plan.BlockAlign;
-            Result.SoundBytes += chunk.Size;
-            if (chunk.Size < plan.BlockAlign)
+            // Sound lost in damage becomes silence of its length.
+            if (chunk.Lost)
+                size = chunk.LostBytes / plan.BlockAlign * plan.BlockAlign;
+            plan.Next += size / plan.BlockAlign;
+            Result.SoundBytes += size;
+            if (size < plan.BlockAlign)
                 continue;
         }
-        if (chunk.Size > kMaxChunkBytes) {
+        if (size > kMaxChunkBytes) {
             Error =
                 "a chunk at byte " + std::to_string(chunk.Offset) + " is too large to be a frame";
             return false;
         }
         TPacket packet(av_packet_alloc());
-        if (!packet || av_new_packet(packet.get(), static_cast<int>(chunk.Size)) < 0) {
+        if (!packet || av_new_packet(packet.get(), static_cast<int>(size)) < 0) {
             Error = "Out of memory";
             return false;
         }
-        if (!Source.ReadAt(chunk.Offset, packet->data, chunk.Size)) {
+        if (chunk.Lost) {
+            std::memset(packet->data, plan.Silence, size);
+        } else if (!Source.ReadAt(chunk.Offset, packet->data, size)) {
             Error = "it cannot be read at byte " + std::to_string(chunk.Offset);
             return false;
         }
         packet->pts = packet->dts = position;
         if (plan.Video) {
             packet->duration = 1;
-            Result.Frames += chunk.Size > 0 ? 1 : 0;
-            if (!plan.H264 || H264HasIdr(packet->data, chunk.Size))
+            Result.Frames += size > 0 ? 1 : 0;
+            if (!plan.H264 || H264HasIdr(packet->data, size))
                 packet->flags |= AV_PKT_FLAG_KEY;
         } else {
-            packet->duration = chunk.Size / plan.BlockAlign;
+            packet->duration = size / plan.BlockAlign;
             packet->flags |= AV_PKT_FLAG_KEY;
         }
         if (!muxer->WritePacket(plan.Slot, packet.get(), Error))

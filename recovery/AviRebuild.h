@@ -16,6 +16,7 @@ struct TRebuildResult {
     std::int64_t Slots = 0;      // video frame slots, repeated ones included
     std::int64_t VideoMs = 0;    // the video's length
     std::int64_t SoundBytes = 0; // of a sound stream the file already held
+    std::int64_t LostSlots = 0;  // frames lost in damage, kept as repeats
 };
 
 // The video's length in milliseconds for a scan (repeated frames included).

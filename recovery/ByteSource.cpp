@@ -16,7 +16,9 @@ bool TMemoryBytes::ReadAt(std::int64_t offset, void* buffer, std::size_t size) c
     return true;
 }
 
-TFileBytes::TFileBytes(const std::string& path) : FFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+// Without O_NONBLOCK, opening a named pipe waits for a writer that may never come.
+TFileBytes::TFileBytes(const std::string& path)
+    : FFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
     struct stat info {};
     if (!FFd) {
         FError = errno;
@@ -24,7 +26,7 @@ TFileBytes::TFileBytes(const std::string& path) : FFd(::open(path.c_str(), O_RDO
         FError = errno;
         FFd.Reset();
     } else if (!S_ISREG(info.st_mode)) {
-        // A folder or a device is nothing a recording could be.
+        // A folder, a pipe or a device is nothing a recording could be.
         FError = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         FFd.Reset();
     } else {

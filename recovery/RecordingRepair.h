@@ -10,7 +10,27 @@
 
 namespace vardocle {
 
-enum class TRepairOutcome { AlreadyComplete, Repaired, Failed };
+enum class TRepairOutcome {
+    AlreadyComplete,
+    Repaired,
+    // The video was repaired (and replaced); its sound file could not be
+    // merged and was left as it was.
+    SoundLeft,
+    // No frame and under a second of sound: nothing to repair; the files were
+    // left, or removed when asked.
+    NothingRecorded,
+    Removed,
+    Failed // nothing was changed
+};
+
+struct TRepairOptions {
+    // Removes a recording in which nothing was recorded, with its sound file.
+    bool RemoveEmpty = false;
+};
+
+// The command line's exit status: 0 done, 1 nothing was changed, 3 the video
+// was repaired but its sound file was left.
+int RepairExitStatus(TRepairOutcome Outcome);
 
 struct TRepairReport {
     TRepairOutcome Outcome = TRepairOutcome::Failed;
@@ -25,8 +45,16 @@ struct TRepairReport {
 // incomplete, or its .Wav or a half-written merge lies beside it.
 bool NeedsRepair(const std::string& AviFileName);
 
+// Cheap: true when nothing was recorded (no frame, under a second of sound),
+// the recorder killed as it began; such a recording is not repaired but
+// removed, when asked to.
+bool NothingRecorded(const std::string& AviFileName);
+
 // Repairs as described; never throws; safe to call off the UI thread (no Qt
 // GUI); Progress (0-100) optional.
-TRepairReport RepairRecording(const std::string& AviFileName, std::atomic<int>* Progress = nullptr);
+// A symbolic link is followed: its target is repaired in place and the link
+// kept; the sound file is looked for beside the name given.
+TRepairReport RepairRecording(const std::string& AviFileName, std::atomic<int>* Progress = nullptr,
+                              const TRepairOptions& Options = {});
 
 } // namespace vardocle

@@ -142,34 +142,30 @@ TWavInspection InspectWav(const std::string& Path) {
     return wav;
 }
 
-bool RepairWav(const std::string& Path, const TWavInspection& Inspection, std::string& Error,
-               std::int64_t SilenceFrames) {
+bool WriteRepairedWav(const std::string& Path, const TWavInspection& Inspection,
+                      const std::string& OutputPath, std::string& Error,
+                      std::int64_t SilenceFrames) {
     if (!Inspection.Readable) {
         Error = Inspection.Problem;
         return false;
     }
-    if (Inspection.HeaderComplete && SilenceFrames <= 0)
-        return true;
     const std::int64_t silenceBytes =
         std::max<std::int64_t>(0, SilenceFrames) * Inspection.BlockAlign;
     const std::int64_t dataBytes = Inspection.DataBytes + silenceBytes;
-    const UniqueFd in(::open(Path.c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd in(::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!in) {
         Error = CannotOpenFileMessage(Path, errno);
         return false;
     }
     const std::vector<std::uint8_t> header = RepairedHeader(Inspection, dataBytes);
     const auto soundAt = static_cast<std::int64_t>(header.size());
-
-    TSafeReplace replace(Path, ".repairing");
-    const UniqueFd out(
-        ::open(replace.NewFile().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    const UniqueFd out(::open(OutputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!out) {
-        Error = CannotCreateFileMessage(replace.NewFile(), errno);
+        Error = CannotCreateFileMessage(OutputPath, errno);
         return false;
     }
     auto writeFailed = [&] {
-        Error = "Cannot write file \"" + replace.NewFile() + "\". " +
+        Error = "Cannot write file \"" + OutputPath + "\". " +
                 SystemErrorText(errno != 0 ? errno : ENOSPC);
         return false;
     };
@@ -189,7 +185,16 @@ bool RepairWav(const std::string& Path, const TWavInspection& Inspection, std::s
         if (!out.WriteFullAt(silence.data(), piece, soundAt + Inspection.DataBytes + at))
             return writeFailed();
     }
-    return replace.Commit(Error);
+    return true;
+}
+
+bool RepairWav(const std::string& Path, const TWavInspection& Inspection, std::string& Error,
+               std::int64_t SilenceFrames) {
+    if (Inspection.Readable && Inspection.HeaderComplete && SilenceFrames <= 0)
+        return true;
+    TSafeReplace replace(Path, ".repairing");
+    return WriteRepairedWav(Path, Inspection, replace.NewFile(), Error, SilenceFrames) &&
+           replace.Commit(Error);
 }
 
 } // namespace vardocle

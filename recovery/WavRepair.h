@@ -40,6 +40,12 @@ TWavInspection InspectWav(const std::string& Path);
 // Writes the file again beside itself with the sizes of its whole frames,
 // followed by SilenceFrames frames of silence, and puts it in its place.
 // False with the reason (English); the file is then as it was.
+// The same, written to OutputPath, which the caller removes or keeps; the
+// file at Path is not changed.
+bool WriteRepairedWav(const std::string& Path, const TWavInspection& Inspection,
+                      const std::string& OutputPath, std::string& Error,
+                      std::int64_t SilenceFrames = 0);
+
 bool RepairWav(const std::string& Path, const TWavInspection& Inspection, std::string& Error,
                std::int64_t SilenceFrames = 0);
 

@@ -18,9 +18,15 @@ bool ReplaceFileSafely(const std::string& NewFile, const std::string& Target, st
         Error = CannotCreateFileMessage(NewFile, errno);
         return false;
     }
+    // The new file keeps the old one's owner (one repaired by root stays
+    // the user's), group and permissions; the owner first, as changing it
+    // clears set-id bits.
     struct stat original {};
-    if (::stat(Target.c_str(), &original) == 0)
+    if (::stat(Target.c_str(), &original) == 0) {
+        if (::fchown(file.Get(), original.st_uid, original.st_gid) != 0)
+            (void)::fchown(file.Get(), static_cast<uid_t>(-1), original.st_gid);
         ::fchmod(file.Get(), original.st_mode & 07777);
+    }
     if (std::rename(NewFile.c_str(), Target.c_str()) != 0) {
         Error = CannotCreateFileMessage(Target, errno);
         return false;

@@ -24,5 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (scan.Complete() && !scan.IsAvi)
         std::abort();
+    // Damage passed over lies inside the input, in order, before the chunks after it.
+    std::int64_t skippedTo = 0;
+    for (const TAviSkip& skip : scan.Skipped) {
+        if (skip.Offset < skippedTo || skip.Bytes <= 0 || skip.Offset + skip.Bytes > length ||
+            skip.BeforeChunk > scan.Chunks.size())
+            std::abort();
+        skippedTo = skip.Offset + skip.Bytes;
+    }
     return 0;
 }

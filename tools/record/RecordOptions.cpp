@@ -31,12 +31,16 @@ std::string RecordUsage() {
            CodecNames() +
            "] [--sound mic|system|both|none] [--no-sound]\n"
            "       [--screen x11|portal]\n"
-           "       vardocle-record --repair FILE.avi\n"
+           "       vardocle-record --repair FILE.avi [--remove-empty]\n"
            "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
            "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n"
            "--repair：修复中断的录像（视频的索引、声音文件的文件头，并合并声音）。\n"
            "--repair: repairs an interrupted recording (the video's index, the sound file's\n"
-           "header) and merges its sound.\n";
+           "header) and merges its sound. Exit status: 0 repaired or already complete,\n"
+           "1 nothing was changed, 3 the video was repaired but its sound file was left.\n"
+           "--remove-empty：录像里什么也没有录下来时（没有画面，声音不到一秒），删除它。\n"
+           "--remove-empty: removes a recording in which nothing was recorded (no frame,\n"
+           "under a second of sound) with its sound file.\n";
 }
 
 std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& arguments,
@@ -59,6 +63,8 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
                                    "--sound must be mic, system, both or none"};
             options.SoundChoice = *choice;
             options.Sound = *choice != TSoundChoice::None;
+        } else if (argument == "--remove-empty") {
+            options.RemoveEmpty = true;
         } else if (argument == "--repair") {
             const std::string* text = value();
             if (!text || text->empty())
@@ -121,6 +127,9 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
     if (!options.RepairFile.empty() && !options.OutputFile.empty())
         return TUsageError{"--repair 不能与录制同时使用",
                            "--repair cannot be combined with recording"};
+    if (options.RemoveEmpty && options.RepairFile.empty())
+        return TUsageError{"--remove-empty 只能与 --repair 一起使用",
+                           "--remove-empty goes only with --repair"};
     if (options.OutputFile.empty() && options.RepairFile.empty() && !options.Help)
         return TUsageError{"缺少输出文件名", "the output file is missing"};
     return std::nullopt;

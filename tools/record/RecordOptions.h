@@ -25,6 +25,8 @@ struct TRecordOptions {
     bool Help = false;
     // Repairs this interrupted recording instead of recording.
     std::string RepairFile;
+    // With --repair: removes a recording in which nothing was recorded.
+    bool RemoveEmpty = false;
 };
 
 // A mistake on the command line, told in Chinese and in English.

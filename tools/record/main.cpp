@@ -57,12 +57,16 @@ const char* EnglishFor(TSoundProblem problem) {
 }
 
 // Repairs without a screen or sound: prints what was found and done.
-int Repair(const std::string& file) {
-    const TRepairReport report = RepairRecording(file);
+// Exit status: 0 done, 1 nothing was changed, 3 the video was repaired and
+// its sound file left.
+int Repair(const std::string& file, bool removeEmpty) {
+    TRepairOptions options;
+    options.RemoveEmpty = removeEmpty;
+    const TRepairReport report = RepairRecording(file, nullptr, options);
     std::fputs(report.Chinese.c_str(), stdout);
     std::fputs(report.English.c_str(), stdout);
     std::fflush(stdout);
-    return report.Outcome == TRepairOutcome::Failed ? 1 : 0;
+    return RepairExitStatus(report.Outcome);
 }
 
 } // namespace
@@ -80,7 +84,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!options.RepairFile.empty())
-        return Repair(options.RepairFile);
+        return Repair(options.RepairFile, options.RemoveEmpty);
     QCoreApplication application(argc, argv);
 
     TRecordSession session(options, &application);

@@ -17,7 +17,8 @@ protected:
         Services.Repair.NeedsRepair = [this](const std::string& path) {
             return path.find("broken") != std::string::npos;
         };
-        Services.Repair.Repair = [this](const std::string& path, std::atomic<int>*) {
+        Services.Repair.Repair = [this](const std::string& path, std::atomic<int>*,
+                                        const TRepairOptions&) {
             const std::lock_guard lock(Guard);
             Repaired.push_back(path);
             RepairThreads.push_back(std::this_thread::get_id());
@@ -93,4 +94,40 @@ TEST_F(RepairQuestionTest, NoLeavesTheFilesAndIsNotAskedAgain) {
     EXPECT_EQ(Questions[1], QStringList{Path(Folder / "broken-too.avi")});
     std::error_code ignored;
     EXPECT_EQ(fs::file_size(Folder / "broken.avi", ignored), 5u) << "the file was changed";
+}
+
+TEST_F(RepairQuestionTest, ARecordingWithNothingInItIsNamedSoAndRemovedWithItsEntryOnYes) {
+    AviDir = std::make_unique<TFrmAVIDir>(nullptr, Folder.Path());
+    AddRecording("broken-empty.avi");
+    AddRecording("broken.avi");
+    Services.Repair.NothingRecorded = [](const std::string& path) {
+        return path.find("empty") != std::string::npos;
+    };
+    std::vector<bool> removeEmpty;
+    Services.Repair.Repair = [&](const std::string& path, std::atomic<int>*,
+                                 const TRepairOptions& options) {
+        const std::lock_guard lock(Guard);
+        removeEmpty.push_back(options.RemoveEmpty);
+        TRepairReport report;
+        report.Outcome = options.RemoveEmpty ? TRepairOutcome::Removed : TRepairOutcome::Repaired;
+        report.Chinese = "“" + path + "” 第一行\n第二行\n";
+        return report;
+    };
+    StartUp();
+    ASSERT_EQ(Questions.size(), 1u);
+    ASSERT_EQ(Questions[0].size(), 2);
+    EXPECT_TRUE(Questions[0][0].contains(QStringLiteral("什么也没有录下来")));
+    EXPECT_FALSE(Questions[0][1].contains(QStringLiteral("什么也没有录下来")));
+    ASSERT_TRUE(test::WaitFor([&] { return !Notices.empty(); }));
+    EXPECT_EQ(removeEmpty, (std::vector<bool>{true, false}));
+    const auto records = HistoryRecords();
+    ASSERT_EQ(records.size(), 1u) << "the empty recording's entry went with it";
+    EXPECT_EQ(records[0].FilePath, (Folder / "broken.avi").string());
+    // Each recording's outcome in words, its details one a line beneath it.
+    const QStringList lines = Notices[0].split('\n');
+    EXPECT_TRUE(lines.contains(QStringLiteral("broken-empty.avi：什么也没有录下来，已删除")))
+        << Notices[0].toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("    第二行")));
+    for (const QString& line : lines)
+        EXPECT_FALSE(line.trimmed().isEmpty() || line.trimmed() == QStringLiteral("）"));
 }

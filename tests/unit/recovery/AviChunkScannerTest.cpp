@@ -6,6 +6,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/unit/recovery/RecoveryFiles.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace vardocle;
@@ -149,4 +150,113 @@ TEST(AviChunkScanner, AnH264PictureIsAKeyFrameOnlyWithAnIdrSlice) {
     EXPECT_TRUE(H264HasIdr(idr.data(), idr.size()));
     EXPECT_FALSE(H264HasIdr(later.data(), later.size())) << "an IDR after the first slice";
     EXPECT_FALSE(H264HasIdr(idr.data(), 3));
+}
+
+namespace {
+
+// A merged recording: video stream 0, 16-bit stereo sound stream 1, frames
+// and sound chunks in turn, closed with an index (offsets from "movi").
+TBytes SoundStreamList() {
+    TBytes strh{'a', 'u', 'd', 's'};
+    strh.resize(56, 0);
+    TBytes strf{1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0};
+    return List("LIST", "strl", Chunk("strh", strh) + Chunk("strf", strf));
+}
+
+struct TMergedFile {
+    TBytes Bytes;
+    std::size_t MoviData = 0; // where the first chunk's header lies
+    std::vector<std::size_t> Headers;
+};
+
+TMergedFile MergedFile(bool withIndex) {
+    TBytes hdrl = HeaderList();
+    const TBytes strl = SoundStreamList();
+    hdrl.insert(hdrl.end(), strl.begin(), strl.end());
+    const std::uint32_t hdrlSize = static_cast<std::uint32_t>(hdrl.size() - 8);
+    std::memcpy(hdrl.data() + 4, &hdrlSize, 4);
+    hdrl[20 + 16] = 3; // the main header's frame count, as a finished file has it
+    TBytes movi;
+    TBytes index;
+    std::vector<std::size_t> at;
+    for (int n = 0; n < 6; ++n) {
+        const bool video = n % 2 == 0;
+        at.push_back(movi.size());
+        const std::uint32_t entry[4] = {
+            0, video ? 0x10u : 0u, static_cast<std::uint32_t>(movi.size() + 4), video ? 6u : 40u};
+        const std::string id = video ? "00dc" : "01wb";
+        movi = movi + Chunk(id, TBytes(video ? 6 : 40, static_cast<std::uint8_t>(n + 1)));
+        index.insert(index.end(), id.begin(), id.end());
+        index.insert(index.end(), reinterpret_cast<const std::uint8_t*>(entry) + 4,
+                     reinterpret_cast<const std::uint8_t*>(entry) + 16);
+    }
+    TMergedFile file;
+    const TBytes head = TBytes{'A', 'V', 'I', ' '} + hdrl;
+    file.Bytes = Chunk("RIFF", head + List("LIST", "movi", movi) +
+                                   (withIndex ? Chunk("idx1", index) : TBytes{}));
+    file.MoviData = 8 + head.size() + 12;
+    for (const std::size_t offset : at)
+        file.Headers.push_back(file.MoviData + offset);
+    return file;
+}
+
+} // namespace
+
+TEST(AviChunkScanner, DamageInsideTheMovieIsSkippedAndEveryChunkAfterItKept) {
+    for (const bool withIndex : {false, true}) {
+        const TMergedFile whole = MergedFile(withIndex);
+        ASSERT_EQ(Scan(whole.Bytes).Chunks.size(), 6u);
+        EXPECT_EQ(Scan(whole.Bytes).Complete(), withIndex);
+        // One flipped byte in the third chunk's id; its size still leads on.
+        TBytes flipped = whole.Bytes;
+        flipped[whole.Headers[2] + 1] ^= 0x40;
+        TAviScan scan = Scan(flipped);
+        ASSERT_EQ(scan.Skipped.size(), 1u) << withIndex;
+        EXPECT_EQ(scan.Skipped[0].Offset, static_cast<std::int64_t>(whole.Headers[2]));
+        EXPECT_FALSE(scan.Complete());
+        ASSERT_EQ(scan.Chunks.size(), withIndex ? 6u : 5u) << "the index names the lost chunk";
+        EXPECT_EQ(scan.Chunks.back().Offset, static_cast<std::int64_t>(whole.Headers[5] + 8));
+        if (withIndex) {
+            EXPECT_TRUE(scan.Chunks[2].Lost);
+            EXPECT_EQ(scan.Chunks[2].Stream, 0);
+            EXPECT_EQ(scan.ChunkCount(0), 3) << "the lost frame keeps its slot";
+        }
+        // Zeros over the second and third chunks.
+        TBytes zeros = whole.Bytes;
+        std::fill(zeros.begin() + static_cast<std::ptrdiff_t>(whole.Headers[1]),
+                  zeros.begin() + static_cast<std::ptrdiff_t>(whole.Headers[3] - 2), 0);
+        scan = Scan(zeros);
+        ASSERT_EQ(scan.Skipped.size(), 1u);
+        EXPECT_EQ(scan.Skipped[0].Bytes,
+                  static_cast<std::int64_t>(whole.Headers[3] - whole.Headers[1]));
+        EXPECT_EQ(scan.Chunks.size(), withIndex ? 6u : 4u);
+        EXPECT_EQ(scan.Chunks[0].Size, 6u);
+    }
+}
+
+TEST(AviChunkScanner, AnIndexThatDisagreesWithTheChunksMakesTheFileIncomplete) {
+    const TMergedFile whole = MergedFile(true);
+    const std::size_t index = whole.Bytes.size() - 6 * 16;
+    for (const std::size_t field : {1, 8, 12}) { // the id, the offset, the size
+        TBytes damaged = whole.Bytes;
+        damaged[index + 3 * 16 + field] ^= 0x02;
+        const TAviScan scan = Scan(damaged);
+        EXPECT_TRUE(scan.IndexMismatch) << field;
+        EXPECT_FALSE(scan.Complete()) << field;
+        EXPECT_EQ(scan.Chunks.size(), 6u) << "the chunks themselves are whole";
+    }
+    TBytes notKey = whole.Bytes;
+    notKey[index + 4] = 0; // the first frame is no longer a key frame
+    EXPECT_TRUE(Scan(notKey).IndexMismatch);
+}
+
+TEST(AviChunkScanner, ASoundChunkCutOffKeepsItsWholeSamples) {
+    const TMergedFile whole = MergedFile(false);
+    // 8 bytes of header and 23 of the last sound chunk's 40: 5 whole samples.
+    const TBytes cut(whole.Bytes.begin(),
+                     whole.Bytes.begin() + static_cast<std::ptrdiff_t>(whole.Headers[5] + 8 + 23));
+    const TAviScan scan = Scan(cut);
+    EXPECT_TRUE(scan.ChunkCutOff);
+    ASSERT_EQ(scan.Chunks.size(), 6u);
+    EXPECT_EQ(scan.Chunks.back().Size, 20u);
 }

@@ -24,12 +24,13 @@ protected:
     TRepairReport Repair() { return RepairRecording(Avi.string()); }
     TAviScan ScanFile(const fs::path& path) const { return ScanAvi(TFileBytes(path.string())); }
     // Whatever the outcome, the files that the repair could not use stay as they were.
-    void ExpectRefusedAndUntouched(const TBytes& avi) {
+    void ExpectRefusedAndUntouched(const TBytes& avi,
+                                   TRepairOutcome expected = TRepairOutcome::Failed) {
         SaveBytes(Avi, avi);
         WriteKilledWav(Wav, 4410);
         const TBytes wav = ReadBytes(Wav);
         const TRepairReport report = Repair();
-        EXPECT_EQ(report.Outcome, TRepairOutcome::Failed);
+        EXPECT_EQ(report.Outcome, expected) << report.English;
         EXPECT_NE(report.English.find(Avi.string()), std::string::npos) << report.English;
         EXPECT_NE(report.Chinese.find(Avi.string()), std::string::npos) << report.Chinese;
         EXPECT_EQ(ReadBytes(Avi), avi);
@@ -120,7 +121,8 @@ TEST_F(RecordingRepair, TheSoundIsMergedAndItsFileRemovedOnlyThen) {
     // The lost end (within what a killed recorder loses) is silence, so the
     // sound ends with the video.
     EXPECT_NEAR(audio["nb_frames"].toString().toDouble() / 44100, 2.0, 0.01);
-    EXPECT_NE(report.Chinese.find("已合并声音"), std::string::npos) << report.Chinese;
+    EXPECT_NE(report.Chinese.find("已把声音（2.0 秒）合并进视频"), std::string::npos)
+        << report.Chinese;
 }
 
 TEST_F(RecordingRepair, AKilledMergeIsMadeAgainFromTheFilesBeforeIt) {
@@ -191,12 +193,16 @@ TEST_F(RecordingRepair, WhatCannotBeRepairedIsRefusedAndLeftByteForByte) {
     for (std::size_t i = 0; i < random.size(); ++i)
         random[i] = static_cast<std::uint8_t>(i * 7919 % 251);
     ExpectRefusedAndUntouched(random);
-    ExpectRefusedAndUntouched({});
-    ExpectRefusedAndUntouched(Chunk("RIFF", TBytes{'A', 'V', 'I', ' '} + HeaderList()));
-    // A header and a movi list but not one frame.
-    ExpectRefusedAndUntouched(Chunk(
-        "RIFF", TBytes{'A', 'V', 'I', ' '} + HeaderList() + List("LIST", "movi", {}, 0xFFFFFFFF),
-        0xFFFFFFFF));
+    // Killed before a frame reached the file (0.1 s of sound): nothing was
+    // recorded, and without being asked to remove it the files stay.
+    const TRepairOutcome nothing = TRepairOutcome::NothingRecorded;
+    ExpectRefusedAndUntouched({}, nothing);
+    ExpectRefusedAndUntouched(Chunk("RIFF", TBytes{'A', 'V', 'I', ' '} + HeaderList()), nothing);
+    ExpectRefusedAndUntouched(
+        Chunk("RIFF",
+              TBytes{'A', 'V', 'I', ' '} + HeaderList() + List("LIST", "movi", {}, 0xFFFFFFFF),
+              0xFFFFFFFF),
+        nothing);
     fs::remove(Avi);
     EXPECT_EQ(Repair().Outcome, TRepairOutcome::Failed) << "a missing file";
 }
