@@ -2,6 +2,7 @@
 
 #include "platform/avifile/MiniVFW.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 
@@ -49,6 +50,11 @@ std::optional<TCodecKind> ResolveCompressor(std::uint32_t fccHandler) {
         if (codec.FourCC == fccHandler)
             return codec.Kind;
     return std::nullopt;
+}
+
+int H264RateFactor(std::uint32_t quality) {
+    const int crf = 51 - static_cast<int>(quality * 28 / kRecordingQuality);
+    return std::clamp(crf, 0, 51);
 }
 
 std::string CodecNames() {
