@@ -57,13 +57,13 @@ std::string DefaultExportName(const std::string& AviFileName) {
 TExportResult ExportRecording(const std::string& AviFileName, const std::string& OutFile,
                               const TExportOptions& Options, const TExportProgress& Progress,
                               const std::atomic<bool>* Cancel) {
+    if (SameFile(AviFileName, OutFile))
+        return Failed(AviFileName, "目标文件不能是录像本身", "the target is the recording itself");
     const std::string ext = Lower(fs::path(OutFile).extension().string());
     if (ext != ".mp4" && ext != ".mkv")
         return Failed(AviFileName, "只能导出为 .mp4 或 .mkv 文件",
                       "the target must end in .mp4 or .mkv");
     const bool matroska = ext == ".mkv";
-    if (SameFile(AviFileName, OutFile))
-        return Failed(AviFileName, "目标文件不能是录像本身", "the target is the recording itself");
 
     const TFileBytes source(AviFileName);
     if (!source.Opened())
