@@ -34,6 +34,8 @@ struct TFrmAVIDirServices {
     static TFrmAVIDirServices System();
 };
 
+class TExportQueue;
+
 class TFrmAVIDir : public QWidget {
     Q_OBJECT
 public:
@@ -69,6 +71,7 @@ public:
     QPushButton* BtnInvertSelection;
     QPushButton* BtnPlay;
     QPushButton* BtnDel;
+    TExportQueue* ExportQueue = nullptr;
 
 signals:
     // A reload has listed every record the file holds.
