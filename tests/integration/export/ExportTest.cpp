@@ -8,6 +8,7 @@
 #include "tests/support/SmallDisk.h"
 
 #include <QFile>
+#include <QJsonDocument>
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -122,6 +123,56 @@ TEST_F(ExportOfRecording, MkvKeepsPictureAndSoundAsTheyAre) {
     const auto kept = SoundEdges(mkv);
     EXPECT_NEAR(kept[0], recorded[0], 0.001);
     EXPECT_NEAR(kept[1], recorded[1], 0.001);
+}
+
+// The slot where the recording turns red, -1 when it never does.
+int FirstRedSlot(const fs::path& file) {
+    const auto colours = SlotColours(file);
+    for (std::size_t slot = 0; slot < colours.size(); ++slot)
+        if (IsRed(colours[slot]))
+            return static_cast<int>(slot);
+    return -1;
+}
+
+TEST_F(ExportOfRecording, PlaysInARealBrowserWithTheRightPictureAfterASeek) {
+    if (RunProcess("chromium", {"--version"}).ExitCode != 0) {
+        if (DesktopPromised())
+            FAIL() << "chromium is missing (scripts/install-deps installs it)";
+        GTEST_SKIP() << "needs chromium";
+    }
+    TempDir work;
+    QStringList arguments{Q(SourceDir() / "tests/integration/export/browser_check.py")};
+    std::vector<std::pair<fs::path, int>> files;
+    for (const fs::path& avi : {H264, Mjpeg}) {
+        const fs::path mp4 = work / (avi.stem().string() + ".mp4");
+        ASSERT_EQ(Export({Q(avi), Q(mp4)}).ExitCode, 0);
+        const int red = FirstRedSlot(avi);
+        ASSERT_GE(red, 3) << avi;
+        // The middle of a blue slot before the change and of a red one after.
+        arguments
+            << Q(mp4)
+            << QStringLiteral("%1,%2").arg((red - 2 + 0.5) * kSlot).arg((red + 2 + 0.5) * kSlot);
+        files.emplace_back(avi, red);
+    }
+    const ProcessResult run = RunProcess("python3", arguments, 120s);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QList<QByteArray> lines = run.Out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2) << run.Out.toStdString();
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const QJsonObject page = QJsonDocument::fromJson(lines[int(index)]).object();
+        SCOPED_TRACE(lines[int(index)].toStdString());
+        EXPECT_TRUE(page["error"].isNull());
+        EXPECT_NEAR(page["duration"].toDouble(), FileSeconds(files[index].first), kSlot);
+        const QJsonArray colours = page["colours"].toArray();
+        ASSERT_EQ(colours.size(), 2);
+        const auto colour = [&](int at) {
+            const QJsonArray rgb = colours[at].toArray();
+            return std::array<int, 3>{rgb[0].toInt(), rgb[1].toInt(), rgb[2].toInt()};
+        };
+        EXPECT_FALSE(IsRed(colour(0)));
+        EXPECT_TRUE(IsRed(colour(1)));
+        EXPECT_TRUE(page["advanced"].toBool());
+    }
 }
 
 std::size_t Entries(const fs::path& folder) {
