@@ -24,6 +24,15 @@ bool IsH264(std::uint32_t fourCC) {
            fourCC == MakeFourCC('X', '2', '6', '4') || fourCC == MakeFourCC('a', 'v', 'c', '1');
 }
 
+bool IsRaw(std::uint32_t fourCC) {
+    return fourCC == 0 || fourCC == MakeFourCC('D', 'I', 'B', ' ');
+}
+
+AVCodecID RiffVideoCodec(std::uint32_t fourCC) {
+    const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
+    return av_codec_get_id(tags, fourCC);
+}
+
 // The parameter sets the format carries, or those of the first picture.
 std::vector<std::uint8_t> StreamParameterSets(const TExportPlan& plan, const IByteSource& source) {
     if (!plan.CodecData.empty())
@@ -82,13 +91,14 @@ public:
             return (Error = "out of memory", false);
         FStream = stream->index;
         stream->time_base = TimeBase();
+        FH264 = IsH264(plan.FourCC);
         AVCodecParameters* parameters = stream->codecpar;
         parameters->codec_type = AVMEDIA_TYPE_VIDEO;
-        parameters->codec_id = AV_CODEC_ID_H264;
+        parameters->codec_id = FH264 ? AV_CODEC_ID_H264 : RiffVideoCodec(plan.FourCC);
         parameters->width = plan.Width;
         parameters->height = plan.Height;
-        parameters->format = AV_PIX_FMT_YUV420P;
-        if (!SetExtradata(parameters, StreamParameterSets(plan, FContext.Source)))
+        const auto& extradata = FH264 ? StreamParameterSets(plan, FContext.Source) : plan.CodecData;
+        if (!extradata.empty() && !SetExtradata(parameters, extradata))
             return (Error = "out of memory", false);
         return true;
     }
@@ -103,12 +113,16 @@ public:
         std::memcpy(packet->data, FBytes.data(), FBytes.size());
         packet->pts = packet->dts = sample.Slot;
         packet->duration = sample.Slots;
-        if (HasKeyPicture(FBytes))
+        // The other codecs a recording holds code every picture on its own.
+        if (!FH264 || HasKeyPicture(FBytes))
             packet->flags |= AV_PKT_FLAG_KEY;
         return FContext.Output.Write(packet.get(), FStream, TimeBase(), Error);
     }
 
     bool Finish(std::string&) override { return true; }
+
+private:
+    bool FH264 = false;
 };
 
 struct TCodecDeleter {
@@ -130,7 +144,7 @@ public:
 
     bool Open(std::string& Error) override {
         const TExportPlan& plan = FContext.Plan;
-        FRaw = plan.FourCC == 0 || plan.FourCC == MakeFourCC('D', 'I', 'B', ' ');
+        FRaw = IsRaw(plan.FourCC);
         if (FRaw && plan.BitCount != 24)
             return (Error = "its uncompressed pictures are not 24-bit", false);
         if (!FRaw && !OpenDecoder(Error))
@@ -207,9 +221,7 @@ public:
 private:
     bool OpenDecoder(std::string& Error) {
         const TExportPlan& plan = FContext.Plan;
-        const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
-        const AVCodecID id = av_codec_get_id(tags, plan.FourCC);
-        const AVCodec* decoder = avcodec_find_decoder(id);
+        const AVCodec* decoder = avcodec_find_decoder(RiffVideoCodec(plan.FourCC));
         if (!decoder)
             return (Error = "its picture's codec is unknown", false);
         FDecoder.reset(avcodec_alloc_context3(decoder));
@@ -355,10 +367,10 @@ bool ReadChunk(const IByteSource& Source, std::int64_t Offset, std::uint32_t Siz
     return Source.ReadAt(Offset, Bytes.data(), Size);
 }
 
-bool CanCopyPicture(const TExportPlan& Plan, const IByteSource& Source) {
-    if (!IsH264(Plan.FourCC))
-        return false;
-    return IsPlainColour(StreamParameterSets(Plan, Source));
+bool CanCopyPicture(const TExportPlan& Plan, const IByteSource& Source, bool ForBrowsers) {
+    if (!ForBrowsers)
+        return !IsRaw(Plan.FourCC) && RiffVideoCodec(Plan.FourCC) != AV_CODEC_ID_NONE;
+    return IsH264(Plan.FourCC) && IsPlainColour(StreamParameterSets(Plan, Source));
 }
 
 std::unique_ptr<TExportStream> MakePictureCopy(const TExportContext& Context) {

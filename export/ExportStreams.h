@@ -35,12 +35,13 @@ struct TExportContext {
     TExportOutput& Output;
 };
 
-// The picture, copied when it is H.264 that browsers decode, encoded to
-// H.264 otherwise.
+// The picture, copied when the target can carry it (for browsers: 8-bit
+// 4:2:0 H.264; for Matroska: any compressed picture), encoded to H.264
+// otherwise.
 std::unique_ptr<TExportStream> MakePictureCopy(const TExportContext& Context);
 std::unique_ptr<TExportStream> MakePictureEncoder(const TExportContext& Context);
 // True when the recording's picture can be carried over as it is.
-bool CanCopyPicture(const TExportPlan& Plan, const IByteSource& Source);
+bool CanCopyPicture(const TExportPlan& Plan, const IByteSource& Source, bool ForBrowsers);
 
 std::unique_ptr<TExportStream> MakeSoundEncoder(const TExportContext& Context);
 std::unique_ptr<TExportStream> MakeSoundCopy(const TExportContext& Context);

@@ -93,7 +93,7 @@ TExportResult ExportRecording(const std::string& AviFileName, const std::string&
 
     TExportOutput output(OutFile);
     const TExportContext context{plan, source, output};
-    const bool copy = CanCopyPicture(plan, source);
+    const bool copy = CanCopyPicture(plan, source, !matroska);
     std::vector<std::unique_ptr<TExportStream>> streams;
     streams.push_back(copy ? MakePictureCopy(context) : MakePictureEncoder(context));
     if (plan.HaveSound)
