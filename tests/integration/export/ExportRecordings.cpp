@@ -84,15 +84,23 @@ std::array<double, 2> SoundEdges(const fs::path& file) {
                                              120s);
     const auto* samples = reinterpret_cast<const std::int16_t*>(decoded.Out.constData());
     const std::size_t count = static_cast<std::size_t>(decoded.Out.size()) / 2;
-    int peak = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        peak = std::max(peak, std::abs(int(samples[i])));
+    // Loudness in 10 ms windows, so that a click when the sound device
+    // starts is not taken for the tone.
+    constexpr std::size_t kWindow = 441;
+    std::vector<double> loudness;
+    for (std::size_t at = 0; at + kWindow <= count; at += kWindow) {
+        double sum = 0;
+        for (std::size_t i = at; i < at + kWindow; ++i)
+            sum += double(samples[i]) * samples[i];
+        loudness.push_back(std::sqrt(sum / kWindow));
+    }
+    const double peak = loudness.empty() ? 0 : *std::max_element(loudness.begin(), loudness.end());
     std::array<double, 2> edges{-1, -1};
-    for (std::size_t i = 0; i < count && peak > 0; ++i)
-        if (std::abs(int(samples[i])) * 10 > peak) {
+    for (std::size_t window = 0; window < loudness.size() && peak > 0; ++window)
+        if (loudness[window] > peak / 3) {
             if (edges[0] < 0)
-                edges[0] = i / 44100.0;
-            edges[1] = i / 44100.0;
+                edges[0] = window * 0.01;
+            edges[1] = (window + 1) * 0.01;
         }
     return edges;
 }

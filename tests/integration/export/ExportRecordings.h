@@ -29,7 +29,8 @@ bool IsRed(const std::array<int, 3>& colour);
 // The container's duration in seconds (ffprobe), -1 when unreadable.
 double FileSeconds(const std::filesystem::path& file);
 
-// The moments (s) the sound first and last rises above a tenth of its peak.
+// The moments (s) the sound first rises above and last falls below a third
+// of its peak loudness, to 10 ms.
 std::array<double, 2> SoundEdges(const std::filesystem::path& file);
 
 // The top-level boxes of an MP4 file, in order.
