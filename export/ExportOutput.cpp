@@ -59,8 +59,11 @@ bool TExportOutput::Open(const char* FormatName, std::string& Error) {
     return true;
 }
 
-AVStream* TExportOutput::AddStream() {
-    return avformat_new_stream(FContext, nullptr);
+AVStream* TExportOutput::AddStream(AVRational TimeBase) {
+    AVStream* stream = avformat_new_stream(FContext, nullptr);
+    if (stream)
+        stream->time_base = TimeBase;
+    return stream;
 }
 
 bool TExportOutput::WriteHeader(std::string& Error) {

@@ -3,12 +3,15 @@
 // which becomes the target in one rename once it is complete and on the disk,
 // and is removed otherwise.
 #include <cstdint>
+
+extern "C" {
+#include <libavutil/rational.h>
+}
 #include <string>
 
 struct AVFormatContext;
 struct AVStream;
 struct AVPacket;
-struct AVRational;
 
 namespace vardocle {
 
@@ -22,7 +25,8 @@ public:
     // Makes the temporary file and the muxer ("mp4" or "matroska"). On failure
     // Errno() tells a system reason when there is one.
     bool Open(const char* FormatName, std::string& Error);
-    AVStream* AddStream();
+    // A new stream whose timestamps count in `TimeBase` (the muxer may choose a finer one).
+    AVStream* AddStream(AVRational TimeBase);
     bool WriteHeader(std::string& Error);
     // Takes the packet's timestamps in `TimeBase` and the stream's index.
     bool Write(AVPacket* Packet, int Stream, AVRational TimeBase, std::string& Error);

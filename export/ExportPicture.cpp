@@ -86,11 +86,10 @@ public:
 
     bool Open(std::string& Error) override {
         const TExportPlan& plan = FContext.Plan;
-        AVStream* stream = FContext.Output.AddStream();
+        AVStream* stream = FContext.Output.AddStream(TimeBase());
         if (!stream)
             return (Error = "out of memory", false);
         FStream = stream->index;
-        stream->time_base = TimeBase();
         FH264 = IsH264(plan.FourCC);
         AVCodecParameters* parameters = stream->codecpar;
         parameters->codec_type = AVMEDIA_TYPE_VIDEO;
@@ -181,11 +180,10 @@ public:
         FFrame->height = FEncoder->height;
         if (av_frame_get_buffer(FFrame.get(), 0) < 0)
             return (Error = "out of memory", false);
-        AVStream* stream = FContext.Output.AddStream();
+        AVStream* stream = FContext.Output.AddStream(TimeBase());
         if (!stream)
             return (Error = "out of memory", false);
         FStream = stream->index;
-        stream->time_base = TimeBase();
         avcodec_parameters_from_context(stream->codecpar, FEncoder.get());
         return true;
     }

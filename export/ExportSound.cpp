@@ -60,11 +60,10 @@ public:
 
     bool Open(std::string& Error) override {
         const TExportPlan& plan = FContext.Plan;
-        AVStream* stream = FContext.Output.AddStream();
+        AVStream* stream = FContext.Output.AddStream(TimeBase());
         if (!stream)
             return (Error = "out of memory", false);
         FStream = stream->index;
-        stream->time_base = TimeBase();
         AVCodecParameters* parameters = stream->codecpar;
         parameters->codec_type = AVMEDIA_TYPE_AUDIO;
         parameters->codec_id = plan.BitsPerSample == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
@@ -149,11 +148,10 @@ public:
         FFifo.reset(av_audio_fifo_alloc(FEncoder->sample_fmt, 2, FEncoder->frame_size * 4));
         if (!FFifo)
             return (Error = "out of memory", false);
-        AVStream* stream = FContext.Output.AddStream();
+        AVStream* stream = FContext.Output.AddStream(TimeBase());
         if (!stream)
             return (Error = "out of memory", false);
         FStream = stream->index;
-        stream->time_base = TimeBase();
         avcodec_parameters_from_context(stream->codecpar, FEncoder.get());
         return true;
     }
