@@ -105,7 +105,15 @@ bool TExportOutput::Commit(bool Replace, std::string& Error) {
     }
     // Without Replace, a file that appeared at the target meanwhile is kept.
     const unsigned flags = Replace ? 0 : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, FTemporary.c_str(), AT_FDCWD, FTarget.c_str(), flags) != 0) {
+    int renamed = ::renameat2(AT_FDCWD, FTemporary.c_str(), AT_FDCWD, FTarget.c_str(), flags);
+    if (renamed != 0 && errno == EINVAL && !Replace) {
+        // A file system without the no-replace rename: look first.
+        if (::access(FTarget.c_str(), F_OK) == 0)
+            errno = EEXIST;
+        else
+            renamed = ::rename(FTemporary.c_str(), FTarget.c_str());
+    }
+    if (renamed != 0) {
         FErrno = errno;
         FTargetAppeared = FErrno == EEXIST;
         Error = "cannot give the file its name: " + SystemErrorText(FErrno);

@@ -251,6 +251,11 @@ private:
             if (received < 0)
                 return (Error = "a picture cannot be decoded: " + AvErrorText(received), false);
             const AVFrame& frame = *FDecoded;
+            // The converter reads as many rows and columns as the format says.
+            if (frame.width != FContext.Plan.Width || frame.height != FContext.Plan.Height) {
+                av_frame_unref(FDecoded.get());
+                return (Error = "a picture's size differs from the recording's", false);
+            }
             const bool ok =
                 Encode(frame.best_effort_timestamp, frame.data, frame.linesize,
                        static_cast<AVPixelFormat>(frame.format), frame.color_range, Error);
