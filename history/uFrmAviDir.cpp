@@ -1,5 +1,6 @@
 #include "history/uFrmAviDir.h"
 
+#include "history/ExportQueue.h"
 #include "history/GridLineDelegate.h"
 #include "history/HistoryMessages.h"
 #include "history/RecordTime.h"
@@ -118,6 +119,12 @@ TFrmAVIDir::TFrmAVIDir(QWidget* owner, const std::filesystem::path& historyFolde
     resize(kClientWidth, kClientHeight);
     LayoutControls();
     FormResize();
+    // Export: a button, a list menu entry and its own status strip.
+    ExportQueue = MakeQtChild<TExportQueue>(this, LVFileInfo, BtnDel, [this] {
+        const QList<QTreeWidgetItem*> selected = LVFileInfo->selectedItems();
+        return selected.isEmpty() ? std::string()
+                                  : RowPath(LVFileInfo->indexOfTopLevelItem(selected.first()));
+    });
 }
 
 QPushButton* TFrmAVIDir::MakeButton(const QString& caption, int left) {

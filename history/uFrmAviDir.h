@@ -37,6 +37,8 @@ struct TFrmAVIDirServices {
     static TFrmAVIDirServices System();
 };
 
+class TExportQueue;
+
 // The repair of interrupted recordings, as the program hands it to the
 // window; empty parts mean no marks and no menu item.
 struct TFrmAVIDirRepair {
@@ -86,6 +88,7 @@ public:
     QPushButton* BtnInvertSelection;
     QPushButton* BtnPlay;
     QPushButton* BtnDel;
+    TExportQueue* ExportQueue = nullptr;
 
 signals:
     // A reload has listed every record the file holds.

@@ -20,14 +20,8 @@ namespace vardocle {
 namespace {
 
 // libx264's fastest preset keeps a recording's processor share small; the
-// quality setting of the request chooses the constant rate factor (7500 → 23,
-// x264's own default).
+// quality setting of the request chooses the constant rate factor.
 constexpr const char* kH264Preset = "ultrafast";
-
-int RateFactorForQuality(std::uint32_t quality) {
-    const int crf = 51 - static_cast<int>(quality * 28 / 7500);
-    return std::clamp(crf, 0, 51);
-}
 
 int JpegScaleForQuality(std::uint32_t quality) {
     const int scale = 31 - static_cast<int>(quality * 27 / 7500);
@@ -190,7 +184,7 @@ HRESULT TCompressedStream::OpenEncoder() {
         FEncoder->gop_size = FKeyFrameEvery;
         FEncoder->color_range = AVCOL_RANGE_MPEG;
         av_dict_set(&settings, "preset", kH264Preset, 0);
-        av_dict_set_int(&settings, "crf", RateFactorForQuality(FOptions.dwQuality), 0);
+        av_dict_set_int(&settings, "crf", H264RateFactor(FOptions.dwQuality), 0);
         // Nothing waits inside the encoder: no look-ahead, and frames taken as
         // constant-rate, so that x264 does not hold one back to learn when the
         // next one comes. Each frame comes out as it goes in.
@@ -200,7 +194,7 @@ HRESULT TCompressedStream::OpenEncoder() {
         // ever finer steps), which costs bits and time long after no eye can
         // tell; a floor of 6 stops that where the picture is already
         // indistinguishable, and never rises above the rate factor asked for.
-        const int finestStep = std::min(6, RateFactorForQuality(FOptions.dwQuality));
+        const int finestStep = std::min(6, H264RateFactor(FOptions.dwQuality));
         const std::string parameters =
             "rc-lookahead=0:sync-lookahead=0:force-cfr=1:qpmin=" + std::to_string(finestStep);
         av_dict_set(&settings, "x264-params", parameters.c_str(), 0);

@@ -2,6 +2,7 @@
 
 #include "platform/avifile/MiniVFW.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 
@@ -55,6 +56,11 @@ TPictureSize RecordedSize(TCodecKind kind, TPictureSize requested) {
     if (kind != TCodecKind::H264)
         return requested;
     return {requested.Width + requested.Width % 2, requested.Height + requested.Height % 2};
+}
+
+int H264RateFactor(std::uint32_t quality) {
+    const int crf = 51 - static_cast<int>(quality * 28 / kRecordingQuality);
+    return std::clamp(crf, 0, 51);
 }
 
 std::string CodecNames() {

@@ -40,6 +40,12 @@ struct TPictureSize {
 };
 TPictureSize RecordedSize(TCodecKind kind, TPictureSize requested);
 
+// The quality the recorder asks its compressor for.
+inline constexpr std::uint32_t kRecordingQuality = 7500;
+// libx264's constant rate factor for a quality setting (kRecordingQuality → 23,
+// x264's own default).
+int H264RateFactor(std::uint32_t quality);
+
 // "h264, mjpeg, lossless, raw" for messages.
 std::string CodecNames();
 

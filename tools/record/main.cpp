@@ -6,6 +6,7 @@
 #include "platform/screen/X11Screen.h"
 #include "recovery/DiskFullEnding.h"
 #include "recovery/RecordingRepair.h"
+#include "tools/record/ExportCommand.h"
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
 #include "tools/record/SignalNotifier.h"
@@ -74,6 +75,8 @@ int Repair(const std::string& file, bool removeEmpty) {
 int main(int argc, char** argv) {
     IgnoreWriteSignals();
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (IsExportCommand(arguments))
+        return RunExportCommand(arguments);
     TRecordOptions options;
     if (const auto mistake = ParseRecordOptions(arguments, options)) {
         PrintError(mistake->Chinese + "（见 --help）", mistake->English + " (see --help)");
@@ -81,6 +84,7 @@ int main(int argc, char** argv) {
     }
     if (options.Help) {
         std::fputs(RecordUsage().c_str(), stdout);
+        std::fputs(ExportUsage().c_str(), stdout);
         return 0;
     }
     if (!options.RepairFile.empty())
