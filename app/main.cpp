@@ -87,6 +87,11 @@ int main(int argc, char** argv) {
 
     int result = 0;
     {
+        // A signal ends the program as a close would, without the question;
+        // the session ending or the loop stopping finishes a recording here.
+        // Caught from before the first window exists: a window can be seen
+        // (and the program told to end) while the others are still made.
+        const TExitSignals exitSignals;
         // Made in this order; the settings window last, so it can place
         // itself beneath the main window.
         TFrmMain main;
@@ -101,9 +106,6 @@ int main(int argc, char** argv) {
         TFrmSetting setting(&main);
         main.SetWindows(&help, &about, &ad, &aviDir, &setting);
         NoteTransparentCapture(setting);
-        // A signal ends the program as a close would, without the question;
-        // the session ending or the loop stopping finishes a recording here.
-        const TExitSignals exitSignals;
         // The X server going away ends the program too, the recording saved.
         const TDisplayLossGuard displayLoss([&main] { return main.FinishAfterDisplayLoss(); });
         QObject::connect(&exitSignals, &TExitSignals::Requested, &main, &TFrmMain::EndOnRequest);
