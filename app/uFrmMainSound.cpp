@@ -30,6 +30,13 @@ std::unique_ptr<TWavRecord> TFrmMain::StartSound(std::shared_ptr<const TRecordSt
         FServices.ShowNotice(*this, whyNot);
         return nullptr;
     }
+    if (SoundForStart().Choice == TSoundChoice::Microphone)
+        recorder->OnSilentStart = [this] {
+            QMetaObject::invokeMethod(
+                this,
+                [this] { FServices.ShowNotice(*this, QString::fromUtf8(kMutedMicrophoneNotice)); },
+                Qt::QueuedConnection);
+        };
     recorder->LineUpWith(std::move(start));
     recorder->OnProblem = [this](TSoundProblem, const std::string& message) {
         FServices.ShowNotice(*this, QString::fromStdString(message));

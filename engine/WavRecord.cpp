@@ -140,6 +140,8 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
     }
     FAppendStopped = false;
     FLinedUp = false;
+    FSilence = OnSilentStart ? std::make_unique<TSilenceWatch>(kWavSampleRate, 10, OnSilentStart)
+                             : nullptr;
     FSoundCut = false;
     FWriteFailureTold = false;
     FLastFlush = FClock();
@@ -183,6 +185,8 @@ void TWavRecord::Resume() {
 bool TWavRecord::RecordCallback(std::uint32_t Handle, const void* Buffer, std::uint32_t Length,
                                 void* /*User*/) {
     const auto now = FClock();
+    if (FSilence)
+        FSilence->Take(static_cast<const std::int16_t*>(Buffer), Length / kWavBlockAlign);
     // The library knows best when the block was taken (its delay counted);
     // otherwise it was taken just before it arrived.
     TakeBlock(FLibrary->ChannelBlockEnd(Handle).value_or(now),

@@ -4,6 +4,7 @@
 // blocks on its own thread to RecordCallback, which appends them through a
 // buffered stream, handed to the disk every half second.
 #include "engine/RecordClock.h"
+#include "engine/SilenceWatch.h"
 #include "engine/WavOutput.h"
 #include "platform/sound/SoundLibrary.h"
 
@@ -105,6 +106,10 @@ public:
     // refuses: the sound ends there, and the owner should end the recording
     // (from its own thread) so that its video ends with it.
     std::function<void(int ErrorNumber)> OnWriteFailed;
+    // Told once, on the library's thread, when the device gave nothing but
+    // digital silence for the first ten seconds of a recording (a muted
+    // microphone). Set before Start; a mix of sources watches its own.
+    std::function<void()> OnSilentStart;
     // Lowered by tests to reach the limit without gigabytes of sound.
     void SetFileSizeLimit(std::int64_t Limit) { FFileSizeLimit = Limit; }
     // Where the file is written; a buffered file stream when not set.
@@ -158,6 +163,7 @@ private:
     bool FAppendStopped = false;
     std::shared_ptr<const TRecordStart> FRecordStart;
     bool FLinedUp = false;
+    std::unique_ptr<TSilenceWatch> FSilence;
     // Longer than any device takes to start; beyond it the clock is wrong.
     static constexpr std::chrono::seconds kMaxLineUp{30};
     bool FSoundCut = false;

@@ -399,3 +399,26 @@ TEST_F(WavRecordTest, TheFirstBlockLinesUpWithTheRecordingsStart) {
     EXPECT_TRUE(std::equal(first.begin(), first.end(), bytes.begin() + 44 + silence));
     EXPECT_NEAR(recorder->ClockRatio(), 1.0, 1e-6);
 }
+
+// A microphone muted at the start gives exact zeros: told once after ten
+// seconds of them; a live one, however quiet, is never told about.
+TEST_F(WavRecordTest, AMicrophoneSilentToTheLastBitForTenSecondsIsToldOnce) {
+    int told = 0;
+    auto recorder = MakeRecorder();
+    recorder->OnSilentStart = [&] { ++told; };
+    recorder->Start(Wav.string(), kBufferSize);
+    const std::vector<std::uint8_t> zeros(kBlock, 0);
+    for (int i = 0; i < 99; ++i)
+        ASSERT_TRUE(Library->Feed(zeros));
+    EXPECT_EQ(told, 0);
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(Library->Feed(zeros));
+    recorder->Stop();
+    EXPECT_EQ(told, 1);
+
+    told = 0;
+    recorder->Start((Dir / "live.Wav").string(), kBufferSize);
+    FeedBlocks(150);
+    recorder->Stop();
+    EXPECT_EQ(told, 0);
+}
