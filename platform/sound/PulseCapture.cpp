@@ -122,10 +122,10 @@ private:
     // default moves the recording to the new one (see ServerInfo).
     bool OpenStream() {
         FStream.reset();
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, kTimedCaptureRate, 2};
+        const pa_sample_spec format{PA_SAMPLE_S16LE, kTimedCaptureRate, 2};
         FStream.reset(pa_stream_new(FContext.get(),
                                     FKind == TSoundSourceKind::SystemSound ? "系统声音" : "麦克风",
-                                    &spec, nullptr));
+                                    &format, nullptr));
         if (!FStream)
             return false;
         pa_stream_set_read_callback(FStream.get(), &TPulseCapture::Readable, this);

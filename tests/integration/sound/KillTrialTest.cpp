@@ -144,8 +144,8 @@ TEST_F(KillTrial, AKilledRecordingLosesAtMostASecondOfSoundMoreThanACleanStop) {
     const double clean = RunTrial(TTrial::Mid, 2.5, dir.Path(), false);
     const char* configured = std::getenv("VARDOCLE_KILL_TRIALS");
     const int trials = configured ? std::max(1, std::atoi(configured)) : 6;
-    const unsigned seed = static_cast<unsigned>(Clock::now().time_since_epoch().count());
-    std::mt19937 random(seed);
+    const unsigned randomStart = static_cast<unsigned>(Clock::now().time_since_epoch().count());
+    std::mt19937 random(randomStart);
     std::uniform_real_distribution<double> moment(1.2, 3.5);
     constexpr TTrial kKinds[] = {TTrial::Mid,    TTrial::Paused,      TTrial::AfterResume,
                                  TTrial::Saving, TTrial::AfterResume, TTrial::Mid};
@@ -156,6 +156,6 @@ TEST_F(KillTrial, AKilledRecordingLosesAtMostASecondOfSoundMoreThanACleanStop) {
         std::printf("trial %d, killed %s at %.2f s: %.3f s of sound lost (a clean stop %.3f s)\n",
                     i + 1, Name(kind), at, lost, clean);
         EXPECT_LE(lost - clean, 1.0) << "trial " << i + 1 << " (" << Name(kind) << " at " << at
-                                     << " s, seed " << seed << ")";
+                                     << " s, random start " << randomStart << ")";
     }
 }
