@@ -139,6 +139,12 @@ protected:
     // Alt+1, then the name typed into the save dialog.
     void ChooseFile(const fs::path& name) {
         ASSERT_TRUE(WaitForWindowCount("保存", 1)) << "the save dialog did not open";
+        // A dialog is shown before it has the keyboard; keys typed in between
+        // are lost and the file is saved under a cut name.
+        const QStringList dialog = VisibleWindows("保存");
+        if (!dialog.isEmpty() &&
+            !WaitUntil([&] { return dialog.contains(Xdotool({"getwindowfocus"})); }, 5s))
+            Xdotool({"windowfocus", "--sync", dialog.front()});
         Xdotool({"type", "--delay", "20", QString::fromStdString(name.string())});
         Key("Return");
     }
