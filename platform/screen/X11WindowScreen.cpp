@@ -59,6 +59,7 @@ struct TX11WindowScreen::TState {
     TCursorImage CursorPicture;
     int GrabWidth = 0;
     int GrabHeight = 0;
+    TScreenRect Placed;
 
     bool QueryPointer() {
         Window root = 0;
@@ -105,6 +106,11 @@ TX11WindowScreen::TX11WindowScreen(std::uint32_t window, const std::string& disp
         throw Exception(AreaMissingMessage(area, TAreaPlacement::Gone));
     }
     state.Viewable = attributes.map_state == IsViewable;
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(state.Connection, state.Client, state.Root, 0, 0, &x, &y, &child);
+    state.Placed = {x, y, attributes.width, attributes.height};
     XSelectInput(state.Connection, state.Client, StructureNotifyMask);
     int eventBase = 0;
     int errorBase = 0;
@@ -143,6 +149,10 @@ TX11WindowScreen::~TX11WindowScreen() {
 
 std::uint32_t TX11WindowScreen::FollowedWindow() const {
     return static_cast<std::uint32_t>(FState->Client);
+}
+
+const TScreenRect& TX11WindowScreen::Placed() const {
+    return FState->Placed;
 }
 
 bool TX11WindowScreen::ReadsOwnPicture() const {
@@ -224,7 +234,7 @@ TScreenGrab TX11WindowScreen::Grab() {
     state.ChangesTaken = false;
     TakeEvents();
     ThrowIfGone();
-    const TScreenGrab grab = state.Composite ? GrabOwnPicture() : GrabScreenPart();
+    TScreenGrab grab = state.Composite ? GrabOwnPicture() : GrabScreenPart();
     ThrowIfGone();
     if (grab.Pixels) {
         state.GrabWidth = grab.Width;

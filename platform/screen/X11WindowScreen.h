@@ -35,6 +35,9 @@ public:
 
     // The window followed: the client window inside the frame it was given by.
     std::uint32_t FollowedWindow() const;
+    // Where the window's inside was when the screen was made, in root
+    // coordinates: a recording without a size of its own takes this one.
+    const TScreenRect& Placed() const;
     // True when the window's own picture is read (Composite).
     bool ReadsOwnPicture() const;
 

@@ -70,6 +70,7 @@ TEST_F(WindowScreen, FollowsItsWindowUncoveredMovedResizedAndUnmappedThenEnds) {
     const Window window = Show({300, 200, 320, 240}, kColour, "window to record");
     TX11WindowScreen screen(static_cast<std::uint32_t>(window), FServer->Name());
     ASSERT_TRUE(screen.ReadsOwnPicture());
+    EXPECT_EQ(screen.Placed(), (TScreenRect{300, 200, 320, 240}));
     TScreenGrab grab = screen.Grab();
     EXPECT_EQ(grab.Width, 320);
     EXPECT_EQ(grab.Height, 240);
