@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 namespace vardocle {
 
@@ -40,6 +41,7 @@ void TRecordingSession::Begin(std::unique_ptr<TRecordThread> thread,
     FStopping = false;
     FMergeFailed = false;
     FDiskFull = false;
+    FScreenGoneMessage.clear();
     FCompleting = false;
     FLastProgress = -1;
     // The thread posts these to this object's thread, never while it waits
@@ -47,6 +49,10 @@ void TRecordingSession::Begin(std::unique_ptr<TRecordThread> thread,
     FThread->OnRecordStart = [this](TRecordThread&) { emit Started(); };
     FThread->OnRecordError = [this](TRecordThread&, const TRecordError& error) {
         RecordFailed(error);
+    };
+    FThread->OnScreenGone = [this](TRecordThread&, const std::string& reason) {
+        FScreenGoneMessage = QString::fromStdString(reason);
+        Stop();
     };
     FThread->OnRecordEnd = [this](TRecordThread&) {
         // Later: the thread is freed on the way, and that must not happen
@@ -218,6 +224,9 @@ void TRecordingSession::Finish() {
         FSoundRemoval.join();
     FRemovingSound = false;
     emit Saved(FMergeFailed);
+    // After the saved notice, which it would otherwise be hidden behind.
+    if (!FScreenGoneMessage.isEmpty())
+        emit ScreenGone(std::exchange(FScreenGoneMessage, {}));
 }
 
 } // namespace vardocle

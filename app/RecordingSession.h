@@ -65,6 +65,10 @@ signals:
     // The disk was full: the recording stopped by itself. Told before Saved,
     // once the files are as complete as the disk allows, with what was kept.
     void DiskFullEnded(const QString& message);
+    // The recording ended by itself as Stop ends it, because the screen has
+    // nothing more to show (the recorded window was closed); raised once it
+    // is saved, with the reason for the user.
+    void ScreenGone(const QString& message);
 
 private:
     void RecordFailed(const TRecordError& error);
@@ -83,6 +87,7 @@ private:
     bool FStopping = false;
     bool FMergeFailed = false;
     bool FDiskFull = false;
+    QString FScreenGoneMessage;
     bool FCompleting = false;
     bool FRemovingSound = false;
     std::thread FSoundRemoval;

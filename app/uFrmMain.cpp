@@ -70,6 +70,12 @@ TFrmMain::TFrmMain(TMainWindowServices services)
     connect(FSession.get(), &TRecordingSession::Saved, this, &TFrmMain::RecordSaved);
     connect(FSession.get(), &TRecordingSession::DiskFullEnded, this,
             [this](const QString& message) { FServices.ShowNotice(*this, message); });
+    connect(FSession.get(), &TRecordingSession::ScreenGone, this, [this](const QString& message) {
+        if (FTrayStatus && QSystemTrayIcon::isSystemTrayAvailable())
+            FTrayStatus->ShowBalloon(message);
+        else
+            FServices.ShowNotice(*this, message);
+    });
     connect(FSession.get(), &TRecordingSession::SavingProgressChanged, this,
             &TFrmMain::ShowSavingProgress);
     CreateControls();

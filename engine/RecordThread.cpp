@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace vardocle {
 
@@ -196,12 +197,13 @@ void TRecordThread::Loop() {
         const bool captured = CaptureFrame(slot);
         lock.lock();
         nextSlot = slot + 1;
-        FSlotsPassed = nextSlot;
+        // A screen gone before this slot's picture ends the video before it.
+        FSlotsPassed = FScreenGone ? slot : nextSlot;
         if (!captured) {
             // The recording's time ends here; the file is completed once the
             // owner has stopped the sound.
             FEndTime = FClock->NowMs();
-            FCaptureFailed = true;
+            FCaptureFailed = !FScreenGone;
             while (!FTerminated)
                 FClock->WaitUntil(lock, FWake, IRecordClock::kForever);
             return;
@@ -218,6 +220,7 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
     bool empty = false;
     const bool grabAnyway = FGrabNext.exchange(false) || FLastGrabSlot < 0 ||
                             slot - FLastGrabSlot >= kFullFrameEverySeconds * FFrameRate;
+    std::optional<std::string> gone;
     try {
         FMainThread.Invoke([&] {
             // Slots passed over play the frame before them.
@@ -268,8 +271,20 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
             if (!written)
                 error = FWriter->LastError();
         });
+    } catch (const EScreenGone& raised) {
+        gone = raised.what();
     } catch (const std::exception& raised) {
         error = raised.what();
+    }
+    if (gone) {
+        // Not a failure: the recording ends here as Stop ends it, the owner
+        // stopping the sound first.
+        FScreenGone = true;
+        FMainThread.Post([this, reason = *gone] {
+            if (OnScreenGone)
+                OnScreenGone(*this, reason);
+        });
+        return false;
     }
     if (empty)
         return true;

@@ -43,6 +43,7 @@ class TRecordThread {
 public:
     using TNotifyEvent = std::function<void(TRecordThread& Sender)>;
     using TErrorEvent = std::function<void(TRecordThread& Sender, const TRecordError& Error)>;
+    using TReasonEvent = std::function<void(TRecordThread& Sender, const std::string& Reason)>;
 
     // Created suspended: nothing happens, on disk or on screen, until Resume.
     TRecordThread(std::string AviFileName, TRect FrameRect, std::string WavFileName,
@@ -82,6 +83,12 @@ public:
     // to end the recording as for Stop (sound first, then Terminate), so that
     // no sound still buffered is lost before the merge.
     TErrorEvent OnRecordError;
+    // Raised once on the main thread when the screen has nothing more to
+    // show (it raised EScreenGone: the recorded window was closed). As after
+    // a failed frame, capturing has stopped and the thread waits to be ended
+    // as for Stop; the file is complete then. No error: the reason, in
+    // Chinese, is for the user.
+    TReasonEvent OnScreenGone;
 
     std::uint8_t FrameRate() const { return FFrameRate; }
     std::int64_t FrameInterval() const { return FFrameInterval; }
@@ -106,6 +113,8 @@ public:
     bool Saving() const { return FSavingProgress >= 0 && !FFinished; }
     // True once a frame could not be written: nothing more is captured.
     bool CaptureFailed() const { return FCaptureFailed; }
+    // True once the screen said it has nothing more to show.
+    bool ScreenGone() const { return FScreenGone; }
     // Once finished: the disk was full at some point of the recording or its
     // saving; the file's ending could not be written; the sound was not
     // merged and its file stays.
@@ -154,6 +163,7 @@ private:
     std::int64_t FSlotsPassed = 0;
     std::atomic<bool> FGrabNext{false};
     std::atomic<bool> FCaptureFailed{false};
+    std::atomic<bool> FScreenGone{false};
     std::atomic<bool> FDiskFull{false};
     std::atomic<bool> FVideoIncomplete{false};
     std::atomic<bool> FSoundKept{false};

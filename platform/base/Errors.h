@@ -31,6 +31,14 @@ public:
     using Exception::Exception;
 };
 
+// What a recording reads from is gone for good (the recorded window was
+// closed): the recording ends as Stop ends it, and the message, in Chinese,
+// tells the user why.
+class EScreenGone : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // The system's text for an errno value.
 std::string SystemErrorText(int errorNumber);
 

@@ -6,7 +6,7 @@
 
 namespace vardocle {
 
-TX11ChangeWatch::TX11ChangeWatch(Display* connection, Window root)
+TX11ChangeWatch::TX11ChangeWatch(Display* connection, Window root, Drawable damaged)
     : FConnection(connection), FRoot(root) {
     int errors = 0;
     int major = 0;
@@ -16,7 +16,7 @@ TX11ChangeWatch::TX11ChangeWatch(Display* connection, Window root)
         return;
     // One notification until the damage is taken away again: a screen drawn
     // on all the time does not flood the connection.
-    FDamage = XDamageCreate(connection, root, XDamageReportNonEmpty);
+    FDamage = XDamageCreate(connection, damaged ? damaged : root, XDamageReportNonEmpty);
     FHaveFixes = XFixesQueryExtension(connection, &FFixesEvents, &errors);
     if (FHaveFixes) {
         XFixesSelectCursorInput(connection, root, XFixesDisplayCursorNotifyMask);

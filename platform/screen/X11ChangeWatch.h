@@ -14,7 +14,9 @@ namespace vardocle {
 
 class TX11ChangeWatch {
 public:
-    TX11ChangeWatch(Display* connection, Window root);
+    // Drawing is watched on `damaged` (a window followed on its own, in its
+    // own coordinates) when given, on the whole root otherwise.
+    TX11ChangeWatch(Display* connection, Window root, Drawable damaged = 0);
     ~TX11ChangeWatch();
     TX11ChangeWatch(const TX11ChangeWatch&) = delete;
     TX11ChangeWatch& operator=(const TX11ChangeWatch&) = delete;

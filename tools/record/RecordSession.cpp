@@ -4,6 +4,7 @@
 #include "platform/base/Errors.h"
 #include "platform/base/Paths.h"
 #include "platform/screen/X11Screen.h"
+#include "platform/screen/X11WindowScreen.h"
 
 #include <QTimer>
 
@@ -29,8 +30,10 @@ void TRecordSession::Start() {
     if (FOptions.Sound)
         FWavFileName = ChangeFileExt(FOptions.OutputFile, ".Wav");
     const auto* x11 = dynamic_cast<const TX11Screen*>(screen.get());
-    FTransparentRecordedAnyway =
-        !FOptions.Transparent && (!x11 || !x11->TransparentExclusionAvailable());
+    // A window's own picture holds no other window, see-through or not.
+    const auto* window = dynamic_cast<const TX11WindowScreen*>(screen.get());
+    FTransparentRecordedAnyway = !FOptions.Transparent && !(window && window->ReadsOwnPicture()) &&
+                                 (!x11 || !x11->TransparentExclusionAvailable());
     FThread = std::make_unique<TRecordThread>(
         FOptions.OutputFile, TRect{0, 0, FOptions.Width, FOptions.Height}, FWavFileName,
         static_cast<std::uint8_t>(FOptions.Rate), std::move(screen), FInvoker);
@@ -46,6 +49,11 @@ void TRecordSession::Start() {
         // the sound first, so that none of it is lost before the merge.
         if (error.Stage == TRecordError::TStage::Frame)
             Stop();
+    };
+    FThread->OnScreenGone = [this](TRecordThread&, const std::string& reason) {
+        if (OnScreenGone)
+            OnScreenGone(reason);
+        Stop();
     };
     FThread->OnRecordEnd = [this](TRecordThread& sender) {
         FFinalFrames = sender.FramesWritten();

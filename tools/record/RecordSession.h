@@ -56,6 +56,10 @@ public:
     // Where the sound comes from; the system's recording device when empty.
     std::shared_ptr<TSoundLibrary> SoundLibrary;
     std::function<void()> OnEnded;
+    // The screen has nothing more to show (the recorded window was closed):
+    // the recording ends as Stop ends it, and OnEnded follows. The reason is
+    // for the user, in Chinese.
+    std::function<void(const std::string& Reason)> OnScreenGone;
 
 private:
     TRecordOptions FOptions;

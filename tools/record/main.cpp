@@ -134,6 +134,10 @@ int main(int argc, char** argv) {
         application.exit(written ? 0 : 1);
     };
 
+    session.OnScreenGone = [](const std::string& reason) {
+        std::fprintf(stderr, "注意：%s / Note: %s\n", reason.c_str(),
+                     "the recorded window was closed: the recording was stopped and saved");
+    };
     session.OnSoundProblem = [](TSoundProblem problem, const std::string& message) {
         std::fprintf(stderr, "注意：%s / Note: %s\n", message.c_str(), EnglishFor(problem));
     };

@@ -58,9 +58,14 @@ TScreenGrab TFakeScreen::Grab() {
     FLog.GrabTimes.push_back(FClock.NowMs());
     if (GrabCost)
         FClock.Advance(GrabCost(index));
-    std::fill(FPixels.begin(), FPixels.end(), 0x00204060);
+    if (SizeOf)
+        std::tie(FWidth, FHeight) = SizeOf(index);
+    const int stride = FWidth + RowPadding / 4;
+    FPixels.assign(static_cast<std::size_t>(stride) * FHeight, 0x00FF00FF);
+    for (int y = 0; y < FHeight; ++y)
+        std::fill_n(FPixels.begin() + static_cast<std::ptrdiff_t>(y) * stride, FWidth, 0x00204060);
     return {reinterpret_cast<std::uint8_t*>(FPixels.data()), FWidth, FHeight,
-            static_cast<std::ptrdiff_t>(FWidth) * 4};
+            static_cast<std::ptrdiff_t>(stride) * 4};
 }
 
 TCursorImage TFakeScreen::Cursor() {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace vardocle::test {
@@ -61,6 +62,10 @@ public:
     // What the screen says changed when asked at a time; everything when unset.
     std::function<TScreenChanges(std::int64_t)> Changes;
     TCursorImage CursorShown;
+    // The size of the n-th grab (the constructor's unless set), and bytes of
+    // padding after each row, filled with another colour.
+    std::function<std::pair<int, int>(int)> SizeOf;
+    int RowPadding = 0;
     // How long the n-th grab takes (0 unless set).
     std::function<std::int64_t(int)> GrabCost;
     // Set by the main-thread stand-in while it runs a step.

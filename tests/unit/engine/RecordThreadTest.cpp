@@ -297,3 +297,55 @@ TEST(RecordThread, ATerminateBeforeTheFirstFrameStillCompletesTheFile) {
     EXPECT_EQ(recording.Ends, 1);
     EXPECT_EQ(ProbeStreams(recording.File).size(), 1);
 }
+
+TEST(RecordThread, AScreenThatIsGoneEndsTheRecordingAsStopDoesAndSaysWhy) {
+    Recording recording(5);
+    recording.Screen->Changes = [](std::int64_t now) -> TScreenChanges {
+        if (now >= 1000)
+            throw EScreenGone("要录制的窗口已关闭");
+        return {};
+    };
+    std::vector<std::string> reasons;
+    bool endedBeforeOwner = false;
+    recording.Thread->OnScreenGone = [&](TRecordThread& sender, const std::string& reason) {
+        reasons.push_back(reason);
+        // The owner stops the sound first; the file waits for it.
+        endedBeforeOwner = recording.Ends != 0 || sender.SavingProgress() != -1;
+        sender.Terminate();
+    };
+    recording.Run();
+    EXPECT_EQ(reasons, std::vector<std::string>{"要录制的窗口已关闭"});
+    EXPECT_FALSE(endedBeforeOwner);
+    EXPECT_TRUE(recording.Errors.empty());
+    EXPECT_TRUE(recording.Thread->ScreenGone());
+    EXPECT_FALSE(recording.Thread->CaptureFailed());
+    EXPECT_EQ(recording.Ends, 1);
+    // The recording's time ends where the screen went: one second of slots.
+    EXPECT_EQ(recording.Thread->RecordedMs(), 1000);
+    EXPECT_EQ(ProbeStream(recording.File, "video")["nb_frames"].toString(), "5");
+}
+
+TEST(RecordThread, GrabsThatChangeSizeAndPadTheirRowsAreScaledToTheVideo) {
+    // An uncompressed video keeps the colour exact, so a row read at the
+    // wrong stride or size shows as the padding's magenta.
+    SetConfiguredCodec(TCodecKind::Raw);
+    Recording recording(5, "sizes.avi", 64, 48);
+    const std::vector<std::pair<int, int>> sizes{{128, 96}, {37, 23}, {300, 41}, {64, 48}};
+    recording.Screen->SizeOf = [&](int n) { return sizes[static_cast<std::size_t>(n) % 4]; };
+    recording.Screen->RowPadding = 52;
+    recording.StopAt(1600);
+    recording.Run();
+    SetConfiguredCodec(TCodecKind::H264);
+    ASSERT_EQ(recording.Log.GrabTimes.size(), 8u);
+    const ProcessResult decoded =
+        RunProcess("ffmpeg", {"-v", "error", "-i", QString::fromStdString(recording.File), "-f",
+                              "rawvideo", "-pix_fmt", "rgb24", "-"});
+    ASSERT_EQ(decoded.ExitCode, 0) << decoded.Err.toStdString();
+    ASSERT_EQ(decoded.Out.size(), 8 * 64 * 48 * 3);
+    long wrong = 0;
+    for (qsizetype i = 0; i < decoded.Out.size(); i += 3)
+        wrong += std::abs(static_cast<std::uint8_t>(decoded.Out[i]) - 0x20) > 2 ||
+                 std::abs(static_cast<std::uint8_t>(decoded.Out[i + 1]) - 0x40) > 2 ||
+                 std::abs(static_cast<std::uint8_t>(decoded.Out[i + 2]) - 0x60) > 2;
+    EXPECT_EQ(wrong, 0);
+}
