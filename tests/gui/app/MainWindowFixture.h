@@ -69,7 +69,9 @@ protected:
         Services.ShowNotice = [this](TFrmMain&, const QString& message) {
             Notices.push_back(message);
         };
-        Services.MakeScreen = [this] { return std::make_unique<FakeScreen>(ScreenFails); };
+        Services.MakeScreen = [this](const TCaptureArea&) {
+            return std::make_unique<FakeScreen>(ScreenFails);
+        };
         Services.MakeRecorder = [this] {
             Sound = std::make_shared<test::FakeSoundLibrary>();
             return std::make_unique<TWavRecord>(Sound);
