@@ -1,5 +1,6 @@
 #include "app/area/AreaChoiceControls.h"
 
+#include "app/SettingLook.h"
 #include "app/area/AreaCaption.h"
 #include "app/area/uFrmAreaPick.h"
 #include "platform/base/QtChild.h"
@@ -12,9 +13,6 @@
 namespace vardocle {
 
 namespace {
-
-const QColor kTextColour(194, 241, 235);
-const QColor kFieldColour(64, 128, 128);
 
 QSize SizeOf(const TScreenRect& rect) {
     return {rect.Width, rect.Height};
@@ -33,9 +31,7 @@ TAreaChoiceControls::TAreaChoiceControls(QWidget* Window, TAreaWindows Windows)
     Row->resize(240, kRowHeight);
     LabArea = MakeQtChild<QLabel>(QStringLiteral("录制范围:"), Row);
     LabArea->setFont(PixelFont(QStringLiteral("宋体"), 12));
-    QPalette text = LabArea->palette();
-    text.setColor(QPalette::WindowText, kTextColour);
-    LabArea->setPalette(text);
+    SetColour(LabArea, QPalette::WindowText, kSettingTextColour);
     LabArea->adjustSize();
     LabArea->move(15, 7);
 
@@ -43,10 +39,8 @@ TAreaChoiceControls::TAreaChoiceControls(QWidget* Window, TAreaWindows Windows)
     BtnArea = MakeQtChild<QPushButton>(Row);
     BtnArea->setObjectName(QStringLiteral("BtnArea"));
     BtnArea->setFont(PixelFont(QStringLiteral("宋体"), 12));
-    QPalette field = BtnArea->palette();
-    field.setColor(QPalette::Button, kFieldColour);
-    field.setColor(QPalette::ButtonText, kTextColour);
-    BtnArea->setPalette(field);
+    SetColour(BtnArea, QPalette::Button, kSettingFieldColour);
+    SetColour(BtnArea, QPalette::ButtonText, kSettingTextColour);
     BtnArea->setGeometry(75, 4, 144, 22);
 
     FMenu = MakeQtChild<QMenu>(QStringLiteral("录制范围"), Window);

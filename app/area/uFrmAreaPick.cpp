@@ -100,7 +100,7 @@ void TFrmAreaPick::Finish(bool taken) {
 TAreaPoint TFrmAreaPick::ToStill(const QPointF& point) const {
     const double sx = width() > 0 ? static_cast<double>(FStill.width()) / width() : 1.0;
     const double sy = height() > 0 ? static_cast<double>(FStill.height()) / height() : 1.0;
-    return {static_cast<int>(point.x() * sx + 0.5), static_cast<int>(point.y() * sy + 0.5)};
+    return {qRound(point.x() * sx), qRound(point.y() * sy)};
 }
 
 QRect TFrmAreaPick::ToWidget(const TScreenRect& rect) const {

@@ -38,15 +38,14 @@ protected:
         return {match.captured(1).toInt(), match.captured(2).toInt()};
     }
     // The area row's button, beneath the sound row, opens its menu; the
-    // third line is 选择区域….
-    void PickRegionFromMenu(const QPoint& settings) {
+    // third line is 选择区域…, the fourth 选择窗口….
+    void PickFromMenu(const QPoint& settings, int line = 3) {
         const QPoint button = settings + QPoint(147, 24 + 150 + 28 + 15);
         Xdotool(
             {"mousemove", QString::number(button.x()), QString::number(button.y()), "click", "1"});
         QThread::msleep(500);
-        Key("Down");
-        Key("Down");
-        Key("Down");
+        for (int i = 0; i < line; ++i)
+            Key("Down");
         Key("Return");
         ASSERT_TRUE(WaitForWindowCount("选择录制范围", 1)) << "the overlay did not open";
     }
@@ -62,7 +61,7 @@ protected:
 TEST_F(AreaChoiceScenario, ARegionDrawnAdjustedAndTakenIsKeptAndEscChangesNothing) {
     StartAndWaitForAnswer();
     const QPoint settings = OpenSettings();
-    PickRegionFromMenu(settings);
+    PickFromMenu(settings);
     Drag({100, 100}, {500, 400}); // 400×300 at 100,100
     Drag({501, 250}, {601, 250}); // the right edge, 100 px further
     Key("Right");                 // one pixel to the right
@@ -71,7 +70,7 @@ TEST_F(AreaChoiceScenario, ARegionDrawnAdjustedAndTakenIsKeptAndEscChangesNothin
     ASSERT_TRUE(WaitForWindowCount("选择录制范围", 0)) << "Return did not take the region";
 
     // Again, drawn elsewhere and left with Esc: nothing changes.
-    PickRegionFromMenu(settings);
+    PickFromMenu(settings);
     Drag({700, 600}, {900, 800});
     Key("Escape");
     ASSERT_TRUE(WaitForWindowCount("选择录制范围", 0)) << "Esc did not close the overlay";
@@ -87,6 +86,23 @@ TEST_F(AreaChoiceScenario, ARegionDrawnAdjustedAndTakenIsKeptAndEscChangesNothin
     Quit();
     text = Settings();
     EXPECT_NE(text.find("Area=region:101,110,500,300"), std::string::npos) << text;
+}
+
+TEST_F(AreaChoiceScenario, AWindowIsPickedByAClickOnIt) {
+    StartAndWaitForAnswer();
+    const QString main = VisibleWindows("Vardocle").value(0);
+    const QPoint settings = OpenSettings();
+    PickFromMenu(settings, 4);
+    // The main window (at 563,216, 242×89), clicked in its middle.
+    Xdotool({"mousemove", "600", "240"});
+    Xdotool({"mousemove", "650", "250", "click", "1"});
+    ASSERT_TRUE(WaitForWindowCount("选择录制范围", 0)) << "the click did not take a window";
+    Quit();
+    const std::string text = Settings();
+    const std::string expected =
+        "Area=window:0x" + QString::number(main.toULong(), 16).toStdString();
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
+    EXPECT_NE(text.find("Width=242\nHeight=88\n"), std::string::npos) << text;
 }
 
 TEST_F(AreaChoiceScenario, AHandEditedRegionOffTheScreenIsToldAndNothingStarts) {
