@@ -247,6 +247,9 @@ QSize TFrmSetting::AreaSize() const {
         for (const auto& monitor : AreaChoice->Monitors())
             if (monitor.Name == area.Monitor)
                 return {monitor.Area.Width, monitor.Area.Height};
+    if (area.Kind == TAreaKind::Window && !area.Pick && AreaChoice->Windows().Find)
+        if (const auto window = AreaChoice->Windows().Find(area.Window))
+            return {window->Area.Width, window->Area.Height};
     return PrimaryScreenSize();
 }
 
