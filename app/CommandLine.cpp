@@ -23,6 +23,7 @@ const std::array<std::pair<TRemoteCommand, const char*>, 7> kWords = {{
 
 const QString kCommandUsage = QStringLiteral(
     "用法 / usage: vardocle --command start [FILE.avi] [--sound mic|system|both|none]"
+    " [--area screen|monitor:NAME|region:X,Y,W,H|region:pick|window:ID|window:pick]"
     "|pause|resume|stop|show|hide|quit");
 
 TParsedArguments Bad(const QString& reason) {
@@ -84,7 +85,7 @@ TParsedArguments ParseProgramArguments(const QStringList& arguments, const QStri
         if (!command)
             return Bad(QStringLiteral("未知的命令 / unknown command: %1；%2")
                            .arg(arguments[i + 1], kCommandUsage));
-        TCommandRequest request{*command, {}, {}};
+        TCommandRequest request{*command, {}, {}, {}};
         // Start takes a file and options of the recording, in any order.
         for (qsizetype j = i + 2; j < arguments.size(); ++j) {
             const QString& word = arguments[j];
@@ -96,6 +97,15 @@ TParsedArguments ParseProgramArguments(const QStringList& arguments, const QStri
                     return Bad(QStringLiteral("--sound 只能是 mic、system、both 或 none / "
                                               "--sound must be mic, system, both or none"));
                 request.Sound = sound;
+                continue;
+            }
+            if (*command == TRemoteCommand::Start && word == QLatin1String("--area")) {
+                if (j + 1 >= arguments.size())
+                    return Bad(QStringLiteral("--area 后面缺少录制范围 / --area needs an area"));
+                std::string why;
+                request.Area = ParseCaptureArea(arguments[++j].toStdString(), &why);
+                if (!request.Area)
+                    return Bad(QString::fromStdString(why));
                 continue;
             }
             if (*command != TRemoteCommand::Start || !request.File.isEmpty() ||
@@ -119,6 +129,9 @@ QByteArray EncodeRequest(const TCommandRequest& request) {
     if (request.Sound)
         object.insert(QStringLiteral("sound"),
                       QString::fromLatin1(SoundChoiceName(*request.Sound)));
+    if (request.Area)
+        object.insert(QStringLiteral("area"),
+                      QString::fromStdString(CaptureAreaText(*request.Area)));
     return Line(object);
 }
 
@@ -129,11 +142,17 @@ std::optional<TCommandRequest> DecodeRequest(const QByteArray& line) {
     const auto command = CommandFromWord(object->value(QStringLiteral("command")).toString());
     if (!command)
         return std::nullopt;
-    TCommandRequest request{*command, object->value(QStringLiteral("file")).toString(), {}};
+    TCommandRequest request{*command, object->value(QStringLiteral("file")).toString(), {}, {}};
     if (object->contains(QStringLiteral("sound"))) {
         request.Sound =
             ParseSoundChoice(object->value(QStringLiteral("sound")).toString().toStdString());
         if (!request.Sound || *command != TRemoteCommand::Start)
+            return std::nullopt;
+    }
+    if (object->contains(QStringLiteral("area"))) {
+        request.Area =
+            ParseCaptureArea(object->value(QStringLiteral("area")).toString().toStdString());
+        if (!request.Area || *command != TRemoteCommand::Start)
             return std::nullopt;
     }
     // Only an absolute name means the same file to both copies.

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "engine/SoundChoice.h"
+#include "platform/screen/CaptureArea.h"
 
 #include <optional>
 
@@ -21,6 +22,8 @@ struct TCommandRequest {
     QString File;
     // Start only: the sound of this recording; the window's choice when empty.
     std::optional<TSoundChoice> Sound = std::nullopt;
+    // Start only: what this recording shows; the window's choice when empty.
+    std::optional<TCaptureArea> Area = std::nullopt;
     bool operator==(const TCommandRequest&) const = default;
 };
 

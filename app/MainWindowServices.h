@@ -4,6 +4,7 @@
 // uses the real ones; tests give their own and see what was asked.
 #include "app/RecordingRepairService.h"
 #include "engine/WavRecord.h"
+#include "platform/screen/CaptureArea.h"
 #include "platform/screen/Screen.h"
 
 #include <QString>
@@ -28,7 +29,8 @@ struct TMainWindowServices {
     std::function<bool(TFrmMain& owner, const QString& message)> AskExit;
     // A notice the user can act on (a recording that could not start, lost sound).
     std::function<void(TFrmMain& owner, const QString& message)> ShowNotice;
-    std::function<std::unique_ptr<IScreen>()> MakeScreen;
+    // The screen of the area a recording shows.
+    std::function<std::unique_ptr<IScreen>(const TCaptureArea& area)> MakeScreen;
     std::function<std::unique_ptr<TWavRecord>()> MakeRecorder;
     // The repair of recordings a killed program left incomplete.
     TRecordingRepairService Repair;

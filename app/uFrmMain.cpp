@@ -1,5 +1,7 @@
 #include "app/uFrmMain.h"
 
+#include "app/area/AreaChoiceControls.h"
+#include "app/area/AreaOutline.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -249,8 +251,10 @@ void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVID
     FFrmAD = ad;
     FFrmAVIDir = aviDir;
     FFrmSetting = setting;
-    if (FFrmSetting)
+    if (FFrmSetting) {
         TrayMenu->insertMenu(MenuQuit, FFrmSetting->SoundChoice->Menu());
+        TrayMenu->insertMenu(MenuQuit, FFrmSetting->AreaChoice->Menu());
+    }
     ApplyControlStates(State());
     if (FFrmSetting && FKeyBindings)
         FFrmSetting->HotKeys->Attach(FKeyBindings);
@@ -291,7 +295,10 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
         FFrmSetting->CheckRecordCursor->setEnabled(states.Options);
         FFrmSetting->CheckRecordThansparent->setEnabled(states.Options);
         FFrmSetting->SoundChoice->SetEnabled(states.Options);
+        FFrmSetting->AreaChoice->SetEnabled(states.Options);
     }
+    if (state != TRecordingState::Recording && state != TRecordingState::Paused)
+        FAreaOutline.reset();
 }
 
 void TFrmMain::SetTrayTip(TRecordingState state) {
@@ -345,11 +352,18 @@ void TFrmMain::StartRecording() {
     TSettingValues options;
     if (FFrmSetting)
         options = FFrmSetting->Values();
-    const TRect rect{0, 0, options.Width, options.Height};
+    QSize size(options.Width, options.Height);
+    const std::optional<TCaptureArea> area = AreaForStart(size);
+    if (!area) {
+        FAviFileName.clear();
+        FWavFileName.clear();
+        return;
+    }
+    const TRect rect{0, 0, size.width(), size.height()};
 
     std::unique_ptr<IScreen> screen;
     try {
-        screen = FServices.MakeScreen();
+        screen = FServices.MakeScreen(*area);
     } catch (const std::exception& error) {
         FServices.ShowNotice(*this, QStringLiteral("无法开始录制：无法读取屏幕。\n%1")
                                         .arg(QString::fromUtf8(error.what())));
@@ -376,6 +390,7 @@ void TFrmMain::StartRecording() {
     FSession->Begin(std::move(thread), std::move(sound));
     SetTrayTip(TRecordingState::Recording);
     ApplyControlStates(TRecordingState::Recording);
+    ShowAreaOutline(*area);
 }
 
 // The video file exists: only now is the recording entered into the history

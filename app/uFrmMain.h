@@ -34,6 +34,7 @@ class QTimer;
 namespace vardocle {
 
 class THotKeyBindings;
+class TAreaOutline;
 class TImageButton;
 class TImageCheckButton;
 class TTrayStatus;
@@ -170,6 +171,12 @@ private:
     std::unique_ptr<TWavRecord> StartSound(std::shared_ptr<const TRecordStart> start);
     // The settings window's sound, or what the command that starts asked for.
     TSoundSetting SoundForStart() const;
+    // The area the next recording shows (the command's, else the settings
+    // window's), a pick form chosen now; none, with the user told why, when
+    // it is not wholly on the screen. A command's area sets `size` to its own.
+    std::optional<TCaptureArea> AreaForStart(QSize& size);
+    // The frame around a region or window while it is recorded.
+    void ShowAreaOutline(const TCaptureArea& area);
     void RecordStarted();
     void RecordFailed(const TRecordError& error);
     void RecordSaved();
@@ -200,6 +207,8 @@ private:
     bool FExitAsked = false;
     bool FChoosingFile = false;
     std::optional<TSoundChoice> FSoundForStart; // set by a command for its start only
+    std::optional<TCaptureArea> FAreaForStart;  // likewise
+    std::unique_ptr<TAreaOutline> FAreaOutline;
     bool FSettingWasVisible = false;
     bool FClosing = false;
     QSystemTrayIcon* FTrayIcon = nullptr;

@@ -1,5 +1,7 @@
 #include "app/uFrmSetting.h"
 
+#include "app/area/AreaChoiceControls.h"
+#include "app/area/AreaSetting.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -83,7 +85,8 @@ QSize PrimaryScreenSize() {
     return {qRound(screen->size().width() * ratio), qRound(screen->size().height() * ratio)};
 }
 
-TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
+TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile,
+                         TAreaWindows windows)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FMainWindow(mainWindow),
       FSettingFile(std::move(settingFile)) {
     setWindowTitle(QStringLiteral("设置"));
@@ -93,6 +96,14 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
     CreateControls();
     SoundChoice = MakeQtChild<TSoundChoiceControls>(this);
     AppendToBody(SoundChoice->Row);
+    AreaChoice = MakeQtChild<TAreaChoiceControls>(this, std::move(windows));
+    // A chosen area is recorded pixel for pixel unless the user changes the size.
+    AreaChoice->OnSizeChosen = [this](QSize size) {
+        const QSize fields = FieldSizeForArea(size, ConfiguredCodec());
+        SpinWidth->SetValue(fields.width());
+        SpinHeight->SetValue(fields.height());
+    };
+    AppendToBody(AreaChoice->Row);
     AppendToBody(HotKeys = MakeQtChild<THotKeyPage>(this));
     ApplySkin();
 
@@ -147,7 +158,8 @@ void TFrmSetting::CreateControls() {
     SizeAdvice->setFont(PixelFont(QStringLiteral("宋体"), 12));
     SetColour(SizeAdvice, QPalette::WindowText, kTextColour);
     SetColour(SizeAdvice, QPalette::Link, kCaptionColour);
-    SizeAdvice->Watch(*SpinWidth, *SpinHeight, PrimaryScreenSize, [this] { LayOutBody(); });
+    SizeAdvice->Watch(
+        *SpinWidth, *SpinHeight, [this] { return AreaSize(); }, [this] { LayOutBody(); });
     LayOutBody();
 }
 
@@ -206,6 +218,7 @@ void TFrmSetting::LoadSetting() {
     HotKeys->Load(FSettingFile);
     FSoundSetting = LoadSoundSetting(FSettingFile);
     SoundChoice->SetChoice(FSoundSetting.Choice);
+    AreaChoice->SetArea(LoadAreaSetting(FSettingFile));
     const TSettingValues values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
     CheckRecordCursor->setChecked(values.RecordCursor);
     CheckRecordThansparent->setChecked(values.RecordTrans);
@@ -222,6 +235,22 @@ TSettingValues TFrmSetting::Values() const {
     values.Width = SpinWidth->Value();
     values.Height = SpinHeight->Value();
     return values;
+}
+
+QSize TFrmSetting::AreaSize() const {
+    if (!AreaChoice)
+        return PrimaryScreenSize();
+    const TCaptureArea& area = AreaChoice->Area();
+    if (area.Kind == TAreaKind::Region && !area.Pick)
+        return {area.Region.Width, area.Region.Height};
+    if (area.Kind == TAreaKind::Monitor)
+        for (const auto& monitor : AreaChoice->Monitors())
+            if (monitor.Name == area.Monitor)
+                return {monitor.Area.Width, monitor.Area.Height};
+    if (area.Kind == TAreaKind::Window && !area.Pick && AreaChoice->Windows().Find)
+        if (const auto window = AreaChoice->Windows().Find(area.Window))
+            return {window->Area.Width, window->Area.Height};
+    return PrimaryScreenSize();
 }
 
 TSoundSetting TFrmSetting::SoundSetting() const {
@@ -303,6 +332,7 @@ void SaveSetting(const TFrmSetting& FrmSetting) {
     SaveSettingFile(FrmSetting.SettingFile(), FrmSetting.Values());
     SaveHotKeySettings(FrmSetting.SettingFile(), FrmSetting.HotKeys->Keys());
     SaveSoundSetting(FrmSetting.SettingFile(), FrmSetting.SoundSetting());
+    SaveAreaSetting(FrmSetting.SettingFile(), FrmSetting.AreaChoice->Area());
 }
 
 } // namespace vardocle

@@ -3,6 +3,7 @@
 // that holds the recording options while the program runs. Recording control
 // reads and enables its controls directly.
 #include "app/SettingStore.h"
+#include "app/area/AreaWindows.h"
 #include "app/sound/SoundSetting.h"
 
 #include <QWidget>
@@ -15,6 +16,7 @@ class QLabel;
 
 namespace vardocle {
 
+class TAreaChoiceControls;
 class THotKeyPage;
 class TImageButton;
 class TPictureView;
@@ -31,7 +33,8 @@ public:
     // file. An error writing a new file is shown and the window is made all
     // the same.
     explicit TFrmSetting(QWidget* mainWindow = nullptr,
-                         std::filesystem::path settingFile = SettingFileName());
+                         std::filesystem::path settingFile = SettingFileName(),
+                         TAreaWindows windows = TAreaWindows::System());
 
     // Reads the file into the controls, or creates it with the screen's size
     // and shows that. Throws EIniFileException when it cannot be created.
@@ -40,6 +43,8 @@ public:
     TSettingValues Values() const;
     // What the sound is made of: the row's choice with the file's levels.
     TSoundSetting SoundSetting() const;
+    // The size of what is recorded: the chosen area's, the screen's by default.
+    QSize AreaSize() const;
     const std::filesystem::path& SettingFile() const { return FSettingFile; }
 
     // Folds the window to its title bar, or unfolds it.
@@ -62,8 +67,10 @@ public:
     TSpinEdit* SpinHeight = nullptr;
     // Beneath the size fields, when the size needs a word.
     TSizeAdvice* SizeAdvice = nullptr;
-    // The sound row, then the hotkey rows, beneath the recording options.
+    // The sound row, the area row, then the hotkey rows, beneath the
+    // recording options.
     TSoundChoiceControls* SoundChoice = nullptr;
+    TAreaChoiceControls* AreaChoice = nullptr;
     THotKeyPage* HotKeys = nullptr;
 
 protected:

@@ -84,7 +84,7 @@ TEST(SaveResponsivenessBench, TheWindowAnswersWhileAnHourOfSoundIsMerged) {
     services.ShowNotice = [](TFrmMain&, const QString& message) {
         ADD_FAILURE() << message.toStdString();
     };
-    services.MakeScreen = [] { return std::make_unique<StillScreen>(); };
+    services.MakeScreen = [](const TCaptureArea&) { return std::make_unique<StillScreen>(); };
     services.MakeRecorder = [&] {
         return std::make_unique<TWavRecord>(library, [&] {
             return soundStart + std::chrono::microseconds(fedBytes * 1000000 / kBytesPerSecond);

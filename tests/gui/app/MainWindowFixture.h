@@ -69,7 +69,10 @@ protected:
         Services.ShowNotice = [this](TFrmMain&, const QString& message) {
             Notices.push_back(message);
         };
-        Services.MakeScreen = [this] { return std::make_unique<FakeScreen>(ScreenFails); };
+        Services.MakeScreen = [this](const TCaptureArea& area) {
+            ScreenAreas.push_back(area);
+            return std::make_unique<FakeScreen>(ScreenFails);
+        };
         Services.MakeRecorder = [this] {
             Sound = std::make_shared<test::FakeSoundLibrary>();
             return std::make_unique<TWavRecord>(Sound);
@@ -120,6 +123,7 @@ protected:
     int ExitQuestions = 0;
     std::shared_ptr<std::atomic<bool>> ScreenFails = std::make_shared<std::atomic<bool>>(false);
     std::vector<QString> Notices;
+    std::vector<TCaptureArea> ScreenAreas; // what each screen asked for was to show
     std::vector<std::string> UpdateUrls;
     std::shared_ptr<test::FakeSoundLibrary> Sound;
     std::unique_ptr<TFrmMain> Main;

@@ -2,6 +2,12 @@
 // microphone: what reaches the files, the history and the controls.
 #include "MainWindowFixture.h"
 #include "app/HotKeyTable.h"
+#include "app/area/AreaChoiceControls.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
 
 using namespace vardocle;
 using namespace vardocle::test;
@@ -18,6 +24,8 @@ TEST_F(MainWindowTest, ARecordingWritesTheVideoEntersTheHistoryAndRemovesTheSoun
     EXPECT_FALSE(Setting->SpinRate->isEnabled());
     EXPECT_FALSE(Setting->CheckRecordCursor->isEnabled());
     EXPECT_TRUE(Setting->SpinWidth->isEnabled());
+    EXPECT_FALSE(Setting->AreaChoice->BtnArea->isEnabled());
+    EXPECT_FALSE(Setting->AreaChoice->Menu()->isEnabled());
     ASSERT_TRUE(test::WaitFor([&] { return HistoryRecords().size() == 1; }));
     EXPECT_TRUE(fs::exists(Folder / "clip.Wav")); // the sound is being recorded
 
@@ -35,6 +43,7 @@ TEST_F(MainWindowTest, ARecordingWritesTheVideoEntersTheHistoryAndRemovesTheSoun
     EXPECT_TRUE(Main->AviFileName().isEmpty());
     EXPECT_TRUE(Main->BtnStart->isEnabled());
     EXPECT_TRUE(Setting->CheckRecordCursor->isEnabled());
+    EXPECT_TRUE(Setting->AreaChoice->BtnArea->isEnabled());
     EXPECT_FALSE(fs::exists(Folder / "clip.Wav"));
     const QJsonObject video = test::ProbeStream(Folder / "clip.Avi", "video");
     EXPECT_EQ(video.value("width").toInt(), 64);
@@ -48,6 +57,44 @@ TEST_F(MainWindowTest, ARecordingWritesTheVideoEntersTheHistoryAndRemovesTheSoun
     Answers.clear();
     Main->BtnStartClick();
     EXPECT_EQ(Offered.back(), Path(Folder / "clip"));
+}
+
+// The chosen area reaches the screen, with a frame around it while it is
+// recorded; one no longer on the screen is told and nothing starts.
+TEST_F(MainWindowTest, TheChosenAreaIsRecordedOrToldWhenItIsOffTheScreen) {
+    Open();
+    Main->BtnVoiceClick(); // no sound
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    TCaptureArea off = *ParseCaptureArea("region:0,0,64,48");
+    off.Region.X = screen.right() + 10;
+    Setting->AreaChoice->SetArea(off);
+    Answers = {Path(Folder / "off.avi")};
+    Main->BtnStartClick();
+    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    EXPECT_TRUE(ScreenAreas.empty());
+    ASSERT_EQ(Notices.size(), 1u);
+    EXPECT_TRUE(Notices[0].contains(QStringLiteral("不在屏幕上"))) << Notices[0].toStdString();
+    EXPECT_FALSE(fs::exists(Folder / "off.avi"));
+
+    const TCaptureArea region = *ParseCaptureArea("region:8,8,64,48");
+    Setting->AreaChoice->SetArea(region);
+    Answers = {Path(Folder / "region.avi")};
+    Main->BtnStartClick();
+    ASSERT_EQ(ScreenAreas.size(), 1u);
+    EXPECT_EQ(ScreenAreas[0], region);
+    auto frame = [] {
+        QList<QRect> bars;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->windowTitle() == QStringLiteral("录制范围") && window->isVisible())
+                bars << window->geometry();
+        return bars;
+    };
+    ASSERT_EQ(frame().size(), 4);
+    for (const QRect& bar : frame())
+        EXPECT_FALSE(bar.intersects(QRect(8, 8, 64, 48)));
+    Main->BtnStopClick();
+    ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
+    EXPECT_TRUE(frame().isEmpty());
 }
 
 TEST_F(MainWindowTest, OverwriteQuestionNoAsksAgainYesKeepsOneHistoryEntry) {

@@ -5,6 +5,7 @@
 #include "app/PictureView.h"
 #include "app/SizeAdvice.h"
 #include "app/SpinEdit.h"
+#include "app/area/AreaChoiceControls.h"
 #include "app/hotkeys/HotKeyPage.h"
 #include "app/sound/SoundChoiceControls.h"
 #include "app/uFrmSetting.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -70,7 +72,8 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     // The hotkey rows lengthen the body beneath the recording options, which
     // keep their places.
     EXPECT_EQ(window->width(), 241);
-    EXPECT_EQ(window->height(), 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height());
+    EXPECT_EQ(window->height(), 178 + TSoundChoiceControls::kRowHeight +
+                                    TAreaChoiceControls::kRowHeight + window->HotKeys->height());
     EXPECT_GE(window->HotKeys->y(), window->SpinHeight->geometry().bottom());
     EXPECT_EQ(window->SpinHeight->geometry(), QRect(163, 144, 56, 22));
     EXPECT_EQ(window->windowTitle(), "设置");
@@ -150,7 +153,8 @@ TEST_F(SettingWindowTest, SizesThatRecordOtherwiseThanChosenAreToldBeneathTheFie
     window->show();
     ASSERT_FALSE(window->SizeAdvice->isHidden());
     EXPECT_TRUE(window->SizeAdvice->text().contains("拉伸"));
-    const int withoutAdvice = 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height();
+    const int withoutAdvice = 178 + TSoundChoiceControls::kRowHeight +
+                              TAreaChoiceControls::kRowHeight + window->HotKeys->height();
     EXPECT_GT(window->height(), withoutAdvice);
     // The rows beneath make room for it.
     EXPECT_GE(window->SoundChoice->Row->y(), window->SizeAdvice->geometry().bottom());
@@ -187,7 +191,8 @@ TEST_F(SettingWindowTest, FoldingAndUnfoldingRestoresTheFullHeight) {
     EXPECT_EQ(window->height(), 24);
     EXPECT_TRUE(window->ImgFrom->isHidden());
     QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
-    const int full = 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height();
+    const int full = 178 + TSoundChoiceControls::kRowHeight + TAreaChoiceControls::kRowHeight +
+                     window->HotKeys->height();
     EXPECT_EQ(window->height(), full);
     EXPECT_FALSE(window->ImgFrom->isHidden());
     EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, full - 25));
@@ -260,6 +265,40 @@ TEST_F(SettingWindowTest, TheSoundChoiceIsKeptOnceMadeInTheRowOrTheTrayMenu) {
     EXPECT_EQ(edited.Choice, TSoundChoice::Both);
     EXPECT_EQ(edited.MicrophoneLevel, 50);
     EXPECT_EQ(edited.SystemLevel, 200);
+}
+
+// The area row's menu: a monitor or a region chosen puts its size into the
+// fields (one smaller where the codec takes only even sides), a cancelled
+// pick changes nothing, and the choice survives a restart.
+TEST_F(SettingWindowTest, TheAreaChosenSetsTheSizeAndIsKept) {
+    WriteFile(File, "[Main]\nWidth=640\nHeight=480\n");
+    auto window = Make();
+    TAreaChoiceControls& choice = *window->AreaChoice;
+    EXPECT_EQ(choice.BtnArea->text(), QStringLiteral("全屏"));
+    EXPECT_GE(choice.Row->y(), window->SoundChoice->Row->y() + TSoundChoiceControls::kRowHeight);
+    choice.Monitors = [] {
+        return std::vector<TNamedMonitor>{{"A", {0, 0, 1920, 1080}, true},
+                                          {"B", {1920, 0, 1280, 1024}, false}};
+    };
+    std::optional<TScreenRect> picked;
+    choice.PickRegion = [&](std::optional<TScreenRect>) { return picked; };
+    choice.ChooseRegion();
+    EXPECT_EQ(choice.Area(), TCaptureArea{});
+    EXPECT_EQ(window->Values().Width, 640);
+
+    choice.Menu()->actions()[1]->menu()->aboutToShow();
+    choice.Menu()->actions()[1]->menu()->actions()[1]->trigger();
+    EXPECT_EQ(choice.BtnArea->text(), QStringLiteral("显示器 2 (1280×1024)"));
+    EXPECT_EQ(window->Values().Width, 1280);
+
+    picked = TScreenRect{10, 20, 801, 601};
+    choice.ChooseRegion();
+    EXPECT_EQ(choice.BtnArea->text(), QStringLiteral("区域 801×601"));
+    EXPECT_EQ(window->Values().Width, 800);
+    EXPECT_EQ(window->Values().Height, 600);
+    SaveSetting(*window);
+    EXPECT_NE(ReadFile(File).find("Area=region:10,20,801,601"), std::string::npos);
+    EXPECT_EQ(Make()->AreaChoice->Area(), ParseCaptureArea("region:10,20,801,601"));
 }
 
 } // namespace
