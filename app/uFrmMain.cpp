@@ -72,12 +72,7 @@ TFrmMain::TFrmMain(TMainWindowServices services)
     connect(FSession.get(), &TRecordingSession::Saved, this, &TFrmMain::RecordSaved);
     connect(FSession.get(), &TRecordingSession::DiskFullEnded, this,
             [this](const QString& message) { FServices.ShowNotice(*this, message); });
-    connect(FSession.get(), &TRecordingSession::ScreenGone, this, [this](const QString& message) {
-        if (FTrayStatus && QSystemTrayIcon::isSystemTrayAvailable())
-            FTrayStatus->ShowBalloon(message);
-        else
-            FServices.ShowNotice(*this, message);
-    });
+    connect(FSession.get(), &TRecordingSession::ScreenGone, this, &TFrmMain::TellScreenGone);
     connect(FSession.get(), &TRecordingSession::SavingProgressChanged, this,
             &TFrmMain::ShowSavingProgress);
     CreateControls();

@@ -177,6 +177,8 @@ private:
     std::optional<TCaptureArea> AreaForStart(QSize& size);
     // The frame around a region or window while it is recorded.
     void ShowAreaOutline(const TCaptureArea& area);
+    // The recorded window closed (or the area ended): said once, in the tray.
+    void TellScreenGone(const QString& message);
     void RecordStarted();
     void RecordFailed(const TRecordError& error);
     void RecordSaved();

@@ -5,7 +5,10 @@
 #include "app/area/AreaOutline.h"
 #include "app/area/AreaSetting.h"
 #include "app/area/uFrmAreaPick.h"
+#include "app/tray/TrayStatus.h"
 #include "app/uFrmMain.h"
+
+#include <QSystemTrayIcon>
 
 namespace vardocle {
 
@@ -80,6 +83,13 @@ void TFrmMain::ShowAreaOutline(const TCaptureArea& area) {
                 return window->Area;
             });
     }
+}
+
+void TFrmMain::TellScreenGone(const QString& message) {
+    if (FTrayStatus && QSystemTrayIcon::isSystemTrayAvailable())
+        FTrayStatus->ShowBalloon(message);
+    else
+        FServices.ShowNotice(*this, message);
 }
 
 } // namespace vardocle

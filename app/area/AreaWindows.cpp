@@ -3,6 +3,8 @@
 // choice shows and checks.
 #include "app/area/AreaWindows.h"
 
+#include "platform/screen/X11WindowList.h"
+
 #include <QGuiApplication>
 
 #include <X11/Xatom.h>
@@ -48,61 +50,6 @@ private:
     XErrorHandler FOld;
 };
 
-bool HasProperty(Display* display, Window window, Atom property) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType,
-                                          &type, &format, &count, &after, &data);
-    std::unique_ptr<unsigned char, TXFree> hold(data);
-    return status == Success && type != None;
-}
-
-// The client inside a window manager's frame: the window with WM_STATE at
-// or below `frame`; the frame itself when there is no window manager.
-Window ClientOf(Display* display, Window frame, Atom wmState, int depth = 2) {
-    if (HasProperty(display, frame, wmState))
-        return frame;
-    if (depth == 0)
-        return None;
-    Window root = None;
-    Window parent = None;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, frame, &root, &parent, &children, &count))
-        return None;
-    std::unique_ptr<Window, TXFree> hold(children);
-    for (unsigned int i = count; i-- > 0;)
-        if (const Window client = ClientOf(display, children[i], wmState, depth - 1))
-            return client;
-    return None;
-}
-
-QString TitleOf(Display* display, Window window) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024,
-                           False, XInternAtom(display, "UTF8_STRING", False), &type, &format,
-                           &count, &after, &data) == Success &&
-        data) {
-        std::unique_ptr<unsigned char, TXFree> hold(data);
-        if (format == 8 && count > 0)
-            return QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                     static_cast<qsizetype>(count));
-    }
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) && name) {
-        std::unique_ptr<char, TXFree> hold(name);
-        return QString::fromLocal8Bit(name);
-    }
-    return {};
-}
-
 std::optional<TListedWindow> Describe(Display* display, Window window) {
     XWindowAttributes attributes{};
     if (!XGetWindowAttributes(display, window, &attributes) || attributes.c_class != InputOutput)
@@ -112,10 +59,11 @@ std::optional<TListedWindow> Describe(Display* display, Window window) {
     Window child = None;
     if (!XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child))
         return std::nullopt;
-    return TListedWindow{static_cast<std::uint32_t>(window),
-                         TitleOf(display, window),
-                         {x, y, attributes.width, attributes.height},
-                         attributes.map_state == IsViewable};
+    return TListedWindow{
+        static_cast<std::uint32_t>(window),
+        QString::fromStdString(WindowTitle(display, static_cast<std::uint32_t>(window))),
+        {x, y, attributes.width, attributes.height},
+        attributes.map_state == IsViewable};
 }
 
 // The top-level windows' clients, the topmost first. Override-redirect
@@ -130,15 +78,12 @@ std::vector<TListedWindow> ClientWindows(Display* display) {
     if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
         return windows;
     std::unique_ptr<Window, TXFree> hold(children);
-    const Atom wmState = XInternAtom(display, "WM_STATE", False);
     for (unsigned int i = count; i-- > 0;) {
         XWindowAttributes attributes{};
         if (!XGetWindowAttributes(display, children[i], &attributes) ||
             attributes.override_redirect || attributes.map_state != IsViewable)
             continue;
-        Window client = ClientOf(display, children[i], wmState);
-        if (client == None)
-            client = children[i];
+        const Window client = ClientWindowOf(display, static_cast<std::uint32_t>(children[i]));
         if (auto window = Describe(display, client); window && window->Viewable)
             windows.push_back(*window);
     }

@@ -89,7 +89,9 @@ bool OwnProcess(Display* connection, Window client) {
     return static_cast<pid_t>(*reinterpret_cast<const long*>(pid.data())) == getpid();
 }
 
-std::string TitleOf(Display* connection, Window client) {
+} // namespace
+
+std::string WindowTitle(_XDisplay* connection, std::uint32_t client) {
     std::string title = ReadProperty(connection, client, "_NET_WM_NAME",
                                      XInternAtom(connection, "UTF8_STRING", False));
     if (!title.empty())
@@ -108,6 +110,8 @@ std::string TitleOf(Display* connection, Window client) {
     }
     return title;
 }
+
+namespace {
 
 // The inside of a window in root coordinates; none when it has gone.
 std::optional<TScreenRect> AreaOf(Display* connection, Window window,
@@ -180,7 +184,7 @@ std::vector<TWindowEntry> TX11WindowFinder::List() {
     std::vector<TWindowEntry> entries;
     // Windows that close meanwhile answer with errors, which are dropped.
     for (const TTopWindow& top : ChoosableWindows(FConnection)) {
-        std::string title = TitleOf(FConnection, top.Client);
+        std::string title = WindowTitle(FConnection, top.Client);
         const auto area = AreaOf(FConnection, top.Client);
         if (!title.empty() && area)
             entries.push_back({static_cast<std::uint32_t>(top.Client), std::move(title), *area});
@@ -202,7 +206,7 @@ std::optional<TWindowEntry> TX11WindowFinder::Describe(std::uint32_t window) {
     const auto area = AreaOf(FConnection, window);
     if (!area || LastX11Error())
         return std::nullopt;
-    return TWindowEntry{window, TitleOf(FConnection, window), *area};
+    return TWindowEntry{window, WindowTitle(FConnection, window), *area};
 }
 
 std::vector<TWindowEntry> ListTopLevelWindows(const std::string& displayName) {

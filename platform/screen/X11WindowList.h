@@ -47,6 +47,9 @@ private:
 std::vector<TWindowEntry> ListTopLevelWindows(const std::string& displayName = {});
 std::uint32_t ClientWindowAt(int x, int y, const std::string& displayName = {});
 
+// A window's title in UTF-8 (_NET_WM_NAME, else WM_NAME); empty without one.
+std::string WindowTitle(_XDisplay* connection, std::uint32_t window);
+
 // The program's window inside `window` (the one with WM_STATE, looked for
 // below it), or `window` itself when it has no such child.
 std::uint32_t ClientWindowOf(_XDisplay* connection, std::uint32_t window);
