@@ -59,7 +59,14 @@ struct TPipeWireStream::TState {
     mutable std::mutex Lock;
     std::optional<std::string> Failure;
     std::atomic<std::uint64_t> Count{0};
+    std::atomic<bool> Ended{false};
 
+    // The desktop's side left: an end once the stream had run, else a fault.
+    void End(const std::string& reason) {
+        if (Streamed)
+            Ended = true;
+        Fail(reason);
+    }
     void Fail(const std::string& reason) {
         std::lock_guard guard(Lock);
         if (!Failure)
@@ -162,11 +169,11 @@ void CoreError(void* data, std::uint32_t id, int, int result, const char* messag
 void StreamStateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
     auto* self = static_cast<TPipeWireStream::TState*>(data);
     if (state == PW_STREAM_STATE_ERROR)
-        self->Fail(std::string("the stream failed: ") + (error ? error : "no reason given"));
+        self->End(std::string("the stream failed: ") + (error ? error : "no reason given"));
     else if (state == PW_STREAM_STATE_STREAMING)
         self->Streamed = true;
     else if (state == PW_STREAM_STATE_UNCONNECTED)
-        self->Fail("the stream was disconnected");
+        self->End("the stream was disconnected");
 }
 
 // The stream only pauses when the desktop's side goes away; its node leaving
@@ -174,7 +181,7 @@ void StreamStateChanged(void* data, pw_stream_state, pw_stream_state state, cons
 void GlobalRemoved(void* data, std::uint32_t id) {
     auto* state = static_cast<TPipeWireStream::TState*>(data);
     if (id == state->Node)
-        state->Fail("the screen's stream left PipeWire (the desktop stopped sharing)");
+        state->End("the screen's stream left PipeWire (the desktop stopped sharing)");
 }
 
 void StreamParamChanged(void* data, std::uint32_t id, const spa_pod* param) {
@@ -318,6 +325,10 @@ void TPipeWireStream::Release() {
 std::optional<std::string> TPipeWireStream::Failure() const {
     std::lock_guard guard(FState->Lock);
     return FState->Failure;
+}
+
+bool TPipeWireStream::Ended() const {
+    return FState->Ended;
 }
 
 std::uint64_t TPipeWireStream::Pictures() const {

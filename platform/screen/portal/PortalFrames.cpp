@@ -46,6 +46,24 @@ std::optional<std::string> CopyCastBuffer(const TCastBuffer& buffer, const TCast
     return std::nullopt;
 }
 
+TScreenGrab CropCastPicture(TCastPicture& picture, const TScreenRect& region, TCastPicture& spare) {
+    if (region.Empty())
+        return {};
+    const TScreenRect visible = region.Intersect({0, 0, picture.Width, picture.Height});
+    if (visible == region)
+        return {picture.Pixels.data() + region.Y * picture.Stride() + std::ptrdiff_t{4} * region.X,
+                region.Width, region.Height, picture.Stride()};
+    spare.Width = region.Width;
+    spare.Height = region.Height;
+    spare.Pixels.assign(static_cast<std::size_t>(spare.Stride()) * region.Height, 0);
+    for (int y = visible.Y; y < visible.Y + visible.Height; ++y)
+        std::memcpy(spare.Pixels.data() + (y - region.Y) * spare.Stride() +
+                        std::ptrdiff_t{4} * (visible.X - region.X),
+                    picture.Pixels.data() + y * picture.Stride() + std::ptrdiff_t{4} * visible.X,
+                    static_cast<std::size_t>(visible.Width) * 4);
+    return {spare.Pixels.data(), spare.Width, spare.Height, spare.Stride()};
+}
+
 void TLatestPicture::Publish() {
     std::lock_guard guard(FLock);
     std::swap(FBack, FNewest);

@@ -2,6 +2,8 @@
 // The pictures a screen-cast stream hands over, turned into the recorder's
 // own 32-bit blue-green-red-unused buffers, and the hand-over of the newest
 // one from the stream's thread to the thread that grabs.
+#include "platform/screen/Screen.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -43,6 +45,11 @@ struct TCastPicture {
 // picture is then left as it was.
 std::optional<std::string> CopyCastBuffer(const TCastBuffer& buffer, const TCastFormat& format,
                                           TCastPicture& picture);
+
+// `region` of `picture` (in the picture's own pixels) as a grab: a view into
+// the picture when the region lies wholly on it, else a copy made in `spare`,
+// black where the region lies off the picture (a picture that shrank).
+TScreenGrab CropCastPicture(TCastPicture& picture, const TScreenRect& region, TCastPicture& spare);
 
 // Three pictures: one being filled by the stream, the newest complete one,
 // and the one the grabber holds. Neither side waits for the other beyond a

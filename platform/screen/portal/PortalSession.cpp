@@ -11,6 +11,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusUnixFileDescriptor>
+#include <QDBusVariant>
 
 #include <unistd.h>
 
@@ -24,7 +25,6 @@ const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 
-constexpr std::uint32_t kMonitor = 1;
 constexpr std::uint32_t kCursorHidden = 1;
 constexpr std::uint32_t kCursorEmbedded = 2;
 constexpr std::uint32_t kPersistUntilRevoked = 2;
@@ -102,6 +102,46 @@ void TPortalSession::Start(const TPortalSessionOptions& options) {
         kService, FBus, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(FPortalWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
             [this] { Fail(TPortalFailure::Closed, "the desktop portal left the bus"); });
+    // What the desktop can cast decides whether the request can be made at
+    // all: a window that cannot be had is told before any dialog.
+    FStep = TStep::SourceTypes;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    call.setArguments({kScreenCast, QStringLiteral("AvailableSourceTypes")});
+    FTimeout.start(FOptions.RequestTimeoutMs);
+    auto* watcher =
+        MakeQtChild<QDBusPendingCallWatcher>(FBus.asyncCall(call, FOptions.RequestTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* finished) { SourceTypesRead(finished); });
+}
+
+void TPortalSession::SourceTypesRead(QDBusPendingCallWatcher* call) {
+    call->deleteLater();
+    if (FStep != TStep::SourceTypes)
+        return;
+    FTimeout.stop();
+    const QDBusPendingReply<QDBusVariant> reply = *call;
+    std::optional<std::uint32_t> available;
+    if (reply.isError()) {
+        if (MeansNoPortal(reply.error()) && reply.error().type() != QDBusError::UnknownMethod) {
+            Fail(TPortalFailure::NoPortal, reply.error().message().toStdString());
+            return;
+        }
+        // A portal that does not tell is asked all the same.
+    } else {
+        bool number = false;
+        const std::uint32_t types = reply.value().variant().toUInt(&number);
+        if (number)
+            available = types;
+    }
+    if (const auto refusal = PortalSourceRefusal(FOptions.Source, available)) {
+        Fail(*refusal, "");
+        return;
+    }
+    CreateSession();
+}
+
+void TPortalSession::CreateSession() {
     QVariantMap create;
     create.insert(QStringLiteral("session_handle_token"),
                   QStringLiteral("vardocle%1").arg(::getpid()));
@@ -202,7 +242,8 @@ void TPortalSession::Answered(std::uint32_t code, const QVariantMap& results) {
 
 void TPortalSession::SelectSources() {
     QVariantMap options;
-    options.insert(QStringLiteral("types"), QVariant::fromValue(kMonitor));
+    options.insert(QStringLiteral("types"),
+                   QVariant::fromValue(static_cast<std::uint32_t>(FOptions.Source)));
     options.insert(QStringLiteral("multiple"), false);
     options.insert(QStringLiteral("cursor_mode"),
                    QVariant::fromValue(FOptions.EmbedCursor ? kCursorEmbedded : kCursorHidden));
@@ -265,7 +306,15 @@ void TPortalSession::OpenRemote() {
 }
 
 void TPortalSession::SessionClosed(const QDBusMessage&) {
-    Fail(TPortalFailure::Closed, "");
+    if (FStep != TStep::Ready) {
+        Fail(TPortalFailure::Closed, "");
+        return;
+    }
+    // The sharing ran and the desktop ended it: no failure of ours.
+    FStep = TStep::Failed;
+    StopListening();
+    if (OnEnded)
+        OnEnded();
 }
 
 void TPortalSession::Fail(TPortalFailure failure, const std::string& detail) {
