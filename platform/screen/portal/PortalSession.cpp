@@ -13,6 +13,8 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVariant>
 
+#include <atomic>
+
 #include <unistd.h>
 
 namespace vardocle {
@@ -65,6 +67,14 @@ std::optional<std::vector<TPortalStream>> ReadStreams(const QVariantMap& results
     }
     argument.endArray();
     return streams;
+}
+
+// Tokens name the session's and the requests' objects on the bus: a second
+// session of this process (a still picture, then the recording) must not
+// meet the objects of the one before, which the portal may still hold.
+int NextToken() {
+    static std::atomic<int> counter{0};
+    return ++counter;
 }
 
 bool MeansNoPortal(const QDBusError& error) {
@@ -144,14 +154,14 @@ void TPortalSession::SourceTypesRead(QDBusPendingCallWatcher* call) {
 void TPortalSession::CreateSession() {
     QVariantMap create;
     create.insert(QStringLiteral("session_handle_token"),
-                  QStringLiteral("vardocle%1").arg(::getpid()));
+                  QStringLiteral("vardocle%1_%2").arg(::getpid()).arg(NextToken()));
     Request(TStep::CreateSession, QStringLiteral("CreateSession"), {}, create);
 }
 
 void TPortalSession::Request(TStep step, const QString& method, QVariantList arguments,
                              QVariantMap options) {
     FStep = step;
-    const QString token = QStringLiteral("vardocle%1_%2").arg(::getpid()).arg(++FCounter);
+    const QString token = QStringLiteral("vardocle%1_%2").arg(::getpid()).arg(NextToken());
     options.insert(QStringLiteral("handle_token"), token);
     // Listening starts before the call: the answer may come before the reply.
     FRequestPath = QString::fromStdString(

@@ -91,7 +91,6 @@ private:
     QTimer FTimeout;
     QDBusServiceWatcher* FPortalWatcher = nullptr; // child of this
     TPortalCast FCast;
-    int FCounter = 0;
 };
 
 } // namespace vardocle
