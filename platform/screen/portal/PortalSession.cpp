@@ -118,11 +118,16 @@ void TPortalSession::Start(const TPortalSessionOptions& options) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     call.setArguments({kScreenCast, QStringLiteral("AvailableSourceTypes")});
-    FTimeout.start(FOptions.RequestTimeoutMs);
+    Call(call, FOptions.RequestTimeoutMs,
+         [this](QDBusPendingCallWatcher* finished) { SourceTypesRead(finished); });
+}
+
+void TPortalSession::Call(const QDBusMessage& call, int timeoutMs,
+                          const std::function<void(QDBusPendingCallWatcher*)>& answered) {
+    FTimeout.start(timeoutMs);
     auto* watcher =
         MakeQtChild<QDBusPendingCallWatcher>(FBus.asyncCall(call, FOptions.RequestTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* finished) { SourceTypesRead(finished); });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, answered);
 }
 
 void TPortalSession::SourceTypesRead(QDBusPendingCallWatcher* call) {
@@ -172,11 +177,8 @@ void TPortalSession::Request(TStep step, const QString& method, QVariantList arg
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kScreenCast, method);
     call.setArguments(arguments);
     const bool asksUser = step == TStep::SelectSources || step == TStep::Start;
-    FTimeout.start(asksUser ? FOptions.ChooserTimeoutMs : FOptions.RequestTimeoutMs);
-    auto* watcher =
-        MakeQtChild<QDBusPendingCallWatcher>(FBus.asyncCall(call, FOptions.RequestTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* finished) { RequestCalled(finished); });
+    Call(call, asksUser ? FOptions.ChooserTimeoutMs : FOptions.RequestTimeoutMs,
+         [this](QDBusPendingCallWatcher* finished) { RequestCalled(finished); });
 }
 
 void TPortalSession::RequestCalled(QDBusPendingCallWatcher* call) {
@@ -289,30 +291,26 @@ void TPortalSession::OpenRemote() {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kScreenCast,
                                                        QStringLiteral("OpenPipeWireRemote"));
     call.setArguments({QVariant::fromValue(QDBusObjectPath(FSessionHandle)), QVariantMap()});
-    FTimeout.start(FOptions.RequestTimeoutMs);
-    auto* watcher =
-        MakeQtChild<QDBusPendingCallWatcher>(FBus.asyncCall(call, FOptions.RequestTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* finished) {
-                finished->deleteLater();
-                if (FStep != TStep::OpenRemote)
-                    return;
-                FTimeout.stop();
-                const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;
-                if (reply.isError()) {
-                    Fail(TPortalFailure::Refused, reply.error().message().toStdString());
-                    return;
-                }
-                const int fd = reply.value().isValid() ? ::dup(reply.value().fileDescriptor()) : -1;
-                if (fd < 0) {
-                    Fail(TPortalFailure::BadAnswer, "OpenPipeWireRemote gave no connection");
-                    return;
-                }
-                FCast.PipeWire = UniqueFd(fd);
-                FStep = TStep::Ready;
-                if (OnReady)
-                    OnReady(FCast);
-            });
+    Call(call, FOptions.RequestTimeoutMs, [this](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
+        if (FStep != TStep::OpenRemote)
+            return;
+        FTimeout.stop();
+        const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;
+        if (reply.isError()) {
+            Fail(TPortalFailure::Refused, reply.error().message().toStdString());
+            return;
+        }
+        const int fd = reply.value().isValid() ? ::dup(reply.value().fileDescriptor()) : -1;
+        if (fd < 0) {
+            Fail(TPortalFailure::BadAnswer, "OpenPipeWireRemote gave no connection");
+            return;
+        }
+        FCast.PipeWire = UniqueFd(fd);
+        FStep = TStep::Ready;
+        if (OnReady)
+            OnReady(FCast);
+    });
 }
 
 void TPortalSession::SessionClosed(const QDBusMessage&) {

@@ -71,6 +71,10 @@ private:
         Failed
     };
 
+    // Calls without blocking; `answered` gets the reply, and the session
+    // fails when none came in `timeoutMs`.
+    void Call(const QDBusMessage& call, int timeoutMs,
+              const std::function<void(QDBusPendingCallWatcher*)>& answered);
     void Request(TStep step, const QString& method, QVariantList arguments, QVariantMap options);
     void RequestCalled(QDBusPendingCallWatcher* call);
     void SourceTypesRead(QDBusPendingCallWatcher* call);

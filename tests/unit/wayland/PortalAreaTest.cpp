@@ -25,7 +25,7 @@ TCastPicture Numbered(int width, int height) {
     picture.Pixels.resize(static_cast<std::size_t>(width) * height * 4);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = picture.Pixels.data() + (y * width + x) * 4;
+            std::uint8_t* p = picture.Pixels.data() + (std::ptrdiff_t{y} * width + x) * 4;
             p[0] = static_cast<std::uint8_t>(x);
             p[1] = static_cast<std::uint8_t>(x >> 8);
             p[2] = static_cast<std::uint8_t>(y);
@@ -36,7 +36,7 @@ TCastPicture Numbered(int width, int height) {
 
 // The (x, y) a grab's pixel came from; (-1, -1) for black.
 std::pair<int, int> Origin(const TScreenGrab& grab, int x, int y) {
-    const std::uint8_t* p = grab.Pixels + y * grab.Stride + x * 4;
+    const std::uint8_t* p = grab.Pixels + y * grab.Stride + std::ptrdiff_t{4} * x;
     if (p[0] == 0 && p[1] == 0 && p[2] == 0)
         return {-1, -1};
     return {p[0] | (p[1] << 8), p[2]};
@@ -102,7 +102,7 @@ std::vector<std::uint8_t> Quarters(int width, int height, int stride) {
             const bool bottom = y >= height / 2;
             const std::uint32_t colour =
                 bottom ? (right ? 0xFFFFFF : 0x0000FF) : (right ? 0x00FF00 : 0xFF0000);
-            std::uint8_t* p = pixels.data() + y * stride + x * 4;
+            std::uint8_t* p = pixels.data() + std::ptrdiff_t{y} * stride + std::ptrdiff_t{4} * x;
             p[0] = colour & 0xFF;
             p[1] = (colour >> 8) & 0xFF;
             p[2] = colour >> 16;
@@ -137,7 +137,8 @@ TEST(PortalArea, AWindowThatChangesSizeIsScaledWholeIntoTheRecordingsSize) {
         // rings a touch at the edges); the rows' padding or another
         // quarter is far off.
         const auto near = [&](int x, int y, std::uint32_t colour) {
-            const std::uint8_t* p = bitmap.data() + (kOutHeight - 1 - y) * rowBytes + x * 3;
+            const std::uint8_t* p = bitmap.data() + std::ptrdiff_t{kOutHeight - 1 - y} * rowBytes +
+                                    std::ptrdiff_t{3} * x;
             for (int c = 0; c < 3; ++c)
                 if (std::abs(p[c] - static_cast<int>((colour >> (8 * c)) & 0xFF)) > 8)
                     return false;
