@@ -78,6 +78,8 @@ struct TPipeWireStream::TState {
     }
 
     void FormatChanged(const spa_pod* param);
+    // The box around the parts of the picture the desktop says changed.
+    static std::optional<TScreenRect> Damage(const spa_buffer& buffer);
     void Process();
 };
 
@@ -111,7 +113,7 @@ void TPipeWireStream::TState::FormatChanged(const spa_pod* param) {
 
     std::uint8_t buffer[512];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    const spa_pod* params[2];
+    const spa_pod* params[3];
     const int memory = (1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd);
     params[0] = static_cast<const spa_pod*>(
         spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
@@ -121,7 +123,32 @@ void TPipeWireStream::TState::FormatChanged(const spa_pod* param) {
         &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
         SPA_POD_Id(SPA_META_Header), SPA_PARAM_META_size,
         SPA_POD_Int(sizeof(struct spa_meta_header))));
-    pw_stream_update_params(Stream, params, 2);
+    // Where each picture changed, so that a region can tell a change of its
+    // own from one elsewhere on the monitor.
+    constexpr int kRegion = sizeof(struct spa_meta_region);
+    params[2] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
+        SPA_POD_Id(SPA_META_VideoDamage), SPA_PARAM_META_size,
+        SPA_POD_CHOICE_RANGE_Int(kRegion * 16, kRegion, kRegion * 16)));
+    pw_stream_update_params(Stream, params, 3);
+}
+
+std::optional<TScreenRect> TPipeWireStream::TState::Damage(const spa_buffer& buffer) {
+    spa_meta* meta = spa_buffer_find_meta(&buffer, SPA_META_VideoDamage);
+    if (!meta)
+        return std::nullopt;
+    std::optional<TScreenRect> box;
+    spa_meta_region* part = nullptr;
+    spa_meta_for_each(part, meta) {
+        if (!spa_meta_region_is_valid(part))
+            break;
+        const TScreenRect rect{part->region.position.x, part->region.position.y,
+                               static_cast<int>(part->region.size.width),
+                               static_cast<int>(part->region.size.height)};
+        box = box ? BoundingBox(*box, rect) : rect;
+    }
+    // No part told: the desktop did not say, so all of it may have changed.
+    return box;
 }
 
 void TPipeWireStream::TState::Process() {
@@ -148,7 +175,7 @@ void TPipeWireStream::TState::Process() {
             if (auto problem = CopyCastBuffer(view, *Format, Pictures.Back())) {
                 Fail(*problem);
             } else {
-                Pictures.Publish();
+                Pictures.Publish(Damage(*buffer));
                 ++Count;
             }
         }

@@ -56,8 +56,13 @@ TScreenChanges TPortalScreen::TakeChanges() {
     TState& state = *FState;
     // Until the cast runs, and when it failed, the grab must be asked: it
     // starts the session and reports the failure.
+    // A region counts only the changes that reach it, once its first
+    // picture showed it is on the monitor.
+    const bool fresh = FArea.Kind == TAreaKind::Region && FAreaChecked
+                           ? state.Pictures.FreshIn(FArea.Region)
+                           : state.Pictures.Fresh();
     const bool ask = !state.Session || !state.Stream || state.Failure || state.Ended ||
-                     state.Stream->Failure() || state.Pictures.Fresh();
+                     state.Stream->Failure() || fresh;
     return {ask, false};
 }
 

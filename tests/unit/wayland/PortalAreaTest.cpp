@@ -93,6 +93,32 @@ TEST(PortalArea, ARegionIsCutFromItsPlaceAndBlackWhereThePictureShrankAway) {
     EXPECT_EQ(Origin(gone, 0, 0), std::make_pair(-1, -1));
 }
 
+TEST(PortalArea, ARegionCountsOnlyTheChangesThatReachItUntilAPictureIsTaken) {
+    TLatestPicture pictures;
+    const TScreenRect region{100, 100, 50, 50};
+    const auto publish = [&](int width, const std::optional<TScreenRect>& changed) {
+        pictures.Back().Width = width;
+        pictures.Back().Height = 200;
+        pictures.Publish(changed);
+    };
+    publish(300, TScreenRect{0, 0, 300, 200});
+    EXPECT_TRUE(pictures.FreshIn(region));
+    pictures.Take();
+    publish(300, TScreenRect{0, 0, 100, 100}); // touches the corner only
+    EXPECT_TRUE(pictures.Fresh());
+    EXPECT_FALSE(pictures.FreshIn(region));
+    publish(300, TScreenRect{149, 149, 5, 5}); // piled up with the one before
+    EXPECT_TRUE(pictures.FreshIn(region));
+    pictures.Take();
+    EXPECT_FALSE(pictures.FreshIn(region));
+    // Untold changes, and a picture of another size, may be anywhere.
+    publish(300, std::nullopt);
+    EXPECT_TRUE(pictures.FreshIn(region));
+    pictures.Take();
+    publish(280, TScreenRect{0, 0, 1, 1});
+    EXPECT_TRUE(pictures.FreshIn(region));
+}
+
 // A window's picture in four quarters: red, green / blue, white.
 std::vector<std::uint8_t> Quarters(int width, int height, int stride) {
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(stride) * height, 0x55);
