@@ -112,6 +112,37 @@ TEST_F(WaylandArea, ARegionIsCutAtItsPlaceAndTheStillPictureShowsTheWholeMonitor
     EXPECT_TRUE(Near(Colour(whole, 60, 60), 0x00FF00));
 }
 
+TEST_F(WaylandArea, ChangesOutsideARegionDoNotCountAsItsOwn) {
+    // A terminal that writes ten times a second, away from the region in
+    // the top left corner of the background.
+    TClients clients;
+    clients.Start("foot", {"-o", "colors.background=00ff00", "sh", "-c",
+                           "while :; do date +%N; sleep 0.1; done"});
+    ASSERT_TRUE(clients.WaitForWindow("\"app_id\": \"foot\""));
+    TPortalScreen monitor(Dir / "token", 10);
+    TPortalScreen corner(Dir / "token", 10, Region(0, 0, 50, 50));
+    ASSERT_NE(FirstGrab(monitor).Pixels, nullptr);
+    ASSERT_NE(FirstGrab(corner).Pixels, nullptr);
+    int monitorChanges = 0;
+    int cornerChanges = 0;
+    RunUntil(
+        [&] {
+            if (monitor.TakeChanges().Picture) {
+                ++monitorChanges;
+                monitor.Grab();
+            }
+            if (corner.TakeChanges().Picture) {
+                ++cornerChanges;
+                corner.Grab();
+            }
+            return false;
+        },
+        1500ms);
+    EXPECT_GE(monitorChanges, 5) << "the terminal's writing did not reach the monitor's stream";
+    // The corner's first picture may still be on its way.
+    EXPECT_LE(cornerChanges, 1);
+}
+
 TEST_F(WaylandArea, ARegionPartlyOffTheMonitorIsToldBeforeAnythingIsRecorded) {
     TPortalScreen screen(Dir / "token", 10, Region(1200, 600, 200, 200));
     try {
