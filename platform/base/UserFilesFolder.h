@@ -43,7 +43,7 @@ inline constexpr const char* kInstalledMarkName = "vardocle.installed";
 
 // The files that move with the choice, as they are named beside the executable.
 inline constexpr const char* kUserFileNames[] = {"Setting.ini", "History.his", "RepairDeclined.lst",
-                                                 "ScreenCast.token"};
+                                                 "ScreenCast.token", "ScreenCast-window.token"};
 
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
 std::filesystem::path ConfigHome();

@@ -41,9 +41,13 @@ TScreenBackend ChooseScreenBackend(std::optional<TScreenBackend> requested) {
     });
 }
 
-std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate) {
+std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate,
+                                    const TCaptureArea& area) {
+    // The desktop's dialog chooses the monitor or window: each kind keeps
+    // its own permission.
     if (backend == TScreenBackend::Portal)
-        return std::make_unique<TPortalScreen>(PortalTokenFile(), frameRate);
+        return std::make_unique<TPortalScreen>(PortalTokenFile(PortalSourceFor(area.Kind)),
+                                               frameRate, area);
     return std::make_unique<TX11Screen>();
 }
 

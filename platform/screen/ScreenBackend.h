@@ -1,6 +1,7 @@
 #pragma once
 // Which screen a recording reads: the X11 screen, or on a Wayland desktop
 // the desktop's screen-cast portal (an X11 grab there sees only black).
+#include "platform/screen/CaptureArea.h"
 #include "platform/screen/Screen.h"
 #include "platform/screen/X11Screen.h"
 
@@ -27,9 +28,10 @@ ChooseScreenBackend(std::optional<TScreenBackend> requested,
 // The same, from the process's environment.
 TScreenBackend ChooseScreenBackend(std::optional<TScreenBackend> requested = std::nullopt);
 
-// The screen of that backend; `frameRate` is the recording's. Raises
-// vardocle::Exception when there is no such screen.
-std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate);
+// The screen of that backend showing `area`; `frameRate` is the recording's.
+// Raises vardocle::Exception when there is no such screen.
+std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate,
+                                    const TCaptureArea& area = {});
 
 // What to tell the user, once, when see-through windows (the recorder's own
 // among them) will be in the picture although they were to be left out.

@@ -59,7 +59,14 @@ struct TPipeWireStream::TState {
     mutable std::mutex Lock;
     std::optional<std::string> Failure;
     std::atomic<std::uint64_t> Count{0};
+    std::atomic<bool> Ended{false};
 
+    // The desktop's side left: an end once the stream had run, else a fault.
+    void End(const std::string& reason) {
+        if (Streamed)
+            Ended = true;
+        Fail(reason);
+    }
     void Fail(const std::string& reason) {
         std::lock_guard guard(Lock);
         if (!Failure)
@@ -71,6 +78,8 @@ struct TPipeWireStream::TState {
     }
 
     void FormatChanged(const spa_pod* param);
+    // The box around the parts of the picture the desktop says changed.
+    static std::optional<TScreenRect> Damage(const spa_buffer& buffer);
     void Process();
 };
 
@@ -104,7 +113,7 @@ void TPipeWireStream::TState::FormatChanged(const spa_pod* param) {
 
     std::uint8_t buffer[512];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    const spa_pod* params[2];
+    const spa_pod* params[3];
     const int memory = (1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd);
     params[0] = static_cast<const spa_pod*>(
         spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
@@ -114,7 +123,32 @@ void TPipeWireStream::TState::FormatChanged(const spa_pod* param) {
         &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
         SPA_POD_Id(SPA_META_Header), SPA_PARAM_META_size,
         SPA_POD_Int(sizeof(struct spa_meta_header))));
-    pw_stream_update_params(Stream, params, 2);
+    // Where each picture changed, so that a region can tell a change of its
+    // own from one elsewhere on the monitor.
+    constexpr int kRegion = sizeof(struct spa_meta_region);
+    params[2] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
+        SPA_POD_Id(SPA_META_VideoDamage), SPA_PARAM_META_size,
+        SPA_POD_CHOICE_RANGE_Int(kRegion * 16, kRegion, kRegion * 16)));
+    pw_stream_update_params(Stream, params, 3);
+}
+
+std::optional<TScreenRect> TPipeWireStream::TState::Damage(const spa_buffer& buffer) {
+    spa_meta* meta = spa_buffer_find_meta(&buffer, SPA_META_VideoDamage);
+    if (!meta)
+        return std::nullopt;
+    std::optional<TScreenRect> box;
+    spa_meta_region* part = nullptr;
+    spa_meta_for_each(part, meta) {
+        if (!spa_meta_region_is_valid(part))
+            break;
+        const TScreenRect rect{part->region.position.x, part->region.position.y,
+                               static_cast<int>(part->region.size.width),
+                               static_cast<int>(part->region.size.height)};
+        box = box ? BoundingBox(*box, rect) : rect;
+    }
+    // No part told: the desktop did not say, so all of it may have changed.
+    return box;
 }
 
 void TPipeWireStream::TState::Process() {
@@ -141,7 +175,7 @@ void TPipeWireStream::TState::Process() {
             if (auto problem = CopyCastBuffer(view, *Format, Pictures.Back())) {
                 Fail(*problem);
             } else {
-                Pictures.Publish();
+                Pictures.Publish(Damage(*buffer));
                 ++Count;
             }
         }
@@ -162,11 +196,11 @@ void CoreError(void* data, std::uint32_t id, int, int result, const char* messag
 void StreamStateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
     auto* self = static_cast<TPipeWireStream::TState*>(data);
     if (state == PW_STREAM_STATE_ERROR)
-        self->Fail(std::string("the stream failed: ") + (error ? error : "no reason given"));
+        self->End(std::string("the stream failed: ") + (error ? error : "no reason given"));
     else if (state == PW_STREAM_STATE_STREAMING)
         self->Streamed = true;
     else if (state == PW_STREAM_STATE_UNCONNECTED)
-        self->Fail("the stream was disconnected");
+        self->End("the stream was disconnected");
 }
 
 // The stream only pauses when the desktop's side goes away; its node leaving
@@ -174,7 +208,7 @@ void StreamStateChanged(void* data, pw_stream_state, pw_stream_state state, cons
 void GlobalRemoved(void* data, std::uint32_t id) {
     auto* state = static_cast<TPipeWireStream::TState*>(data);
     if (id == state->Node)
-        state->Fail("the screen's stream left PipeWire (the desktop stopped sharing)");
+        state->End("the screen's stream left PipeWire (the desktop stopped sharing)");
 }
 
 void StreamParamChanged(void* data, std::uint32_t id, const spa_pod* param) {
@@ -318,6 +352,10 @@ void TPipeWireStream::Release() {
 std::optional<std::string> TPipeWireStream::Failure() const {
     std::lock_guard guard(FState->Lock);
     return FState->Failure;
+}
+
+bool TPipeWireStream::Ended() const {
+    return FState->Ended;
 }
 
 std::uint64_t TPipeWireStream::Pictures() const {

@@ -26,6 +26,10 @@ public:
 
     // Why the stream stopped delivering (English detail); none while it works.
     std::optional<std::string> Failure() const;
+    // Whether the desktop's side went away after pictures had begun to flow
+    // (it stopped casting, the window closed): an end, not a fault. Failure()
+    // then says how.
+    bool Ended() const;
     // Pictures received so far.
     std::uint64_t Pictures() const;
 

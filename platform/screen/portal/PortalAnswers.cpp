@@ -32,6 +32,13 @@ std::string PortalFailureMessage(TPortalFailure failure, const std::string& deta
     case TPortalFailure::StreamFailed:
         text = "屏幕画面的传输（PipeWire）中断，录制已停止，已录下的部分已保存";
         break;
+    case TPortalFailure::NoWindows:
+        text = "桌面的屏幕录制门户不能只录制一个窗口，录制没有开始。"
+               "请在“录制范围”中改选全屏、显示器或区域";
+        break;
+    case TPortalFailure::WindowGone:
+        text = "所录制的窗口已关闭，或桌面已停止共享它，录制已停止，已录下的部分已保存";
+        break;
     }
     return detail.empty() ? text : text + "（" + detail + "）";
 }
@@ -47,6 +54,17 @@ ChoosePortalStream(const std::optional<std::vector<TPortalStream>>& streams) {
         return "the stream has the size " + std::to_string(stream.Width) + "x" +
                std::to_string(stream.Height);
     return stream;
+}
+
+TPortalSource PortalSourceFor(TAreaKind kind) {
+    return kind == TAreaKind::Window ? TPortalSource::Window : TPortalSource::Monitor;
+}
+
+std::optional<TPortalFailure> PortalSourceRefusal(TPortalSource source,
+                                                  std::optional<std::uint32_t> available) {
+    if (!available || (*available & static_cast<std::uint32_t>(source)) != 0)
+        return std::nullopt;
+    return source == TPortalSource::Window ? TPortalFailure::NoWindows : TPortalFailure::NoPortal;
 }
 
 bool IsUsableRestoreToken(const std::string& token) {

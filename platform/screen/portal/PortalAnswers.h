@@ -2,6 +2,8 @@
 // What the desktop's screen-cast portal answers, judged without a bus: which
 // stream to record, which restore tokens to keep, and what to tell the user
 // when the screen cannot be had.
+#include "platform/screen/CaptureArea.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +31,8 @@ enum class TPortalFailure {
     BadAnswer,    // the portal answered something that cannot be used
     Closed,       // the desktop ended the sharing ("stop sharing")
     StreamFailed, // the picture stream broke or was refused
+    NoWindows,    // the desktop cannot cast a single window
+    WindowGone,   // the window being cast closed, or the desktop stopped casting it
 };
 
 std::string PortalFailureMessage(TPortalFailure failure, const std::string& detail);
@@ -37,6 +41,18 @@ std::string PortalFailureMessage(TPortalFailure failure, const std::string& deta
 // stream of zero size is a bad answer (with the reason).
 std::variant<TPortalStream, std::string>
 ChoosePortalStream(const std::optional<std::vector<TPortalStream>>& streams);
+
+// The kinds of source the portal casts, as the bits of its "types".
+enum class TPortalSource : std::uint32_t { Monitor = 1, Window = 2 };
+
+// What the desktop is asked to cast for an area: a window for a window; a
+// monitor for the rest, a region being cut from the monitor's picture.
+TPortalSource PortalSourceFor(TAreaKind kind);
+// Why `source` cannot be asked for when the desktop offers `available` (its
+// AvailableSourceTypes; none when that could not be read, and then the
+// request is simply tried): none when it can.
+std::optional<TPortalFailure> PortalSourceRefusal(TPortalSource source,
+                                                  std::optional<std::uint32_t> available);
 
 // A restore token worth storing and sending back: short printable text.
 bool IsUsableRestoreToken(const std::string& token);

@@ -1,5 +1,6 @@
 #include "platform/screen/portal/PortalFrames.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -46,8 +47,52 @@ std::optional<std::string> CopyCastBuffer(const TCastBuffer& buffer, const TCast
     return std::nullopt;
 }
 
-void TLatestPicture::Publish() {
+TScreenGrab CropCastPicture(TCastPicture& picture, const TScreenRect& region, TCastPicture& spare) {
+    if (region.Empty())
+        return {};
+    const TScreenRect visible = region.Intersect({0, 0, picture.Width, picture.Height});
+    if (visible == region)
+        return {picture.Pixels.data() + region.Y * picture.Stride() + std::ptrdiff_t{4} * region.X,
+                region.Width, region.Height, picture.Stride()};
+    spare.Width = region.Width;
+    spare.Height = region.Height;
+    spare.Pixels.assign(static_cast<std::size_t>(spare.Stride()) * region.Height, 0);
+    for (int y = visible.Y; y < visible.Y + visible.Height; ++y)
+        std::memcpy(spare.Pixels.data() + (y - region.Y) * spare.Stride() +
+                        std::ptrdiff_t{4} * (visible.X - region.X),
+                    picture.Pixels.data() + y * picture.Stride() + std::ptrdiff_t{4} * visible.X,
+                    static_cast<std::size_t>(visible.Width) * 4);
+    return {spare.Pixels.data(), spare.Width, spare.Height, spare.Stride()};
+}
+
+TScreenRect BoundingBox(const TScreenRect& a, const TScreenRect& b) {
+    if (a.Empty())
+        return b;
+    if (b.Empty())
+        return a;
+    const int left = std::min(a.X, b.X);
+    const int top = std::min(a.Y, b.Y);
+    const int right = std::max(a.X + a.Width, b.X + b.Width);
+    const int bottom = std::max(a.Y + a.Height, b.Y + b.Height);
+    return {left, top, right - left, bottom - top};
+}
+
+void TLatestPicture::Publish(const std::optional<TScreenRect>& changed) {
     std::lock_guard guard(FLock);
+    const TCastPicture& picture = FPictures[FBack];
+    // A picture of another size changed everywhere, whatever the desktop says.
+    const bool resized = picture.Width != FLastWidth || picture.Height != FLastHeight;
+    FLastWidth = picture.Width;
+    FLastHeight = picture.Height;
+    if (!changed || resized) {
+        FAllChanged = true;
+    } else if (!FFresh) {
+        FAllChanged = false;
+        FChanged = *changed;
+    } else if (!FAllChanged) {
+        // Changes pile up until a picture is taken: the box around them.
+        FChanged = BoundingBox(FChanged, *changed);
+    }
     std::swap(FBack, FNewest);
     FFresh = true;
     FAny = true;
@@ -56,6 +101,11 @@ void TLatestPicture::Publish() {
 bool TLatestPicture::Fresh() {
     std::lock_guard guard(FLock);
     return FFresh;
+}
+
+bool TLatestPicture::FreshIn(const TScreenRect& area) {
+    std::lock_guard guard(FLock);
+    return FFresh && (FAllChanged || !FChanged.Intersect(area).Empty());
 }
 
 TCastPicture* TLatestPicture::Take() {

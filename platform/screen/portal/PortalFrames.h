@@ -2,6 +2,8 @@
 // The pictures a screen-cast stream hands over, turned into the recorder's
 // own 32-bit blue-green-red-unused buffers, and the hand-over of the newest
 // one from the stream's thread to the thread that grabs.
+#include "platform/screen/Screen.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -44,19 +46,30 @@ struct TCastPicture {
 std::optional<std::string> CopyCastBuffer(const TCastBuffer& buffer, const TCastFormat& format,
                                           TCastPicture& picture);
 
+// `region` of `picture` (in the picture's own pixels) as a grab: a view into
+// the picture when the region lies wholly on it, else a copy made in `spare`,
+// black where the region lies off the picture (a picture that shrank).
+TScreenGrab CropCastPicture(TCastPicture& picture, const TScreenRect& region, TCastPicture& spare);
+
+// The smallest rectangle holding both (an empty one holds nothing).
+TScreenRect BoundingBox(const TScreenRect& a, const TScreenRect& b);
+
 // Three pictures: one being filled by the stream, the newest complete one,
 // and the one the grabber holds. Neither side waits for the other beyond a
 // swap of two pointers.
 class TLatestPicture {
 public:
-    // The stream's side: fill Back(), then Publish() it.
+    // The stream's side: fill Back(), then Publish() it with the part that
+    // changed since the picture before (none: it may all have).
     TCastPicture& Back() { return FPictures[FBack]; }
-    void Publish();
+    void Publish(const std::optional<TScreenRect>& changed = std::nullopt);
     // The grabber's side: the newest picture, valid until the next call; null
     // while none has come. A picture that is not newer stays the same.
     TCastPicture* Take();
     // Whether a picture newer than the one taken last has come.
     bool Fresh();
+    // The same, counting only changes that reach `area`.
+    bool FreshIn(const TScreenRect& area);
 
 private:
     std::mutex FLock;
@@ -66,6 +79,11 @@ private:
     int FFront = 2;
     bool FFresh = false;
     bool FAny = false;
+    // What changed since the picture taken last: all of it, or this part.
+    bool FAllChanged = true;
+    TScreenRect FChanged;
+    int FLastWidth = 0;
+    int FLastHeight = 0;
 };
 
 } // namespace vardocle

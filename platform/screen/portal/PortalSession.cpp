@@ -11,6 +11,9 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusUnixFileDescriptor>
+#include <QDBusVariant>
+
+#include <atomic>
 
 #include <unistd.h>
 
@@ -24,7 +27,6 @@ const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 
-constexpr std::uint32_t kMonitor = 1;
 constexpr std::uint32_t kCursorHidden = 1;
 constexpr std::uint32_t kCursorEmbedded = 2;
 constexpr std::uint32_t kPersistUntilRevoked = 2;
@@ -67,6 +69,14 @@ std::optional<std::vector<TPortalStream>> ReadStreams(const QVariantMap& results
     return streams;
 }
 
+// Tokens name the session's and the requests' objects on the bus: a second
+// session of this process (a still picture, then the recording) must not
+// meet the objects of the one before, which the portal may still hold.
+int NextToken() {
+    static std::atomic<int> counter{0};
+    return ++counter;
+}
+
 bool MeansNoPortal(const QDBusError& error) {
     return error.type() == QDBusError::ServiceUnknown ||
            error.type() == QDBusError::UnknownInterface ||
@@ -102,16 +112,61 @@ void TPortalSession::Start(const TPortalSessionOptions& options) {
         kService, FBus, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(FPortalWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
             [this] { Fail(TPortalFailure::Closed, "the desktop portal left the bus"); });
+    // What the desktop can cast decides whether the request can be made at
+    // all: a window that cannot be had is told before any dialog.
+    FStep = TStep::SourceTypes;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    call.setArguments({kScreenCast, QStringLiteral("AvailableSourceTypes")});
+    Call(call, FOptions.RequestTimeoutMs,
+         [this](QDBusPendingCallWatcher* finished) { SourceTypesRead(finished); });
+}
+
+void TPortalSession::Call(const QDBusMessage& call, int timeoutMs,
+                          const std::function<void(QDBusPendingCallWatcher*)>& answered) {
+    FTimeout.start(timeoutMs);
+    auto* watcher =
+        MakeQtChild<QDBusPendingCallWatcher>(FBus.asyncCall(call, FOptions.RequestTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, answered);
+}
+
+void TPortalSession::SourceTypesRead(QDBusPendingCallWatcher* call) {
+    call->deleteLater();
+    if (FStep != TStep::SourceTypes)
+        return;
+    FTimeout.stop();
+    const QDBusPendingReply<QDBusVariant> reply = *call;
+    std::optional<std::uint32_t> available;
+    if (reply.isError()) {
+        if (MeansNoPortal(reply.error()) && reply.error().type() != QDBusError::UnknownMethod) {
+            Fail(TPortalFailure::NoPortal, reply.error().message().toStdString());
+            return;
+        }
+        // A portal that does not tell is asked all the same.
+    } else {
+        bool number = false;
+        const std::uint32_t types = reply.value().variant().toUInt(&number);
+        if (number)
+            available = types;
+    }
+    if (const auto refusal = PortalSourceRefusal(FOptions.Source, available)) {
+        Fail(*refusal, "");
+        return;
+    }
+    CreateSession();
+}
+
+void TPortalSession::CreateSession() {
     QVariantMap create;
     create.insert(QStringLiteral("session_handle_token"),
-                  QStringLiteral("vardocle%1").arg(::getpid()));
+                  QStringLiteral("vardocle%1_%2").arg(::getpid()).arg(NextToken()));
     Request(TStep::CreateSession, QStringLiteral("CreateSession"), {}, create);
 }
 
 void TPortalSession::Request(TStep step, const QString& method, QVariantList arguments,
                              QVariantMap options) {
     FStep = step;
-    const QString token = QStringLiteral("vardocle%1_%2").arg(::getpid()).arg(++FCounter);
+    const QString token = QStringLiteral("vardocle%1_%2").arg(::getpid()).arg(NextToken());
     options.insert(QStringLiteral("handle_token"), token);
     // Listening starts before the call: the answer may come before the reply.
     FRequestPath = QString::fromStdString(
@@ -122,11 +177,8 @@ void TPortalSession::Request(TStep step, const QString& method, QVariantList arg
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kScreenCast, method);
     call.setArguments(arguments);
     const bool asksUser = step == TStep::SelectSources || step == TStep::Start;
-    FTimeout.start(asksUser ? FOptions.ChooserTimeoutMs : FOptions.RequestTimeoutMs);
-    auto* watcher =
-        MakeQtChild<QDBusPendingCallWatcher>(FBus.asyncCall(call, FOptions.RequestTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* finished) { RequestCalled(finished); });
+    Call(call, asksUser ? FOptions.ChooserTimeoutMs : FOptions.RequestTimeoutMs,
+         [this](QDBusPendingCallWatcher* finished) { RequestCalled(finished); });
 }
 
 void TPortalSession::RequestCalled(QDBusPendingCallWatcher* call) {
@@ -202,7 +254,8 @@ void TPortalSession::Answered(std::uint32_t code, const QVariantMap& results) {
 
 void TPortalSession::SelectSources() {
     QVariantMap options;
-    options.insert(QStringLiteral("types"), QVariant::fromValue(kMonitor));
+    options.insert(QStringLiteral("types"),
+                   QVariant::fromValue(static_cast<std::uint32_t>(FOptions.Source)));
     options.insert(QStringLiteral("multiple"), false);
     options.insert(QStringLiteral("cursor_mode"),
                    QVariant::fromValue(FOptions.EmbedCursor ? kCursorEmbedded : kCursorHidden));
@@ -238,34 +291,38 @@ void TPortalSession::OpenRemote() {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kScreenCast,
                                                        QStringLiteral("OpenPipeWireRemote"));
     call.setArguments({QVariant::fromValue(QDBusObjectPath(FSessionHandle)), QVariantMap()});
-    FTimeout.start(FOptions.RequestTimeoutMs);
-    auto* watcher =
-        MakeQtChild<QDBusPendingCallWatcher>(FBus.asyncCall(call, FOptions.RequestTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* finished) {
-                finished->deleteLater();
-                if (FStep != TStep::OpenRemote)
-                    return;
-                FTimeout.stop();
-                const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;
-                if (reply.isError()) {
-                    Fail(TPortalFailure::Refused, reply.error().message().toStdString());
-                    return;
-                }
-                const int fd = reply.value().isValid() ? ::dup(reply.value().fileDescriptor()) : -1;
-                if (fd < 0) {
-                    Fail(TPortalFailure::BadAnswer, "OpenPipeWireRemote gave no connection");
-                    return;
-                }
-                FCast.PipeWire = UniqueFd(fd);
-                FStep = TStep::Ready;
-                if (OnReady)
-                    OnReady(FCast);
-            });
+    Call(call, FOptions.RequestTimeoutMs, [this](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
+        if (FStep != TStep::OpenRemote)
+            return;
+        FTimeout.stop();
+        const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;
+        if (reply.isError()) {
+            Fail(TPortalFailure::Refused, reply.error().message().toStdString());
+            return;
+        }
+        const int fd = reply.value().isValid() ? ::dup(reply.value().fileDescriptor()) : -1;
+        if (fd < 0) {
+            Fail(TPortalFailure::BadAnswer, "OpenPipeWireRemote gave no connection");
+            return;
+        }
+        FCast.PipeWire = UniqueFd(fd);
+        FStep = TStep::Ready;
+        if (OnReady)
+            OnReady(FCast);
+    });
 }
 
 void TPortalSession::SessionClosed(const QDBusMessage&) {
-    Fail(TPortalFailure::Closed, "");
+    if (FStep != TStep::Ready) {
+        Fail(TPortalFailure::Closed, "");
+        return;
+    }
+    // The sharing ran and the desktop ended it: no failure of ours.
+    FStep = TStep::Failed;
+    StopListening();
+    if (OnEnded)
+        OnEnded();
 }
 
 void TPortalSession::Fail(TPortalFailure failure, const std::string& detail) {

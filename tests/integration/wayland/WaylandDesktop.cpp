@@ -67,6 +67,12 @@ bool TClients::WaitForWindow(const QString& marker) {
     return false;
 }
 
+bool TClients::StartSolidTerminal(const QString& colour) {
+    Start("foot", {"-o", "colors.background=" + colour, "-o", "colors.foreground=" + colour, "-o",
+                   "cursor.color=" + colour + " " + colour, "sh", "-c", "sleep 600"});
+    return WaitForWindow("\"app_id\": \"foot\"");
+}
+
 TRecorderRun::TRecorderRun(const QStringList& arguments) {
     FProcess.start(QString::fromStdString((BinDir() / "vardocle-record").string()), arguments);
     FProcess.waitForStarted(5000);

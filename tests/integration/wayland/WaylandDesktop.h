@@ -31,6 +31,9 @@ public:
     void Start(const QString& program, const QStringList& arguments);
     // Waits until the compositor's tree names `marker` (an app_id or class).
     bool WaitForWindow(const QString& marker);
+    // A Wayland terminal all in one colour ("rrggbb"), text and cursor too,
+    // shown; whether it appeared.
+    bool StartSolidTerminal(const QString& colour);
 
 private:
     std::vector<std::unique_ptr<QProcess>> FProcesses;

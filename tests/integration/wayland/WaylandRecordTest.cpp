@@ -48,9 +48,7 @@ protected:
 
 TEST_F(WaylandRecord, TheBackgroundAWaylandAndAnXwaylandWindowHaveTheirColoursAtTheirPlaces) {
     TClients clients;
-    clients.Start("foot", {"-o", "colors.background=00ff00", "-o", "colors.foreground=00ff00", "-o",
-                           "cursor.color=00ff00 00ff00", "sh", "-c", "sleep 600"});
-    ASSERT_TRUE(clients.WaitForWindow("\"app_id\": \"foot\""));
+    ASSERT_TRUE(clients.StartSolidTerminal("00ff00"));
     clients.Start("xlogo", {"-bg", "#ff00ff", "-fg", "#ff00ff"});
     ASSERT_TRUE(clients.WaitForWindow("XLogo"));
     const auto file = Dir / "colours.avi";
