@@ -71,20 +71,6 @@ void AskRepairWithMessageBox(TFrmMain& owner, const QStringList& files,
     box->open();
 }
 
-// The screen layer's screen of an area. Until that layer takes an area, only
-// the whole screen can be had from it, and any other area is refused here
-// rather than recorded as the whole screen.
-template <typename TArea> std::unique_ptr<IScreen> ScreenOfArea(const TArea& area) {
-    // The highest rate a recording can have: the desktop may send that many.
-    if constexpr (requires { vardocle::MakeScreen(ChooseScreenBackend(), 5, area); }) {
-        return vardocle::MakeScreen(ChooseScreenBackend(), 5, area);
-    } else {
-        if (area.Kind != TAreaKind::Screen)
-            throw Exception("这个版本只能录制全屏。");
-        return vardocle::MakeScreen(ChooseScreenBackend(), 5);
-    }
-}
-
 } // namespace
 
 TMainWindowServices TMainWindowServices::System() {
@@ -95,7 +81,10 @@ TMainWindowServices TMainWindowServices::System() {
         return vardocle::AskExit(message, &owner);
     };
     services.ShowNotice = ShowNoticeBox;
-    services.MakeScreen = [](const TCaptureArea& area) { return ScreenOfArea(area); };
+    // The highest rate a recording can have: the desktop may send that many.
+    services.MakeScreen = [](const TCaptureArea& area) {
+        return vardocle::MakeScreen(ChooseScreenBackend(), 5, area);
+    };
     services.MakeRecorder = [] { return std::make_unique<TWavRecord>(); };
     services.Repair = TRecordingRepairService::System();
     services.AskRepair = AskRepairWithMessageBox;

@@ -105,8 +105,9 @@ std::string TPortalScreen::EndedMessage() const {
 
 void TPortalScreen::ThrowIfStopped() const {
     const TState& state = *FState;
+    // The desktop stopped sharing: the recording ends as Stop does.
     if (StreamEnded())
-        throw Exception(EndedMessage());
+        throw EScreenGone(EndedMessage());
     if (state.Failure)
         throw Exception(*state.Failure);
     if (state.Stream)
