@@ -41,10 +41,22 @@ TScreenBackend ChooseScreenBackend(std::optional<TScreenBackend> requested) {
     });
 }
 
-std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate) {
+std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate,
+                                    const TCaptureArea& area) {
     if (backend == TScreenBackend::Portal)
         return std::make_unique<TPortalScreen>(PortalTokenFile(), frameRate);
-    return std::make_unique<TX11Screen>();
+    if (area.Pick)
+        throw Exception("the area is to be picked on the screen before the recording starts");
+    // The window's own screen, which follows the window, is made here.
+    if (area.Kind == TAreaKind::Window)
+        throw Exception("a window cannot be recorded on this screen yet");
+    auto screen = std::make_unique<TX11Screen>(std::string{}, area);
+    if (area.Kind != TAreaKind::Screen) {
+        const TAreaPlacement placement = screen->Placement().Placement;
+        if (placement != TAreaPlacement::Whole)
+            throw EAreaMissing(AreaMissingMessage(area, placement));
+    }
+    return screen;
 }
 
 TScreenNotice SeeThroughNotice(TScreenBackend backend) {
