@@ -1,7 +1,8 @@
 #pragma once
 // What the recorder needs of the screen: the area recorded (the whole primary
-// screen unless another was chosen) as it is now, and the mouse cursor's picture and position. The
-// real backend grabs an X11 screen; the engine's tests use their own stand-in.
+// screen unless another was chosen) as it is now, and the mouse cursor's
+// picture and position. The real backend grabs an X11 screen; the engine's
+// tests use their own stand-in.
 #include "platform/avifile/SourceImage.h"
 #include "platform/screen/CaptureLayout.h"
 

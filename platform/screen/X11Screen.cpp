@@ -388,7 +388,7 @@ TScreenGrab TX11Screen::Grab() {
         state.Kept = TState::TKept::Nothing;
         return state.Padded.Black(placed.Area.Width, placed.Area.Height);
     }
-    const TScreenGrab grab = GrabRect(placed.Visible, changesTaken);
+    TScreenGrab grab = GrabRect(placed.Visible, changesTaken);
     if (placed.Visible == placed.Area)
         return grab;
     return state.Padded.Place(grab, placed.Area.Width, placed.Area.Height,
@@ -397,30 +397,24 @@ TScreenGrab TX11Screen::Grab() {
 
 TPlacedArea TX11Screen::PlaceNow() const {
     const TState& state = *FState;
-    if (state.Wanted.Kind != TAreaKind::Monitor || state.OutputNames.empty())
+    if (state.Wanted.Kind != TAreaKind::Monitor)
         return PlaceArea(state.Wanted, state.Monitors, state.RootWidth, state.RootHeight);
-    // A monitor's own name wins over an output of the same name.
-    std::vector<TNamedMonitor> named = state.Monitors;
-    for (const TNamedMonitor& output : state.OutputNames)
-        if (std::none_of(named.begin(), named.end(),
-                         [&](const TNamedMonitor& m) { return m.Name == output.Name; }))
-            named.push_back(output);
-    return PlaceArea(state.Wanted, named, state.RootWidth, state.RootHeight);
+    return PlaceArea(state.Wanted, ByName(), state.RootWidth, state.RootHeight);
 }
 
-TPlacedArea TX11Screen::Placement() {
-    ReadLayout();
-    return PlaceNow();
-}
-
-std::vector<TNamedMonitor> TX11Screen::NamedMonitors() {
-    ReadLayout();
+// A monitor's own name wins over an output of the same name.
+std::vector<TNamedMonitor> TX11Screen::ByName() const {
     std::vector<TNamedMonitor> named = FState->Monitors;
     for (const TNamedMonitor& output : FState->OutputNames)
         if (std::none_of(named.begin(), named.end(),
                          [&](const TNamedMonitor& m) { return m.Name == output.Name; }))
             named.push_back(output);
     return named;
+}
+
+TPlacedArea TX11Screen::Placement() {
+    ReadLayout();
+    return PlaceNow();
 }
 
 std::optional<TScreenRect> TX11Screen::AreaNow() {
@@ -449,7 +443,7 @@ TScreenGrab TX11Screen::GrabRect(const TScreenRect& area, bool changesTaken) {
     state.KeptArea = area;
     if (!FCaptureTransparent) {
         const bool reuse = parts && kept == TState::TKept::Composed;
-        const TScreenGrab composed = state.SeeThrough->Grab(area, reuse ? &*parts : nullptr);
+        TScreenGrab composed = state.SeeThrough->Grab(area, reuse ? &*parts : nullptr);
         if (composed.Pixels) {
             state.Kept = TState::TKept::Composed;
             return composed;

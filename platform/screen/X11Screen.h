@@ -40,9 +40,6 @@ public:
 
     // Where the area lies on the screen now (the layout read afresh).
     TPlacedArea Placement();
-    // The monitors by name: RandR 1.5 monitors, and after them the outputs
-    // they show, by the output's name where no monitor has that name.
-    std::vector<TNamedMonitor> NamedMonitors();
 
     bool UsesSharedMemory() const;
     // False when the server cannot leave see-through windows out; the grab
@@ -64,6 +61,9 @@ private:
     bool ReadParts(const TScreenRect& area, const std::vector<TScreenRect>& parts);
     TScreenGrab GrabRect(const TScreenRect& area, bool changesTaken);
     TPlacedArea PlaceNow() const;
+    // The monitors by their RandR 1.5 names, then by the names of the
+    // outputs they show where no monitor has that name.
+    std::vector<TNamedMonitor> ByName() const;
     bool DrawnInside() const;
     bool PointerMatters(int oldX, int oldY) const;
     struct TState;
