@@ -13,6 +13,11 @@ TScreenAnimator::TScreenAnimator() {
     Begin();
 }
 
+TScreenAnimator::TScreenAnimator(int stillX, int stillY, int stillWidth, int stillHeight)
+    : FStillX(stillX), FStillY(stillY), FStillWidth(stillWidth), FStillHeight(stillHeight) {
+    Begin();
+}
+
 TScreenAnimator::~TScreenAnimator() {
     End();
 }
@@ -29,6 +34,21 @@ void TScreenAnimator::Run() {
     const int height = DisplayHeight(display, screen);
     GC gc = XCreateGC(display, root, 0, nullptr);
     XSetSubwindowMode(display, gc, IncludeInferiors);
+    if (FStillWidth > 0 && FStillHeight > 0) {
+        // Everything but the still rectangle: above, below, left, right.
+        const int bottom = FStillY + FStillHeight;
+        const int right = FStillX + FStillWidth;
+        XRectangle around[] = {
+            {0, 0, static_cast<unsigned short>(width), static_cast<unsigned short>(FStillY)},
+            {0, static_cast<short>(bottom), static_cast<unsigned short>(width),
+             static_cast<unsigned short>(height - bottom)},
+            {0, static_cast<short>(FStillY), static_cast<unsigned short>(FStillX),
+             static_cast<unsigned short>(FStillHeight)},
+            {static_cast<short>(right), static_cast<short>(FStillY),
+             static_cast<unsigned short>(width - right),
+             static_cast<unsigned short>(FStillHeight)}};
+        XSetClipRectangles(display, gc, 0, 0, around, 4, Unsorted);
+    }
     std::mt19937 random(42);
     const char* words[] = {"record", "screen", "frame", "video", "sound",  "merge", "pause",
                            "resume", "stop",   "codec", "slot",  "cursor", "录制",  "屏幕"};

@@ -1,12 +1,16 @@
 #pragma once
-// What the recorder needs of the screen: the whole primary screen as it is
-// now, and the mouse cursor's picture and position. The real backend grabs an
-// X11 screen; the engine's tests use their own stand-in.
+// What the recorder needs of the screen: the area recorded (the whole primary
+// screen unless another was chosen) as it is now, and the mouse cursor's
+// picture and position. The real backend grabs an X11 screen; the engine's
+// tests use their own stand-in.
 #include "platform/avifile/SourceImage.h"
 #include "platform/screen/CaptureLayout.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace vardocle {
@@ -55,13 +59,19 @@ struct TScreenChanges {
     bool Cursor = true;  // the pointer moved or took another picture
 };
 
+// Told (on the capture thread) what the user should hear once while the
+// recording goes on, in Chinese and in English.
+using TScreenNoticeHandler =
+    std::function<void(const std::string& Chinese, const std::string& English)>;
+
 class IScreen {
 public:
     virtual ~IScreen() = default;
     // Asked once before each frame: a frame in which nothing changed need not
     // be grabbed at all. What is drawn after this call shows in the next one.
     virtual TScreenChanges TakeChanges() { return {}; }
-    // The whole primary monitor at its current size and place. Raises
+    // The area at its current size and place (by default the whole primary
+    // monitor). Raises
     // vardocle::Exception when the screen cannot be read.
     virtual TScreenGrab Grab() = 0;
     // The next grab reads the whole picture again, whatever the screen knows
@@ -78,6 +88,11 @@ public:
     // itself needs to know before its first grab; the others draw it from
     // Cursor() and ignore this.
     virtual void SetCaptureCursor(bool /*value*/) {}
+    // Where a notice goes, such as a part of the area leaving the screen.
+    virtual void SetNoticeHandler(TScreenNoticeHandler /*handler*/) {}
+    // The area's place and size now, when the screen knows them before its
+    // first grab: a recording without a size of its own takes the area's.
+    virtual std::optional<TScreenRect> AreaNow() { return std::nullopt; }
 };
 
 } // namespace vardocle

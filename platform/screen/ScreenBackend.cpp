@@ -1,5 +1,7 @@
 #include "platform/screen/ScreenBackend.h"
 
+#include "platform/screen/X11WindowScreen.h"
+
 #include "platform/screen/X11Screen.h"
 #include "platform/screen/portal/PortalScreen.h"
 
@@ -48,7 +50,27 @@ std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate,
     if (backend == TScreenBackend::Portal)
         return std::make_unique<TPortalScreen>(PortalTokenFile(PortalSourceFor(area.Kind)),
                                                frameRate, area);
-    return std::make_unique<TX11Screen>();
+    if (area.Pick)
+        throw Exception("the area is to be picked on the screen before the recording starts");
+    // The window's own screen follows the window wherever it goes.
+    if (area.Kind == TAreaKind::Window) {
+        const std::string missing = AreaMissingMessage(area, TAreaPlacement::Gone);
+        try {
+            return std::make_unique<TX11WindowScreen>(area.Window);
+        } catch (const Exception& error) {
+            // No such window is the user's to mend, not a broken display.
+            if (error.what() == missing)
+                throw EAreaMissing(missing);
+            throw;
+        }
+    }
+    auto screen = std::make_unique<TX11Screen>(std::string{}, area);
+    if (area.Kind != TAreaKind::Screen) {
+        const TAreaPlacement placement = screen->Placement().Placement;
+        if (placement != TAreaPlacement::Whole)
+            throw EAreaMissing(AreaMissingMessage(area, placement));
+    }
+    return screen;
 }
 
 TScreenNotice SeeThroughNotice(TScreenBackend backend) {

@@ -1,6 +1,7 @@
 #pragma once
 // Which screen a recording reads: the X11 screen, or on a Wayland desktop
 // the desktop's screen-cast portal (an X11 grab there sees only black).
+#include "platform/base/Errors.h"
 #include "platform/screen/CaptureArea.h"
 #include "platform/screen/Screen.h"
 #include "platform/screen/X11Screen.h"
@@ -28,8 +29,17 @@ ChooseScreenBackend(std::optional<TScreenBackend> requested,
 // The same, from the process's environment.
 TScreenBackend ChooseScreenBackend(std::optional<TScreenBackend> requested = std::nullopt);
 
-// The screen of that backend showing `area`; `frameRate` is the recording's.
-// Raises vardocle::Exception when there is no such screen.
+// A monitor or region that is not wholly on the screen when a recording is
+// to start; what() is the Chinese message for the user (AreaMissingMessage).
+class EAreaMissing : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The screen of that backend grabbing `area`; `frameRate` is the recording's.
+// Raises EAreaMissing when a monitor or region is not wholly there, and
+// vardocle::Exception when there is no such screen or the area cannot be
+// recorded by it (a pick not made yet).
 std::unique_ptr<IScreen> MakeScreen(TScreenBackend backend, int frameRate,
                                     const TCaptureArea& area = {});
 

@@ -1,6 +1,7 @@
 #include "platform/screen/X11Screen.h"
 
 #include "platform/base/Errors.h"
+#include "platform/screen/AreaPicture.h"
 #include "platform/screen/X11ChangeWatch.h"
 #include "platform/screen/X11ImageReader.h"
 #include "platform/screen/X11SeeThrough.h"
@@ -35,14 +36,24 @@ struct TX11Screen::TState {
     XImage* Plain = nullptr;
     std::unique_ptr<TX11SeeThrough> SeeThrough;
     std::unique_ptr<TX11ChangeWatch> Watch;
+    // What is to be recorded, where it lay at the last grab (the cursor's
+    // place is told from its corner) and the part of it on the screen.
+    TCaptureArea Wanted;
     TScreenRect Area;
+    TScreenRect Visible;
+    bool AreaKnown = false;
+    // The picture of an area partly or wholly off the screen.
+    TAreaPicture Padded;
+    TScreenNoticeHandler OnNotice;
+    bool MissingTold = false;
     // The layout as last read; read again when RandR says it changed.
     bool LayoutKnown = false;
     std::chrono::steady_clock::time_point LayoutRead;
     std::chrono::milliseconds LayoutCheckInterval{10000};
     int RootWidth = 0;
     int RootHeight = 0;
-    std::vector<TMonitor> Monitors;
+    std::vector<TNamedMonitor> Monitors;
+    std::vector<TNamedMonitor> OutputNames;
     // Whether TakeChanges made the round trip for this frame, and the
     // pointer's place on the root that it learnt.
     bool ChangesTaken = false;
@@ -65,7 +76,9 @@ struct TX11Screen::TState {
     TCursorImage CursorPicture;
 };
 
-TX11Screen::TX11Screen(const std::string& displayName) : FState(std::make_unique<TState>()) {
+TX11Screen::TX11Screen(const std::string& displayName, const TCaptureArea& area)
+    : FState(std::make_unique<TState>()) {
+    FState->Wanted = area;
     NoteX11Errors();
     FState->Connection = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!FState->Connection) {
@@ -165,10 +178,13 @@ TScreenChanges TX11Screen::TakeChanges() {
     const bool layoutAged =
         state.LayoutKnown &&
         std::chrono::steady_clock::now() - state.LayoutRead >= state.LayoutCheckInterval;
-    changes.Picture = state.Watch->Drawn() || state.Watch->LayoutChanged() ||
-                      state.WindowsChanged || (layoutAged && ReadLayout());
+    const bool drawn = state.Watch->Drawn();
+    changes.Picture =
+        state.Watch->LayoutChanged() || state.WindowsChanged || (layoutAged && ReadLayout());
     changes.Cursor = state.Watch->CursorLookChanged() || !pointer || !state.PointerKnown ||
                      x != state.PointerX || y != state.PointerY;
+    const int oldX = state.PointerX;
+    const int oldY = state.PointerY;
     state.PointerKnown = pointer;
     state.PointerFresh = pointer;
     state.PointerX = x;
@@ -177,7 +193,28 @@ TScreenChanges TX11Screen::TakeChanges() {
     // What is drawn from now on is the next frame's.
     state.Watch->Clear();
     state.ChangesTaken = true;
+    changes.Picture = changes.Picture || (drawn && DrawnInside());
+    if (!changes.Picture && changes.Cursor && !PointerMatters(oldX, oldY))
+        changes.Cursor = false;
     return changes;
+}
+
+// Only what happens inside the area makes a frame: drawing elsewhere, and the
+// pointer moving where it is not drawn, cost a still area nothing.
+bool TX11Screen::DrawnInside() const {
+    const TState& state = *FState;
+    if (!state.AreaKnown || !state.Watch->PartsKnown())
+        return true;
+    for (const TScreenRect& part : state.Watch->Parts())
+        if (!part.Intersect(state.Visible).Empty())
+            return true;
+    return false;
+}
+
+bool TX11Screen::PointerMatters(int oldX, int oldY) const {
+    const TState& state = *FState;
+    return !state.AreaKnown || !state.PointerKnown || state.Area.Contains({oldX, oldY, 1, 1}) ||
+           state.Area.Contains({state.PointerX, state.PointerY, 1, 1});
 }
 
 void TX11Screen::SetLayoutCheckInterval(std::chrono::milliseconds interval) {
@@ -188,27 +225,46 @@ bool TX11Screen::ReadLayout() {
     TState& state = *FState;
     const int oldWidth = state.RootWidth;
     const int oldHeight = state.RootHeight;
-    const std::vector<TMonitor> oldMonitors = state.Monitors;
+    const std::vector<TNamedMonitor> oldMonitors = state.Monitors;
     const Screen* screen = DefaultScreenOfDisplay(state.Connection);
     XWindowAttributes root;
     XGetWindowAttributes(state.Connection, state.Root, &root);
     state.RootWidth = root.width > 0 ? root.width : WidthOfScreen(screen);
     state.RootHeight = root.height > 0 ? root.height : HeightOfScreen(screen);
     state.Monitors.clear();
+    state.OutputNames.clear();
     if (state.HaveMonitors) {
         int count = 0;
         XRRMonitorInfo* info = XRRGetMonitors(state.Connection, state.Root, True, &count);
-        for (int i = 0; info && i < count; ++i)
-            state.Monitors.push_back(
-                {{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0});
+        // Output names only matter for a chosen monitor: the screen
+        // resources cost a round trip and are asked for only then.
+        XRRScreenResources* resources =
+            info && state.Wanted.Kind == TAreaKind::Monitor
+                ? XRRGetScreenResourcesCurrent(state.Connection, state.Root)
+                : nullptr;
+        for (int i = 0; info && i < count; ++i) {
+            const TScreenRect rect{info[i].x, info[i].y, info[i].width, info[i].height};
+            char* name = info[i].name ? XGetAtomName(state.Connection, info[i].name) : nullptr;
+            state.Monitors.push_back({name ? name : "", rect, info[i].primary != 0});
+            if (name)
+                XFree(name);
+            for (int j = 0; resources && j < info[i].noutput; ++j)
+                if (XRROutputInfo* output =
+                        XRRGetOutputInfo(state.Connection, resources, info[i].outputs[j])) {
+                    state.OutputNames.push_back({output->name, rect, info[i].primary != 0});
+                    XRRFreeOutputInfo(output);
+                }
+        }
+        if (resources)
+            XRRFreeScreenResources(resources);
         if (info)
             XRRFreeMonitors(info);
     }
     // Without notifications the layout is read for every frame.
     state.LayoutKnown = state.Watch->Available();
     state.LayoutRead = std::chrono::steady_clock::now();
-    auto same = [](const TMonitor& a, const TMonitor& b) {
-        return a.Area == b.Area && a.Primary == b.Primary;
+    auto same = [](const TNamedMonitor& a, const TNamedMonitor& b) {
+        return a.Area == b.Area && a.Primary == b.Primary && a.Name == b.Name;
     };
     return oldWidth != state.RootWidth || oldHeight != state.RootHeight ||
            !std::equal(oldMonitors.begin(), oldMonitors.end(), state.Monitors.begin(),
@@ -231,7 +287,16 @@ void TX11Screen::GrabWholeNext() {
 }
 
 void TX11Screen::DrawnOver(const TScreenRect& part) {
-    FState->DrawnOver.push_back(part);
+    TState& state = *FState;
+    if (!state.AreaKnown || state.Visible == state.Area) {
+        state.DrawnOver.push_back(part);
+        return;
+    }
+    // The picture is the visible part placed in black: the cursor may have
+    // been drawn on the black too, which the next picture clears.
+    state.Padded.Forget();
+    state.DrawnOver.push_back({part.X - (state.Visible.X - state.Area.X),
+                               part.Y - (state.Visible.Y - state.Area.Y), part.Width, part.Height});
 }
 
 // The parts of `area` to read again, in the picture's own coordinates: what
@@ -307,9 +372,70 @@ TScreenGrab TX11Screen::Grab() {
         ReadLayout();
         TakeEvents();
     }
-    const TScreenRect area =
-        ChoosePrimaryMonitor(state.Monitors, state.RootWidth, state.RootHeight);
-    state.Area = area;
+    TPlacedArea placed = PlaceNow();
+    // A monitor that went away leaves its place black at the size it had.
+    if (placed.Area.Empty() && state.AreaKnown)
+        placed.Area = state.Area;
+    state.Area = placed.Area;
+    state.Visible = placed.Visible;
+    state.AreaKnown = true;
+    if (placed.Placement != TAreaPlacement::Whole && !state.MissingTold) {
+        state.MissingTold = true;
+        if (state.OnNotice)
+            state.OnNotice(AreaGoneNotice().Chinese, AreaGoneNotice().English);
+    }
+    if (placed.Visible.Empty()) {
+        state.Kept = TState::TKept::Nothing;
+        return state.Padded.Black(placed.Area.Width, placed.Area.Height);
+    }
+    TScreenGrab grab = GrabRect(placed.Visible, changesTaken);
+    if (placed.Visible == placed.Area)
+        return grab;
+    return state.Padded.Place(grab, placed.Area.Width, placed.Area.Height,
+                              placed.Visible.X - placed.Area.X, placed.Visible.Y - placed.Area.Y);
+}
+
+TPlacedArea TX11Screen::PlaceNow() const {
+    const TState& state = *FState;
+    if (state.Wanted.Kind != TAreaKind::Monitor)
+        return PlaceArea(state.Wanted, state.Monitors, state.RootWidth, state.RootHeight);
+    return PlaceArea(state.Wanted, ByName(), state.RootWidth, state.RootHeight);
+}
+
+// A monitor's own name wins over an output of the same name.
+std::vector<TNamedMonitor> TX11Screen::ByName() const {
+    std::vector<TNamedMonitor> named = FState->Monitors;
+    for (const TNamedMonitor& output : FState->OutputNames)
+        if (std::none_of(named.begin(), named.end(),
+                         [&](const TNamedMonitor& m) { return m.Name == output.Name; }))
+            named.push_back(output);
+    return named;
+}
+
+TPlacedArea TX11Screen::Placement() {
+    ReadLayout();
+    return PlaceNow();
+}
+
+std::optional<TScreenRect> TX11Screen::AreaNow() {
+    if (FState->Lost)
+        return std::nullopt;
+    return Placement().Area;
+}
+
+void TX11Screen::SetNoticeHandler(TScreenNoticeHandler handler) {
+    FState->OnNotice = std::move(handler);
+}
+
+TScreenNotice AreaGoneNotice() {
+    return {"录制范围有一部分已不在屏幕上（屏幕变小或显示器已拔下），那里录下的是黑色，录制继续",
+            "part of the recorded area is no longer on the screen (a smaller screen or a monitor "
+            "unplugged): it is recorded black and the recording goes on"};
+}
+
+// The rectangle `area` of the root, which lies wholly on it.
+TScreenGrab TX11Screen::GrabRect(const TScreenRect& area, bool changesTaken) {
+    TState& state = *FState;
     const std::optional<std::vector<TScreenRect>> parts = ChangedParts(area, changesTaken);
     const TState::TKept kept = state.Kept;
     // Until this grab succeeds, nothing is kept that a later one could trust.
@@ -317,7 +443,7 @@ TScreenGrab TX11Screen::Grab() {
     state.KeptArea = area;
     if (!FCaptureTransparent) {
         const bool reuse = parts && kept == TState::TKept::Composed;
-        const TScreenGrab composed = state.SeeThrough->Grab(area, reuse ? &*parts : nullptr);
+        TScreenGrab composed = state.SeeThrough->Grab(area, reuse ? &*parts : nullptr);
         if (composed.Pixels) {
             state.Kept = TState::TKept::Composed;
             return composed;
@@ -345,6 +471,15 @@ TScreenGrab TX11Screen::Grab() {
             {}};
 }
 
+// A pointer outside the area is not drawn, not even the part of its picture
+// that would reach into it.
+static TCursorImage OnlyInside(TCursorImage cursor, const TScreenRect& area,
+                               const TScreenRect& visible) {
+    cursor.Visible =
+        cursor.Visible && visible.Contains({cursor.X + area.X, cursor.Y + area.Y, 1, 1});
+    return cursor;
+}
+
 TCursorImage TX11Screen::Cursor() {
     TState& state = *FState;
     if (state.Lost || !state.HaveFixes)
@@ -356,13 +491,13 @@ TCursorImage TX11Screen::Cursor() {
         TCursorImage cursor = state.CursorPicture;
         cursor.X = state.PointerX - state.Area.X;
         cursor.Y = state.PointerY - state.Area.Y;
-        return cursor;
+        return OnlyInside(cursor, state.Area, state.Visible);
     }
     XFixesCursorImage* image = XFixesGetCursorImage(state.Connection);
     if (!image)
         return {};
     TCursorImage cursor;
-    // The pointer's place in the grabbed picture, which starts at the monitor's corner.
+    // The pointer's place in the grabbed picture, which starts at the area's corner.
     cursor.X = image->x - state.Area.X;
     cursor.Y = image->y - state.Area.Y;
     cursor.HotX = image->xhot;
@@ -383,7 +518,7 @@ TCursorImage TX11Screen::Cursor() {
     state.CursorPicture = cursor;
     state.CursorKnown = true;
     state.PointerFresh = false;
-    return cursor;
+    return OnlyInside(cursor, state.Area, state.Visible);
 }
 
 } // namespace vardocle

@@ -1,12 +1,12 @@
 #pragma once
-// The X11 screen: the primary monitor of the default screen (RandR; the whole
-// root window without it), grabbed through a shared-memory image (plain
-// XGetImage when the server offers no shared memory), and the cursor through
-// XFixes. Unless transparent windows are to be captured, see-through windows
-// are left out (Composite and Render), so the recorder never records itself.
-// The server tells what changed (Damage, XFixes, RandR), so a frame in which
-// nothing did costs one round trip, and the size, the monitors and the
-// cursor's picture are asked for only when they changed.
+// The X11 screen: an area of the default screen (the primary monitor unless
+// told otherwise: another monitor by its RandR name, or a rectangle), grabbed through a
+// shared-memory image (plain XGetImage when the server offers no shared memory), and the cursor
+// through XFixes. Unless transparent windows are to be captured, see-through windows are left out
+// (Composite and Render), so the recorder never records itself. The server tells what changed
+// (Damage, XFixes, RandR), so a frame in which nothing did costs one round trip, and the size, the
+// monitors and the cursor's picture are asked for only when they changed.
+#include "platform/screen/CaptureArea.h"
 #include "platform/screen/Screen.h"
 
 #include <chrono>
@@ -20,8 +20,9 @@ namespace vardocle {
 class TX11Screen : public IScreen {
 public:
     // Connects to the display named by DISPLAY (or `displayName`). Raises
-    // vardocle::Exception when there is none.
-    explicit TX11Screen(const std::string& displayName = {});
+    // vardocle::Exception when there is none. Only changes inside `area`
+    // count; a part of it that leaves the screen is black in the picture.
+    explicit TX11Screen(const std::string& displayName = {}, const TCaptureArea& area = {});
     ~TX11Screen() override;
     TX11Screen(const TX11Screen&) = delete;
     TX11Screen& operator=(const TX11Screen&) = delete;
@@ -34,6 +35,11 @@ public:
     void DrawnOver(const TScreenRect& part) override;
     TCursorImage Cursor() override;
     void SetCaptureTransparent(bool value) override { FCaptureTransparent = value; }
+    void SetNoticeHandler(TScreenNoticeHandler handler) override;
+    std::optional<TScreenRect> AreaNow() override;
+
+    // Where the area lies on the screen now (the layout read afresh).
+    TPlacedArea Placement();
 
     bool UsesSharedMemory() const;
     // False when the server cannot leave see-through windows out; the grab
@@ -53,6 +59,13 @@ private:
     std::optional<std::vector<TScreenRect>> ChangedParts(const TScreenRect& area,
                                                          bool changesTaken);
     bool ReadParts(const TScreenRect& area, const std::vector<TScreenRect>& parts);
+    TScreenGrab GrabRect(const TScreenRect& area, bool changesTaken);
+    TPlacedArea PlaceNow() const;
+    // The monitors by their RandR 1.5 names, then by the names of the
+    // outputs they show where no monitor has that name.
+    std::vector<TNamedMonitor> ByName() const;
+    bool DrawnInside() const;
+    bool PointerMatters(int oldX, int oldY) const;
     struct TState;
     std::unique_ptr<TState> FState;
     bool FCaptureTransparent = false;
@@ -64,5 +77,7 @@ struct TScreenNotice {
     const char* English;
 };
 TScreenNotice TransparentExclusionMissingNotice();
+// What to tell the user, once, when part of the area has left the screen.
+TScreenNotice AreaGoneNotice();
 
 } // namespace vardocle

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vardocle {
@@ -32,6 +33,9 @@ public:
     TCursorImage Cursor() override;
     // The window's own picture holds no other window, see-through or not.
     void SetCaptureTransparent(bool /*value*/) override {}
+    // Where the window was when the screen was made: a recording without a
+    // size of its own takes the window's.
+    std::optional<TScreenRect> AreaNow() override { return Placed(); }
 
     // The window followed: the client window inside the frame it was given by.
     std::uint32_t FollowedWindow() const;

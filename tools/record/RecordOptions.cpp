@@ -31,9 +31,16 @@ std::string RecordUsage() {
            CodecNames() +
            "] [--sound mic|system|both|none] [--no-sound]\n"
            "       [--screen x11|portal]\n"
+           "       [--area screen|monitor:NAME|region:X,Y,W,H|window:ID]\n"
            "       vardocle-record --repair FILE.avi [--remove-empty]\n"
            "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
            "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n"
+           "--area：只录制一个显示器（xrandr --listmonitors 列出的名称）或屏幕上的一个矩形区域\n"
+           "（桌面坐标）；不给 --size 时按该范围自身的尺寸录制。\n"
+           "--area: records one monitor (a name that xrandr --listmonitors shows) or a rectangle\n"
+           "of the desktop; without --size it is recorded at its own size. An area that is not\n"
+           "wholly on the screen exits with status 1, a malformed one with 2; neither leaves a\n"
+           "file behind.\n"
            "--repair：修复中断的录像（视频的索引、声音文件的文件头，并合并声音）。\n"
            "--repair: repairs an interrupted recording (the video's index, the sound file's\n"
            "header) and merges its sound. Exit status: 0 repaired or already complete,\n"
@@ -94,6 +101,16 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
                 options.Width > 5000 || options.Height < 1 || options.Height > 5000)
                 return TUsageError{"尺寸必须是 宽x高，宽和高都在 1 到 5000 之间",
                                    "--size must be WxH with both between 1 and 5000"};
+            options.SizeGiven = true;
+        } else if (argument == "--area") {
+            const std::string* text = value();
+            std::string why = "缺少录制范围";
+            const auto area = text ? ParseCaptureArea(*text, &why) : std::nullopt;
+            if (!area)
+                return TUsageError{why, "--area must be screen, monitor:NAME, region:X,Y,W,H "
+                                        "(W and H 1 to 5000), region:pick, window:ID or "
+                                        "window:pick"};
+            options.Area = *area;
         } else if (argument == "--cursor") {
             const std::string* text = value();
             if (!text || !ParseSwitch(*text, options.Cursor))

@@ -16,6 +16,10 @@ struct TRecordOptions {
     int Rate = 2;
     int Width = 1024;
     int Height = 768;
+    // Whether --size was given: without it an area other than the whole
+    // screen is recorded at its own size.
+    bool SizeGiven = false;
+    TCaptureArea Area;
     bool Cursor = true;
     bool Transparent = false;
     TCodecKind Codec = TCodecKind::H264;

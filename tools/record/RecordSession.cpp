@@ -8,6 +8,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace vardocle {
@@ -26,7 +27,21 @@ TRecordSession::~TRecordSession() {
 void TRecordSession::Start() {
     SetConfiguredCodec(FOptions.Codec);
     FScreenBackend = ChooseScreenBackend(FOptions.Screen);
-    std::unique_ptr<IScreen> screen = MakeScreen(FScreenBackend, FOptions.Rate);
+    std::unique_ptr<IScreen> screen = MakeScreen(FScreenBackend, FOptions.Rate, FOptions.Area);
+    screen->SetNoticeHandler([this](const std::string& chinese, const std::string& english) {
+        if (OnScreenNotice)
+            OnScreenNotice(chinese, english);
+    });
+    FWidth = FOptions.Width;
+    FHeight = FOptions.Height;
+    const std::optional<TScreenRect> area = screen->AreaNow();
+    if (!FOptions.SizeGiven && FOptions.Area.Kind != TAreaKind::Screen && area) {
+        // Pixel for pixel, but for the even sides the encoder may need.
+        const TPictureSize size = RecordedSize(
+            FOptions.Codec, {std::min(area->Width, 5000), std::min(area->Height, 5000)});
+        FWidth = std::min(size.Width, 5000);
+        FHeight = std::min(size.Height, 5000);
+    }
     if (FOptions.Sound)
         FWavFileName = ChangeFileExt(FOptions.OutputFile, ".Wav");
     const auto* x11 = dynamic_cast<const TX11Screen*>(screen.get());
@@ -35,7 +50,7 @@ void TRecordSession::Start() {
     FTransparentRecordedAnyway = !FOptions.Transparent && !(window && window->ReadsOwnPicture()) &&
                                  (!x11 || !x11->TransparentExclusionAvailable());
     FThread = std::make_unique<TRecordThread>(
-        FOptions.OutputFile, TRect{0, 0, FOptions.Width, FOptions.Height}, FWavFileName,
+        FOptions.OutputFile, TRect{0, 0, FWidth, FHeight}, FWavFileName,
         static_cast<std::uint8_t>(FOptions.Rate), std::move(screen), FInvoker);
     FThread->SetRecordCursor(FOptions.Cursor);
     FThread->SetRecordTransparent(FOptions.Transparent);
@@ -88,6 +103,21 @@ void TRecordSession::Start() {
         }
     }
     FThread->Resume();
+    // A frame around a region shows what is recorded; it is no loss when
+    // it cannot be shown.
+    if (FOptions.Area.Kind == TAreaKind::Region && FScreenBackend == TScreenBackend::X11 && area) {
+        try {
+            FOutline = std::make_unique<TX11AreaOutline>();
+            FOutline->Show(*area);
+        } catch (const Exception&) {
+            FOutline.reset();
+        }
+    }
+}
+
+void TRecordSession::RaiseOutline() {
+    if (FOutline)
+        FOutline->Raise();
 }
 
 void TRecordSession::Pause() {
@@ -128,6 +158,7 @@ void TRecordSession::StopSound() {
 
 void TRecordSession::EndRecording() {
     FEnded = true;
+    FOutline.reset();
     // Only once the capture thread has ended is the sound in the video file.
     // When the merge failed the sound file stays, so no sound is lost.
     if (!FWavFileName.empty() && !FSoundKept) {

@@ -5,6 +5,7 @@
 #include "engine/MainThreadInvoker.h"
 #include "engine/RecordThread.h"
 #include "engine/WavRecord.h"
+#include "platform/screen/X11AreaOutline.h"
 #include "tools/record/RecordOptions.h"
 
 #include <QObject>
@@ -21,7 +22,8 @@ public:
     ~TRecordSession();
 
     // Connects to the screen, creates the sound file and starts recording.
-    // Raises vardocle::Exception when there is no screen to record and
+    // Raises EAreaMissing when the area is not wholly on the screen,
+    // vardocle::Exception when there is no screen to record and
     // EFCreateError when the sound file cannot be created (nothing is left
     // behind then).
     void Start();
@@ -46,6 +48,11 @@ public:
     bool TransparentWindowsRecordedAnyway() const { return FTransparentRecordedAnyway; }
     // The screen the recording reads (known once started).
     TScreenBackend ScreenBackend() const { return FScreenBackend; }
+    // The picture's size in the file (without --size, the area's own).
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    // Puts the frame around a recorded region back on top.
+    void RaiseOutline();
 
     // The sound file beside the video ("NAME.Wav"); empty without sound.
     const std::string& WavFileName() const { return FWavFileName; }
@@ -60,6 +67,8 @@ public:
     // the recording ends as Stop ends it, and OnEnded follows. The reason is
     // for the user, in Chinese.
     std::function<void(const std::string& Reason)> OnScreenGone;
+    // Something the screen says once while the recording goes on.
+    TScreenNoticeHandler OnScreenNotice;
 
 private:
     TRecordOptions FOptions;
@@ -71,6 +80,9 @@ private:
 
     std::unique_ptr<TRecordThread> FThread;
     std::unique_ptr<TWavRecord> FWavRecord;
+    std::unique_ptr<TX11AreaOutline> FOutline;
+    int FWidth = 0;
+    int FHeight = 0;
     std::string FWavFileName;
     std::optional<TRecordError> FError;
     bool FEnded = false;

@@ -89,6 +89,13 @@ int main(int argc, char** argv) {
     }
     if (!options.RepairFile.empty())
         return Repair(options.RepairFile, options.RemoveEmpty);
+    if (options.Area.Pick) {
+        PrintError("命令行程序不能在屏幕上选择范围，请用 region:X,Y,宽,高 或 window:窗口号，"
+                   "或在 vardocle 窗口程序中选择",
+                   "the command-line recorder cannot pick an area on the screen: give "
+                   "region:X,Y,W,H or window:ID, or pick it in the vardocle window program");
+        return 2;
+    }
     QCoreApplication application(argc, argv);
 
     TRecordSession session(options, &application);
@@ -138,6 +145,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "注意：%s / Note: %s\n", reason.c_str(),
                      "the recorded window was closed: the recording was stopped and saved");
     };
+    session.OnScreenNotice = [](const std::string& chinese, const std::string& english) {
+        std::fprintf(stderr, "注意：%s / Note: %s\n", chinese.c_str(), english.c_str());
+    };
     session.OnSoundProblem = [](TSoundProblem problem, const std::string& message) {
         std::fprintf(stderr, "注意：%s / Note: %s\n", message.c_str(), EnglishFor(problem));
     };
@@ -162,6 +172,9 @@ int main(int argc, char** argv) {
                        : std::string("无法创建声音文件"),
                    error.what());
         return 1;
+    } catch (const EAreaMissing& error) {
+        PrintError(error.what(), "the area to record is not (wholly) on the screen");
+        return 1;
     } catch (const Exception& error) {
         PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
         return 1;
@@ -177,6 +190,7 @@ int main(int argc, char** argv) {
 
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, [&] {
+        session.RaiseOutline();
         if (session.Running())
             std::fprintf(stderr, "已写入 %d 帧，已录制 %.1f 秒 / frames %d, elapsed %.1f s\n",
                          session.FramesWritten(), session.RecordedMs() / 1000.0,

@@ -157,8 +157,11 @@ void TTestDesktop::SetMonitors(const std::vector<TTestRect>& monitors, std::size
     const Window root = DefaultRootWindow(FConnection);
     int count = 0;
     if (XRRMonitorInfo* existing = XRRGetMonitors(FConnection, root, False, &count)) {
+        // The server's own monitor of the whole screen cannot be deleted
+        // (BadValue): the primary flag of the new ones wins over it.
         for (int i = 0; i < count; ++i)
-            XRRDeleteMonitor(FConnection, root, existing[i].name);
+            if (!existing[i].automatic)
+                XRRDeleteMonitor(FConnection, root, existing[i].name);
         XRRFreeMonitors(existing);
     }
     for (std::size_t i = 0; i < monitors.size(); ++i) {

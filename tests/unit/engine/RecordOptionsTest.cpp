@@ -44,6 +44,14 @@ TEST(RecordOptions, ReadsEveryOption) {
     EXPECT_FALSE(options.Sound);
     EXPECT_EQ(options.SoundChoice, TSoundChoice::None);
 
+    EXPECT_TRUE(options.SizeGiven);
+    EXPECT_EQ(options.Area.Kind, TAreaKind::Screen);
+
+    // Without --size an area is recorded at its own size.
+    ASSERT_FALSE(Parse({"x.avi", "--area", "region:10,20,30,40"}, options));
+    EXPECT_FALSE(options.SizeGiven);
+    EXPECT_EQ(options.Area.Region, (TScreenRect{10, 20, 30, 40}));
+
     ASSERT_FALSE(Parse({"x.avi", "--sound", "both"}, options));
     EXPECT_TRUE(options.Sound);
     EXPECT_EQ(options.SoundChoice, TSoundChoice::Both);
@@ -70,6 +78,8 @@ TEST(RecordOptions, RefusesValuesOutsideTheLimits) {
              {"a.avi", "--codec", "IV41"},
              {"a.avi", "--sound", "speakers"},
              {"a.avi", "--sound"},
+             {"a.avi", "--area"},
+             {"a.avi", "--area", "region:1,2"},
              {"a.avi", "--unknown"},
              {"a.avi", "b.avi"},
              {},

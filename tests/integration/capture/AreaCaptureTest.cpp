@@ -1,0 +1,158 @@
+// Recording a chosen monitor or region on a real X server: the picture is the
+// area pixel for pixel, only changes inside it count, the cursor is drawn
+// only inside it, a part that leaves the screen turns black, and an area
+// that is not there keeps the recording from starting.
+// Qt before Xlib: Xlib's macros break Qt's headers.
+#include "tests/support/TestSupport.h"
+
+#include "platform/screen/X11Screen.h"
+#include "tests/integration/capture/GrabCompare.h"
+#include "tests/integration/capture/PrivateDesktopTest.h"
+
+#include <gtest/gtest.h>
+
+using namespace vardocle;
+using namespace vardocle::test;
+
+namespace {
+
+TCaptureArea Area(const std::string& text) {
+    return *ParseCaptureArea(text);
+}
+
+class AreaCapture : public TPrivateDesktopTest {
+protected:
+    // vardocle-record with these arguments after the output file.
+    ProcessResult Record(const std::filesystem::path& output, QStringList arguments) {
+        arguments.prepend(QString::fromStdString(output.string()));
+        arguments << "--seconds"
+                  << "1"
+                  << "--no-sound"
+                  << "--cursor"
+                  << "off";
+        return RunProcess(QString::fromStdString((BinDir() / "vardocle-record").string()),
+                          arguments, std::chrono::seconds(60),
+                          {"DISPLAY=" + QString::fromStdString(FServer.Name())});
+    }
+
+    // The first picture of a recording, which must be width x height.
+    static QByteArray FirstPicture(const std::filesystem::path& video, int width, int height) {
+        const auto frame =
+            RunProcess("ffmpeg", {"-v", "error", "-i", QString::fromStdString(video.string()),
+                                  "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgra", "-"});
+        EXPECT_EQ(frame.Out.size(), std::ptrdiff_t{width} * height * 4) << frame.Err.constData();
+        return frame.Out;
+    }
+
+    static TScreenGrab AsGrab(QByteArray& pixels, int width, int height) {
+        return {reinterpret_cast<std::uint8_t*>(pixels.data()), width, height,
+                std::ptrdiff_t{width} * 4};
+    }
+};
+
+TEST_F(AreaCapture, TheSecondMonitorAndARegionAreRecordedAtTheirOwnSize) {
+    FDesktop->SetMonitors({{0, 0, 960, 1080}, {960, 0, 960, 1080}}, 0);
+    TempDir folder;
+    const auto monitor = folder / "monitor.avi";
+    auto result = Record(monitor, {"--area", "monitor:test-monitor-1", "--codec", "lossless"});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err.constData();
+    QByteArray pixels = FirstPicture(monitor, 960, 1080);
+    ASSERT_EQ(pixels.size(), 960 * 1080 * 4);
+    EXPECT_GE(
+        Psnr(AsGrab(pixels, 960, 1080), {0, 0, 960, 1080}, 960, 0, TTestDesktop::WallpaperPixel),
+        35.0);
+
+    // Odd corner, lossless: every pixel is the screen's at its place, and the
+    // frame shown around the region while recording is not in it.
+    const auto region = folder / "region.avi";
+    result = Record(region, {"--area", "region:333,211,400,300", "--codec", "lossless"});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err.constData();
+    pixels = FirstPicture(region, 400, 300);
+    ASSERT_EQ(pixels.size(), 400 * 300 * 4);
+    EXPECT_GE(
+        Psnr(AsGrab(pixels, 400, 300), {0, 0, 400, 300}, 333, 211, TTestDesktop::WallpaperPixel),
+        99.0);
+}
+
+TEST_F(AreaCapture, AnAreaThatIsWrongOrNotThereLeavesNoFile) {
+    FDesktop->SetMonitors({{0, 0, 960, 1080}, {960, 0, 960, 1080}}, 0);
+    TempDir folder;
+    const std::vector<std::pair<QString, int>> cases = {
+        {"region:0,0,0,10", 2},       {"garbage", 2},      {"region:pick", 2},
+        {"region:1900,0,100,100", 1}, {"monitor:NOPE", 1}, {"region:-5,0,10,10", 1}};
+    for (const auto& [area, status] : cases) {
+        const auto output = folder / "bad.avi";
+        const auto result = Record(output, {"--area", area});
+        EXPECT_EQ(result.ExitCode, status) << area.toStdString() << ": " << result.Err.constData();
+        EXPECT_TRUE(result.Err.contains("错误")) << area.toStdString();
+        EXPECT_FALSE(std::filesystem::exists(output)) << area.toStdString();
+    }
+}
+
+TEST_F(AreaCapture, OnlyWhatHappensInsideTheRegionCountsAndTheCursorIsDrawnOnlyThere) {
+    TX11Screen screen(FServer.Name(), Area("region:1500,100,300,200"));
+    screen.SetCaptureTransparent(true);
+    FDesktop->MovePointer(1600, 150);
+    screen.TakeChanges();
+    TScreenGrab grab = screen.Grab();
+    ASSERT_EQ(grab.Width, 300);
+    ASSERT_EQ(grab.Height, 200);
+    EXPECT_GE(Psnr(grab, {0, 0, 300, 200}, 1500, 100, TTestDesktop::WallpaperPixel), 99.0);
+    TCursorImage cursor = screen.Cursor();
+    EXPECT_TRUE(cursor.Visible);
+    EXPECT_EQ(cursor.X, 100);
+    EXPECT_EQ(cursor.Y, 50);
+
+    Display* connection = FDesktop->Connection();
+    const Window root = DefaultRootWindow(connection);
+    const GC gc = XCreateGC(connection, root, 0, nullptr);
+    XSetForeground(connection, gc, 0xFFFF00);
+    XFillRectangle(connection, root, gc, 100, 100, 400, 400);
+    XSync(connection, False);
+    // The pointer just left of the region: its arrow would reach into it.
+    FDesktop->MovePointer(1495, 150);
+    TScreenChanges changes = screen.TakeChanges();
+    EXPECT_FALSE(changes.Picture) << "drawn outside the region";
+    EXPECT_TRUE(changes.Cursor) << "the pointer left the region";
+    screen.Grab();
+    EXPECT_FALSE(screen.Cursor().Visible);
+    FDesktop->MovePointer(200, 200);
+    EXPECT_FALSE(screen.TakeChanges().Cursor) << "moved outside the region";
+
+    XFillRectangle(connection, root, gc, 1790, 290, 20, 20);
+    XSync(connection, False);
+    EXPECT_TRUE(screen.TakeChanges().Picture) << "drawn over the region's corner";
+    grab = screen.Grab();
+    EXPECT_EQ(PixelAt(grab, 295, 195), 0xFFFF00u);
+    EXPECT_EQ(PixelAt(grab, 285, 185), TTestDesktop::WallpaperPixel(1785, 285));
+    XFreeGC(connection, gc);
+}
+
+TEST_F(AreaCapture, AMonitorThatLeavesMidRecordingTurnsBlackAndIsToldOnce) {
+    FDesktop->SetMonitors({{0, 0, 960, 1080}, {960, 0, 960, 1080}}, 0);
+    TX11Screen screen(FServer.Name(), Area("monitor:test-monitor-1"));
+    screen.SetCaptureTransparent(true);
+    int notices = 0;
+    screen.SetNoticeHandler([&](const std::string&, const std::string&) { ++notices; });
+    ASSERT_EQ(screen.Placement().Placement, TAreaPlacement::Whole);
+    screen.Grab();
+
+    // Moved partly past the screen's right edge: its left part stays.
+    FDesktop->SetMonitors({{0, 0, 960, 1080}, {1600, 0, 640, 480}}, 0);
+    screen.GrabWholeNext();
+    TScreenGrab grab = screen.Grab();
+    ASSERT_EQ(grab.Width, 640);
+    ASSERT_EQ(grab.Height, 480);
+    EXPECT_GE(Psnr(grab, {0, 0, 320, 480}, 1600, 0, TTestDesktop::WallpaperPixel), 99.0);
+    EXPECT_GE(Psnr(grab, {320, 0, 320, 480}, 0, 0, [](int, int) { return 0u; }), 99.0);
+
+    // Gone: the last size, all black.
+    FDesktop->SetMonitors({{0, 0, 1920, 1080}}, 0);
+    screen.GrabWholeNext();
+    grab = screen.Grab();
+    ASSERT_EQ(grab.Width, 640);
+    EXPECT_GE(Psnr(grab, {0, 0, 640, 480}, 0, 0, [](int, int) { return 0u; }), 99.0);
+    EXPECT_EQ(notices, 1);
+}
+
+} // namespace
