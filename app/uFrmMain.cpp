@@ -72,7 +72,7 @@ TFrmMain::TFrmMain(TMainWindowServices services)
     connect(FSession.get(), &TRecordingSession::Saved, this, &TFrmMain::RecordSaved);
     connect(FSession.get(), &TRecordingSession::DiskFullEnded, this,
             [this](const QString& message) { FServices.ShowNotice(*this, message); });
-    connect(FSession.get(), &TRecordingSession::ScreenGone, this, &TFrmMain::TellScreenGone);
+    connect(FSession.get(), &TRecordingSession::ScreenGone, this, &TFrmMain::TellAboutScreen);
     connect(FSession.get(), &TRecordingSession::SavingProgressChanged, this,
             &TFrmMain::ShowSavingProgress);
     CreateControls();
@@ -356,12 +356,8 @@ void TFrmMain::StartRecording() {
     }
     const TRect rect{0, 0, size.width(), size.height()};
 
-    std::unique_ptr<IScreen> screen;
-    try {
-        screen = FServices.MakeScreen(*area);
-    } catch (const std::exception& error) {
-        FServices.ShowNotice(*this, QStringLiteral("无法开始录制：无法读取屏幕。\n%1")
-                                        .arg(QString::fromUtf8(error.what())));
+    std::unique_ptr<IScreen> screen = ScreenForArea(*area);
+    if (!screen) {
         FAviFileName.clear();
         FWavFileName.clear();
         return;

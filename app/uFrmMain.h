@@ -177,8 +177,12 @@ private:
     std::optional<TCaptureArea> AreaForStart(QSize& size);
     // The frame around a region or window while it is recorded.
     void ShowAreaOutline(const TCaptureArea& area);
-    // The recorded window closed (or the area ended): said once, in the tray.
-    void TellScreenGone(const QString& message);
+    // The recorded window closed, or part of the area left the screen: said
+    // in the tray (or a box without one).
+    void TellAboutScreen(const QString& message);
+    // The screen for a recording of `area`, its notices told on this
+    // window's thread; null once the user has been told why there is none.
+    std::unique_ptr<IScreen> ScreenForArea(const TCaptureArea& area);
     void RecordStarted();
     void RecordFailed(const TRecordError& error);
     void RecordSaved();

@@ -7,6 +7,7 @@
 #include "app/area/uFrmAreaPick.h"
 #include "app/tray/TrayStatus.h"
 #include "app/uFrmMain.h"
+#include "platform/screen/ScreenBackend.h"
 
 #include <QSystemTrayIcon>
 
@@ -85,7 +86,31 @@ void TFrmMain::ShowAreaOutline(const TCaptureArea& area) {
     }
 }
 
-void TFrmMain::TellScreenGone(const QString& message) {
+std::unique_ptr<IScreen> TFrmMain::ScreenForArea(const TCaptureArea& area) {
+    std::unique_ptr<IScreen> screen;
+    try {
+        screen = FServices.MakeScreen(area);
+    } catch (const EAreaMissing& missing) {
+        // The message already says what the user can do about it.
+        FServices.ShowNotice(
+            *this, QStringLiteral("无法开始录制：%1").arg(QString::fromUtf8(missing.what())));
+        return nullptr;
+    } catch (const std::exception& error) {
+        FServices.ShowNotice(*this, QStringLiteral("无法开始录制：无法读取屏幕。\n%1")
+                                        .arg(QString::fromUtf8(error.what())));
+        return nullptr;
+    }
+    // Notices come from the recording thread; the screen dies with the
+    // recording, before this window.
+    screen->SetNoticeHandler([this](const std::string& chinese, const std::string&) {
+        QMetaObject::invokeMethod(
+            this, [this, text = QString::fromStdString(chinese)] { TellAboutScreen(text); },
+            Qt::QueuedConnection);
+    });
+    return screen;
+}
+
+void TFrmMain::TellAboutScreen(const QString& message) {
     if (FTrayStatus && QSystemTrayIcon::isSystemTrayAvailable())
         FTrayStatus->ShowBalloon(message);
     else

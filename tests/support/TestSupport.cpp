@@ -4,7 +4,9 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <csignal>
 #include <cstdlib>
+#include <sys/prctl.h>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -47,6 +49,10 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(FPath, ignored);
 }
 
+void EndWithTest(QProcess& process) {
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
 ProcessResult RunProcess(const QString& program, const QStringList& arguments,
                          std::chrono::milliseconds timeout, const QStringList& extraEnvironment) {
     QProcess process;
@@ -56,6 +62,7 @@ ProcessResult RunProcess(const QString& program, const QStringList& arguments,
         environment.insert(entry.left(eq), entry.mid(eq + 1));
     }
     process.setProcessEnvironment(environment);
+    EndWithTest(process);
     process.start(program, arguments);
     ProcessResult result;
     if (!process.waitForStarted(10000))

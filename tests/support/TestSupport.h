@@ -3,6 +3,7 @@
 // our AVI files back with ffprobe, and the desktop the integration tests use.
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +38,11 @@ struct ProcessResult {
     QByteArray Out;
     QByteArray Err;
 };
+
+// A program the test starts is killed when the test process ends, even when
+// the test runner kills the test on its timeout: a program left running would
+// hold the single-instance lock and the desktop for every later test.
+void EndWithTest(QProcess& process);
 
 // Runs a program to its end (or kills it after the timeout).
 ProcessResult RunProcess(const QString& program, const QStringList& arguments,

@@ -8,6 +8,7 @@
 #include "skin/ImagingSession.h"
 #include "tests/support/EventWait.h"
 #include "tests/support/FakeSoundLibrary.h"
+#include "platform/screen/ScreenBackend.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -29,8 +30,9 @@ namespace fs = std::filesystem;
 // A 64x48 screen of one colour; no cursor. Grabs fail once `fails` is set.
 class FakeScreen : public IScreen {
 public:
-    explicit FakeScreen(std::shared_ptr<std::atomic<bool>> fails = nullptr)
-        : FPixels(64 * 48 * 4, 0x80), FFails(std::move(fails)) {}
+    explicit FakeScreen(std::shared_ptr<std::atomic<bool>> fails = nullptr,
+                        std::shared_ptr<TScreenNoticeHandler> notices = nullptr)
+        : FPixels(64 * 48 * 4, 0x80), FFails(std::move(fails)), FNotices(std::move(notices)) {}
     TScreenGrab Grab() override {
         if (FFails && *FFails)
             throw std::runtime_error("the screen went away");
@@ -38,10 +40,16 @@ public:
     }
     TCursorImage Cursor() override { return {}; }
     void SetCaptureTransparent(bool) override {}
+    // Kept where the test can call it, as the recording thread would.
+    void SetNoticeHandler(TScreenNoticeHandler handler) override {
+        if (FNotices)
+            *FNotices = std::move(handler);
+    }
 
 private:
     std::vector<std::uint8_t> FPixels;
     std::shared_ptr<std::atomic<bool>> FFails;
+    std::shared_ptr<TScreenNoticeHandler> FNotices;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -71,7 +79,9 @@ protected:
         };
         Services.MakeScreen = [this](const TCaptureArea& area) {
             ScreenAreas.push_back(area);
-            return std::make_unique<FakeScreen>(ScreenFails);
+            if (AreaMissing)
+                throw EAreaMissing(*AreaMissing);
+            return std::make_unique<FakeScreen>(ScreenFails, ScreenNotice);
         };
         Services.MakeRecorder = [this] {
             Sound = std::make_shared<test::FakeSoundLibrary>();
@@ -123,6 +133,9 @@ protected:
     int ExitQuestions = 0;
     std::shared_ptr<std::atomic<bool>> ScreenFails = std::make_shared<std::atomic<bool>>(false);
     std::vector<QString> Notices;
+    // Set: the screen is not made, as when the area left the screen.
+    std::optional<std::string> AreaMissing;
+    std::shared_ptr<TScreenNoticeHandler> ScreenNotice = std::make_shared<TScreenNoticeHandler>();
     std::vector<TCaptureArea> ScreenAreas; // what each screen asked for was to show
     std::vector<std::string> UpdateUrls;
     std::shared_ptr<test::FakeSoundLibrary> Sound;

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <thread>
+
 using namespace vardocle;
 using namespace vardocle::test;
 
@@ -92,9 +94,25 @@ TEST_F(MainWindowTest, TheChosenAreaIsRecordedOrToldWhenItIsOffTheScreen) {
     ASSERT_EQ(frame().size(), 4);
     for (const QRect& bar : frame())
         EXPECT_FALSE(bar.intersects(QRect(8, 8, 64, 48)));
+    // A notice from the recording thread (part of the area left the screen)
+    // is told on the window's thread, and the recording goes on.
+    ASSERT_TRUE(*ScreenNotice);
+    std::thread([notice = *ScreenNotice] { notice("部分区域已移出屏幕", "off"); }).join();
+    ASSERT_TRUE(test::WaitFor([&] { return Notices.size() == 2u; }));
+    EXPECT_EQ(Notices[1], QStringLiteral("部分区域已移出屏幕"));
+    EXPECT_EQ(Main->State(), TRecordingState::Recording);
     Main->BtnStopClick();
     ASSERT_TRUE(test::WaitFor([&] { return Main->State() == TRecordingState::Idle; }));
     EXPECT_TRUE(frame().isEmpty());
+
+    // A window closed between the choice and Start: its own message, nothing written.
+    AreaMissing = "要录制的窗口已关闭。";
+    Answers = {Path(Folder / "gone.avi")};
+    Main->BtnStartClick();
+    EXPECT_EQ(Main->State(), TRecordingState::Idle);
+    ASSERT_EQ(Notices.size(), 3u);
+    EXPECT_EQ(Notices[2], QStringLiteral("无法开始录制：要录制的窗口已关闭。"));
+    EXPECT_FALSE(fs::exists(Folder / "gone.avi"));
 }
 
 TEST_F(MainWindowTest, OverwriteQuestionNoAsksAgainYesKeepsOneHistoryEntry) {

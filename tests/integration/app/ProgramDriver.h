@@ -93,6 +93,8 @@ class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
         VARDOCLE_REQUIRE_DISPLAY();
+        for (QProcess* process : {&Tone, &Program, &Tray})
+            EndWithTest(*process);
         // The program keeps its files beside itself: give it a folder of its own.
         fs::copy(vardocle::test::BinDir(), Folder / "bin", fs::copy_options::recursive);
         // A fresh install: no history or settings from another run.
@@ -127,6 +129,7 @@ protected:
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
         process.setProcessEnvironment(environment);
+        EndWithTest(process);
         process.setProcessChannelMode(KeepErrors ? QProcess::SeparateChannels
                                                  : QProcess::ForwardedErrorChannel);
         // By default an address where nothing answers: the update check and

@@ -63,6 +63,7 @@ protected:
         Services.DoUpdate = [](QWidget*, const char*) {};
     }
     void StartTray() {
+        EndWithTest(Tray);
         Tray.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request",
                               "--height", "24"});
         ASSERT_TRUE(Tray.waitForStarted());

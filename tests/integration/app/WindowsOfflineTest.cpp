@@ -54,6 +54,7 @@ TEST_F(WindowsOffline, OneTaskbarEntryNoAdvertisementAndTheScreensSizeOnAFirstSt
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DISPLAY", QString::fromStdString(X.Name()));
     WindowManager.setProcessEnvironment(environment);
+    EndWithTest(WindowManager);
     WindowManager.start("openbox", {"--sm-disable"});
     ASSERT_TRUE(WaitUntil([&] {
         return X11("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
