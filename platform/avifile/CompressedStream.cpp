@@ -5,9 +5,9 @@
 #include "platform/avifile/StreamFormats.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 extern "C" {
@@ -55,11 +55,8 @@ TCompressedStream::~TCompressedStream() {
     if (const char* path = std::getenv("VARDOCLE_MAP_COUNT"); path && FH264) {
         // How many unchanged macroblocks the compressor could leave alone,
         // for the benchmark that measures it.
-        if (std::FILE* file = std::fopen(path, "a")) {
-            std::fprintf(file, "%lld %lld\n", static_cast<long long>(FH264->MapCount().Flagged),
-                         static_cast<long long>(FH264->MapCount().Kept));
-            std::fclose(file);
-        }
+        std::ofstream(path, std::ios::app)
+            << FH264->MapCount().Flagged << ' ' << FH264->MapCount().Kept << '\n';
     }
     Finish();
     av_frame_free(&FFrame);
@@ -163,12 +160,16 @@ HRESULT TCompressedStream::SetFormat(std::int32_t, const void* format, std::int3
 
 HRESULT TCompressedStream::OpenH264() {
     const AVRational timeBase = FMuxer->TimeBase(FSlot);
-    // Every frame written with the key-frame flag would make an all-intra
-    // stream many times larger; a key frame every ten seconds keeps seeking
-    // quick at a fraction of the size.
+    // A key frame of a screen of text costs as much as a minute of typing
+    // in it, so they come seldom: every minute, or every 120 slots at the
+    // higher rates. Seeking to any moment decodes at most that many pictures
+    // after the key frame, well under half a second for a screen's pictures;
+    // a recording (and what a repair keeps of one) always starts with one.
+    constexpr int kKeyFrameSeconds = 60;
+    constexpr int kKeyFrameSlots = 120;
     const int rate = std::max(1, timeBase.den / std::max(1, timeBase.num));
-    FKeyFrameEvery =
-        FOptions.dwKeyFrameEvery ? static_cast<int>(FOptions.dwKeyFrameEvery) : 10 * rate;
+    FKeyFrameEvery = FOptions.dwKeyFrameEvery ? static_cast<int>(FOptions.dwKeyFrameEvery)
+                                              : std::min(kKeyFrameSeconds * rate, kKeyFrameSlots);
     TH264Settings settings;
     settings.Width = FEncodedWidth;
     settings.Height = FEncodedHeight;

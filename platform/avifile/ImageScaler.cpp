@@ -68,7 +68,7 @@ std::pair<int, int> OnPairs(int first, int last, int size) {
 
 } // namespace
 
-bool TImageScaler::ScaleRows(TChangedRows rows, int format, TChangedRows& changed) {
+bool TImageScaler::ScaleRows(const TChangedRows& rows, int format, TChangedRows& changed) {
     AVFrame& converted = *FConverted;
     AVFrame& scaled = *FScaled;
     const int sourceHeight = converted.height;

@@ -63,7 +63,7 @@ private:
     // Scales the output rows `rows` of the kept planes again from the
     // converted screen; adds the part that changed to `changed` (all of
     // it for a whole pass).
-    bool ScaleRows(TChangedRows rows, int format, TChangedRows& changed);
+    bool ScaleRows(const TChangedRows& rows, int format, TChangedRows& changed);
     // Makes the kept planes for this source and output; false when out of memory.
     bool KeepPlanes(const TSourceImage& source, int width, int height, int format);
 
