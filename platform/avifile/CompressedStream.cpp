@@ -310,8 +310,11 @@ HRESULT TCompressedStream::Encode(std::int64_t start, const TSourceImage& image)
             return Fail("The picture cannot be converted");
         // Slots without a change are not encoded, so a key frame every so
         // many encoded frames could be minutes apart: it is asked for by
-        // position.
-        const bool key = FLastKeyFrame < 0 || start - FLastKeyFrame >= FKeyFrameEvery;
+        // position, and only once the picture changed since the last one
+        // (a still screen would only repeat it at full cost).
+        FChangedSinceKey = FChangedSinceKey || !FScaled.Changed.Empty();
+        const bool key =
+            FLastKeyFrame < 0 || (start - FLastKeyFrame >= FKeyFrameEvery && FChangedSinceKey);
         return EncodeH264(start, key, FScaled.Changed);
     }
     // An encoder working on frames in threads may still hold the last one. The
@@ -353,6 +356,7 @@ HRESULT TCompressedStream::EncodeH264(std::int64_t start, bool key, const TChang
     if (coded.Key) {
         packet->flags |= AV_PKT_FLAG_KEY;
         FLastKeyFrame = coded.Pts;
+        FChangedSinceKey = false;
     }
     const bool written = FMuxer->WritePacket(FSlot, packet, error);
     av_packet_free(&packet);

@@ -68,6 +68,7 @@ private:
     bool FFinished = false;
     int FKeyFrameEvery = 0;          // positions between key frames, 0: every frame
     std::int64_t FLastKeyFrame = -1; // position of the last key frame
+    bool FChangedSinceKey = false;   // the picture changed since the last key frame
 };
 
 } // namespace vardocle

@@ -83,26 +83,33 @@ bool TImageScaler::ScaleRows(const TChangedRows& rows, int format, TChangedRows&
     const int sourceUnit = 2 * sourceHeight / common;
     // A few rows more than the two rows at each edge that come out otherwise.
     constexpr int kEdge = 8;
-    const int first = std::max(0, (rows.Top - kEdge) / unit * unit);
-    const int last = std::min(height, (rows.Bottom + kEdge + unit - 1) / unit * unit);
-    const int bandHeight = last - first;
-    if (bandHeight > height / 2) {
-        const std::uint8_t* from[4] = {converted.data[0], converted.data[1], converted.data[2],
-                                       nullptr};
-        changed = {};
-        return sws_scale(FPlanarContext, from, converted.linesize, 0, sourceHeight, scaled.data,
-                         scaled.linesize) == height;
+    int first = std::max(0, (rows.Top - kEdge) / unit * unit);
+    int last = std::min(height, (rows.Bottom + kEdge + unit - 1) / unit * unit);
+    // Past half the picture one whole pass is cheaper; its rows go through
+    // the same comparison, so that a whole grab of a picture that hardly
+    // changed tells only what did.
+    const bool whole = last - first > height / 2;
+    TChangedRows copied = rows;
+    if (whole) {
+        first = 0;
+        last = height;
+        copied = {0, height};
     }
+    const int bandHeight = last - first;
     const int sourceFirst = first / unit * sourceUnit;
     const int sourceRows =
         last == height ? sourceHeight - sourceFirst : bandHeight / unit * sourceUnit;
-    // Bands come in a few heights; setting a scaler up costs more than a band.
-    SwsContext*& bandContext =
-        FBandContexts[static_cast<std::size_t>(bandHeight / unit) % FBandContexts.size()];
-    bandContext =
-        sws_getCachedContext(bandContext, converted.width, sourceRows, pixelFormat, scaled.width,
-                             bandHeight, pixelFormat, SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (!bandContext)
+    SwsContext* context = FPlanarContext;
+    if (!whole) {
+        // Bands come in a few heights; setting a scaler up costs more than a band.
+        SwsContext*& bandContext =
+            FBandContexts[static_cast<std::size_t>(bandHeight / unit) % FBandContexts.size()];
+        bandContext = sws_getCachedContext(bandContext, converted.width, sourceRows, pixelFormat,
+                                           scaled.width, bandHeight, pixelFormat, SWS_BICUBIC,
+                                           nullptr, nullptr, nullptr);
+        context = bandContext;
+    }
+    if (!context)
         return false;
     const std::uint8_t* from[4] = {};
     for (int plane = 0; plane < 3; ++plane)
@@ -117,7 +124,7 @@ bool TImageScaler::ScaleRows(const TChangedRows& rows, int format, TChangedRows&
         FBand.data(), FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0],
         FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0] +
             static_cast<std::ptrdiff_t>((bandHeight + 1) / 2) * bandStrides[1]};
-    if (sws_scale(bandContext, from, converted.linesize, 0, sourceRows, band, bandStrides) !=
+    if (sws_scale(context, from, converted.linesize, 0, sourceRows, band, bandStrides) !=
         bandHeight)
         return false;
     // The pixels that really changed, found as the rows are copied: the
@@ -129,8 +136,8 @@ bool TImageScaler::ScaleRows(const TChangedRows& rows, int format, TChangedRows&
     int changedRight = 0;
     for (int plane = 0; plane < 3; ++plane) {
         const int shift = plane ? 1 : 0;
-        const int top = rows.Top >> shift;
-        const int count = ((rows.Bottom + shift) >> shift) - top;
+        const int top = copied.Top >> shift;
+        const int count = ((copied.Bottom + shift) >> shift) - top;
         const int offset = top - (first >> shift);
         const int bytes = scaled.width >> shift;
         for (int y = 0; y < count; ++y) {
@@ -248,6 +255,9 @@ bool TImageScaler::ScaleToYuv420(const TSourceImage& source, int width, int heig
     for (const auto& [top, bottom] : reached)
         if (!ScaleRows({top, bottom}, format, changedOut))
             return false;
+    // Compared with planes that held nothing yet, everything is new.
+    if (!keptValid)
+        changedOut = {};
     FKeptValid = true;
     return true;
 }

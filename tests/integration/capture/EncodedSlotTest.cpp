@@ -28,6 +28,7 @@ extern "C" {
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace vardocle;

@@ -11,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using namespace vardocle;
@@ -139,10 +140,17 @@ TEST(ImageScaler, EveryOutputPixelThatChangedLiesInAMacroblockMarkedChanged) {
     TChangedRows changed = TChangedRows::Nothing();
     changed.AddArea(301, 401, 32, 18);
     changed.AddArea(kWidth - 5, kHeight - 3, 5, 3);
-    // Scaled to a size that is no multiple of 16, and at the screen's own
-    // size (whose last macroblock row is partial).
-    for (const auto& [width, height] : {std::pair{1000, 750}, std::pair{kWidth, kHeight}}) {
-        SCOPED_TRACE(width);
+    // Scaled to a size that is no multiple of 16, at the screen's own size
+    // (whose last macroblock row is partial), and scaled from a whole grab
+    // that tells nothing of what changed.
+    struct TCase {
+        int Width;
+        int Height;
+        bool Whole;
+    };
+    for (const auto& [width, height, whole] :
+         {TCase{1000, 750, false}, TCase{kWidth, kHeight, false}, TCase{1000, 750, true}}) {
+        SCOPED_TRACE(std::to_string(width) + (whole ? " whole" : ""));
         TImageScaler scaler;
         TScaledPicture picture;
         const TSourceImage first{before.data(), kWidth, kHeight, kWidth * 4};
