@@ -260,7 +260,7 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
             if (FRecordCursor) {
                 const TScreenRect drawn = DrawCursor(grab, FScreen->Cursor());
                 if (!drawn.Empty()) {
-                    grab.Changed.Add(drawn.Y, drawn.Y + drawn.Height);
+                    grab.Changed.AddArea(drawn.X, drawn.Y, drawn.Width, drawn.Height);
                     FScreen->DrawnOver(drawn);
                 }
             }

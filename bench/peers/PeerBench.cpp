@@ -6,7 +6,9 @@
 // desktop, one window being typed into, the pointer moving every 3 s), at 2
 // and 5 frames a second; then the SSIM of a still text-and-photo screen
 // against a Lanczos scaling of it. Figures and ratios against the best peer
-// are printed; only a recorder that gives no file fails the run.
+// are printed, with how many of the macroblocks vardocle-record told its
+// compressor were unchanged the compressor could leave as they were; only a
+// recorder that gives no file fails the run.
 // VARDOCLE_BENCH_LONG=1: 30 s a run, 3 runs, medians (about 15 minutes).
 #include "bench/engine/ScreenAnimator.h"
 #include "bench/peers/PeerRecorders.h"
@@ -88,6 +90,21 @@ bool ShowStillPicture(const fs::path& folder) {
     return true;
 }
 
+// The unchanged macroblocks the recorder's compressor was told of and kept,
+// summed over the recordings since the last call.
+void PrintMapCount(const fs::path& counts) {
+    std::ifstream in(counts);
+    long long flagged = 0;
+    long long kept = 0;
+    for (long long f = 0, k = 0; in >> f >> k;) {
+        flagged += f;
+        kept += k;
+    }
+    std::printf("         unchanged macroblocks told %lld, kept %lld (%.1f %%)\n", flagged, kept,
+                flagged ? 100.0 * static_cast<double>(kept) / static_cast<double>(flagged) : 0.0);
+    fs::remove(counts);
+}
+
 double StillSsim(TPeer peer, const fs::path& folder) {
     const fs::path video = folder / (std::string(PeerName(peer)) + "-still.avi");
     const TPeerRun run = RecordWith(peer, 2, 4, video, folder / "still-work");
@@ -120,6 +137,8 @@ TEST(PeerBench, SideBySideOnBusyAndTypicalScreens) {
     ASSERT_TRUE(ShowStillPicture(folder.Path()));
 
     const std::vector<const char*> contents = {"busy", "typical"};
+    const fs::path counts = folder.Path() / "map-count.txt";
+    setenv("VARDOCLE_MAP_COUNT", counts.c_str(), 1);
 
     std::printf("\npeer bench: %d s a run, %d run(s), medians; ms per frame slot\n", seconds,
                 repeats);
@@ -186,6 +205,7 @@ TEST(PeerBench, SideBySideOnBusyAndTypicalScreens) {
             std::printf("%-8s %-4d vardocle / best peer: %.2f (target %s)\n", content, rate,
                         oursTotal / bestPeer,
                         std::string(content) == "busy" ? "<= 0.80" : "<= 0.25 at 2 fps");
+            PrintMapCount(counts);
         }
     }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 extern "C" {
@@ -18,10 +19,6 @@ extern "C" {
 namespace vardocle {
 
 namespace {
-
-// libx264's fastest preset keeps a recording's processor share small; the
-// quality setting of the request chooses the constant rate factor.
-constexpr const char* kH264Preset = "ultrafast";
 
 int JpegScaleForQuality(std::uint32_t quality) {
     const int scale = 31 - static_cast<int>(quality * 27 / 7500);
@@ -55,12 +52,23 @@ TCompressedStream::TCompressedStream(std::shared_ptr<TAviMuxer> muxer, int slot,
     : FMuxer(std::move(muxer)), FSlot(slot), FInfo(info), FCodec(codec), FOptions(options) {}
 
 TCompressedStream::~TCompressedStream() {
+    if (const char* path = std::getenv("VARDOCLE_MAP_COUNT"); path && FH264) {
+        // How many unchanged macroblocks the compressor could leave alone,
+        // for the benchmark that measures it.
+        std::ofstream(path, std::ios::app)
+            << FH264->MapCount().Flagged << ' ' << FH264->MapCount().Kept << '\n';
+    }
     Finish();
     av_frame_free(&FFrame);
     avcodec_free_context(&FEncoder);
 }
 
 HRESULT TCompressedStream::Finish() {
+    // The H.264 compressor holds nothing back.
+    if (FH264) {
+        FFinished = true;
+        return AVIERR_OK;
+    }
     // Frames the encoder still holds go to the file before it is completed.
     if (!FEncoder || FFinished || FMuxer->Finished())
         return AVIERR_OK;
@@ -81,7 +89,7 @@ HRESULT TCompressedStream::PadTo(std::int32_t length) {
     // almost nothing.
     if (FCodec == TCodecKind::Raw && !FBitmap.empty())
         return WritePacket(last, FBitmap.data(), static_cast<std::int32_t>(FBitmap.size()));
-    if (FEncoder && !FFinished)
+    if ((FEncoder || FH264) && !FFinished)
         return EncodeLastAgain(last);
     // Without a picture to repeat, an empty chunk keeps the length.
     return FillEmptyTo(length);
@@ -100,7 +108,7 @@ HRESULT TCompressedStream::FillEmptyTo(std::int32_t length) {
 }
 
 HRESULT TCompressedStream::RefineLast(std::int32_t start) {
-    if (FCodec != TCodecKind::H264 || !FEncoder || FFinished || FNextStart == 0)
+    if (FCodec != TCodecKind::H264 || !FH264 || FFinished || FNextStart == 0)
         return AVIERR_OK;
     if (const HRESULT result = CheckPosition(start); result != AVIERR_OK)
         return result;
@@ -108,6 +116,8 @@ HRESULT TCompressedStream::RefineLast(std::int32_t start) {
 }
 
 HRESULT TCompressedStream::EncodeLastAgain(std::int64_t start) {
+    if (FH264)
+        return EncodeH264(start, false, TChangedRows::Nothing());
     FFrame->pts = start;
     FFrame->pict_type = AV_PICTURE_TYPE_NONE;
     const int sent = avcodec_send_frame(FEncoder, FFrame);
@@ -148,7 +158,47 @@ HRESULT TCompressedStream::SetFormat(std::int32_t, const void* format, std::int3
     return result;
 }
 
+HRESULT TCompressedStream::OpenH264() {
+    const AVRational timeBase = FMuxer->TimeBase(FSlot);
+    // A key frame of a screen of text costs as much as a minute of typing
+    // in it, so they come seldom: every minute, or every 120 slots at the
+    // higher rates. Seeking to any moment decodes at most that many pictures
+    // after the key frame, well under half a second for a screen's pictures;
+    // a recording (and what a repair keeps of one) always starts with one.
+    constexpr int kKeyFrameSeconds = 60;
+    constexpr int kKeyFrameSlots = 120;
+    const int rate = std::max(1, timeBase.den / std::max(1, timeBase.num));
+    FKeyFrameEvery = FOptions.dwKeyFrameEvery ? static_cast<int>(FOptions.dwKeyFrameEvery)
+                                              : std::min(kKeyFrameSeconds * rate, kKeyFrameSlots);
+    TH264Settings settings;
+    settings.Width = FEncodedWidth;
+    settings.Height = FEncodedHeight;
+    settings.TimeBaseNum = timeBase.num;
+    settings.TimeBaseDen = timeBase.den;
+    settings.RateFactor = H264RateFactor(FOptions.dwQuality);
+    settings.FinestStep = std::min(6, settings.RateFactor);
+    settings.KeyFrameEvery = FKeyFrameEvery;
+    FH264 = std::make_unique<TH264Encoder>();
+    std::string error;
+    if (!FH264->Open(settings, error)) {
+        FH264.reset();
+        return Fail(error);
+    }
+    AVCodecParameters* parameters = FMuxer->Parameters(FSlot);
+    parameters->codec_type = AVMEDIA_TYPE_VIDEO;
+    parameters->codec_id = AV_CODEC_ID_H264;
+    parameters->codec_tag = DescribeCodec(FCodec).FourCC;
+    parameters->format = AV_PIX_FMT_YUV420P;
+    parameters->width = FEncodedWidth;
+    parameters->height = FEncodedHeight;
+    parameters->color_range = AVCOL_RANGE_MPEG;
+    parameters->color_space = AVCOL_SPC_SMPTE170M;
+    return AVIERR_OK;
+}
+
 HRESULT TCompressedStream::OpenEncoder() {
+    if (FCodec == TCodecKind::H264)
+        return OpenH264();
     const TCodecDescription& codec = DescribeCodec(FCodec);
     const std::string name(codec.Encoder);
     const AVCodec* encoder = avcodec_find_encoder_by_name(name.c_str());
@@ -172,34 +222,6 @@ HRESULT TCompressedStream::OpenEncoder() {
     FEncoder->colorspace = AVCOL_SPC_SMPTE170M;
     AVDictionary* settings = nullptr;
     switch (FCodec) {
-    case TCodecKind::H264: {
-        // Every frame written with the key-frame flag would make an all-intra
-        // stream many times larger; a key frame every ten seconds keeps seeking
-        // quick at a fraction of the size.
-        const int rate = std::max(1, timeBase.den / std::max(1, timeBase.num));
-        FKeyFrameEvery =
-            FOptions.dwKeyFrameEvery ? static_cast<int>(FOptions.dwKeyFrameEvery) : 10 * rate;
-        // Key frames are placed by time (see Encode); the encoder's own count
-        // of frames, which passes over unchanged slots, only backs that up.
-        FEncoder->gop_size = FKeyFrameEvery;
-        FEncoder->color_range = AVCOL_RANGE_MPEG;
-        av_dict_set(&settings, "preset", kH264Preset, 0);
-        av_dict_set_int(&settings, "crf", H264RateFactor(FOptions.dwQuality), 0);
-        // Nothing waits inside the encoder: no look-ahead, and frames taken as
-        // constant-rate, so that x264 does not hold one back to learn when the
-        // next one comes. Each frame comes out as it goes in.
-        //
-        // A still part of the screen would otherwise be sharpened frame after
-        // frame towards lossless (x264 gives a picture that hardly changes
-        // ever finer steps), which costs bits and time long after no eye can
-        // tell; a floor of 6 stops that where the picture is already
-        // indistinguishable, and never rises above the rate factor asked for.
-        const int finestStep = std::min(6, H264RateFactor(FOptions.dwQuality));
-        const std::string parameters =
-            "rc-lookahead=0:sync-lookahead=0:force-cfr=1:qpmin=" + std::to_string(finestStep);
-        av_dict_set(&settings, "x264-params", parameters.c_str(), 0);
-        break;
-    }
     case TCodecKind::Mjpeg: {
         const int scale = JpegScaleForQuality(FOptions.dwQuality);
         FEncoder->flags |= AV_CODEC_FLAG_QSCALE;
@@ -283,6 +305,18 @@ bool TCompressedStream::NewFrameBuffer() {
 }
 
 HRESULT TCompressedStream::Encode(std::int64_t start, const TSourceImage& image) {
+    if (FH264) {
+        if (!FScaler.ScaleKept(image, FEncodedWidth, FEncodedHeight, AV_PIX_FMT_YUV420P, FScaled))
+            return Fail("The picture cannot be converted");
+        // Slots without a change are not encoded, so a key frame every so
+        // many encoded frames could be minutes apart: it is asked for by
+        // position, and only once the picture changed since the last one
+        // (a still screen would only repeat it at full cost).
+        FChangedSinceKey = FChangedSinceKey || !FScaled.Changed.Empty();
+        const bool key =
+            FLastKeyFrame < 0 || (start - FLastKeyFrame >= FKeyFrameEvery && FChangedSinceKey);
+        return EncodeH264(start, key, FScaled.Changed);
+    }
     // An encoder working on frames in threads may still hold the last one. The
     // scaler writes every pixel anew, so a fresh buffer does; making the held
     // one writable would copy a whole picture first.
@@ -303,6 +337,30 @@ HRESULT TCompressedStream::Encode(std::int64_t start, const TSourceImage& image)
         return Fail("The frame cannot be compressed: " + AvErrorText(sent));
     FNextStart = start + 1;
     return Drain();
+}
+
+HRESULT TCompressedStream::EncodeH264(std::int64_t start, bool key, const TChangedRows& changed) {
+    TH264Packet coded;
+    std::string error;
+    if (!FH264->Encode(FScaled.Planes, FScaled.Strides, start, key, changed, coded, error))
+        return Fail(error);
+    FNextStart = start + 1;
+    AVPacket* packet = av_packet_alloc();
+    if (!packet || av_new_packet(packet, coded.Size) < 0) {
+        av_packet_free(&packet);
+        return Fail("Out of memory");
+    }
+    std::memcpy(packet->data, coded.Data, static_cast<std::size_t>(coded.Size));
+    packet->pts = packet->dts = coded.Pts;
+    packet->duration = 1;
+    if (coded.Key) {
+        packet->flags |= AV_PKT_FLAG_KEY;
+        FLastKeyFrame = coded.Pts;
+        FChangedSinceKey = false;
+    }
+    const bool written = FMuxer->WritePacket(FSlot, packet, error);
+    av_packet_free(&packet);
+    return written ? AVIERR_OK : Fail(error);
 }
 
 HRESULT TCompressedStream::Drain() {

@@ -5,6 +5,7 @@
 // times, so skipped positions play as repeats of the frame before.
 #include "platform/avifile/AviFile.h"
 #include "platform/avifile/Compressors.h"
+#include "platform/avifile/H264Encoder.h"
 #include "platform/avifile/ImageScaler.h"
 
 #include <memory>
@@ -35,6 +36,10 @@ public:
 
 private:
     HRESULT OpenEncoder();
+    HRESULT OpenH264();
+    // Codes the scaled picture directly with the H.264 compressor, telling it
+    // which parts of it changed since the picture before.
+    HRESULT EncodeH264(std::int64_t start, bool key, const TChangedRows& changed);
     bool NewFrameBuffer();
     HRESULT Encode(std::int64_t start, const TSourceImage& image);
     HRESULT WritePacket(std::int64_t start, const std::uint8_t* data, std::int32_t bytes);
@@ -58,9 +63,12 @@ private:
     std::vector<std::uint8_t> FBitmap; // the raw codec's frame
     AVCodecContext* FEncoder = nullptr;
     AVFrame* FFrame = nullptr;
+    std::unique_ptr<TH264Encoder> FH264;
+    TScaledPicture FScaled; // the last picture the H.264 compressor got
     bool FFinished = false;
     int FKeyFrameEvery = 0;          // positions between key frames, 0: every frame
     std::int64_t FLastKeyFrame = -1; // position of the last key frame
+    bool FChangedSinceKey = false;   // the picture changed since the last key frame
 };
 
 } // namespace vardocle

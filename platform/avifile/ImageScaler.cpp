@@ -46,21 +46,29 @@ bool SameShape(const AVFrame* frame, int format, int width, int height) {
     return frame && frame->format == format && frame->width == width && frame->height == height;
 }
 
-// The output rows that rows [top, bottom) of a source `sourceHeight` high
-// reach through the bicubic filter of both planes, on whole pairs of rows.
-TChangedRows ReachedRows(int top, int bottom, int sourceHeight, int height) {
-    const double ratio = static_cast<double>(sourceHeight) / height;
+// The output rows (or columns) that rows [first, last) of a source `sourceSize`
+// long reach through the bicubic filter of all planes, on whole pairs.
+std::pair<int, int> Reached(int first, int last, int sourceSize, int size) {
+    const double ratio = static_cast<double>(sourceSize) / size;
     // Two taps each side, stretched by the ratio when shrinking, and a little
     // more for rounding; doubled, as the chroma planes' rows are two rows.
     const double margin = 2.0 * (4.0 * std::max(ratio, 1.0) + 4.0);
-    const int first = static_cast<int>(std::floor((top - margin) / ratio));
-    const int last = static_cast<int>(std::ceil((bottom + margin) / ratio));
-    return {std::max(0, first & ~1), std::min(height, last + (last & 1))};
+    const int from = static_cast<int>(std::floor((first - margin) / ratio));
+    const int to = static_cast<int>(std::ceil((last + margin) / ratio));
+    return {std::max(0, from & ~1), std::min(size, to + (to & 1))};
+}
+
+// [first, last) within [0, size), widened to whole pairs (the chroma planes'
+// samples are two pixels each way).
+std::pair<int, int> OnPairs(int first, int last, int size) {
+    first = std::max(0, first) & ~1;
+    last = std::min(size, last);
+    return {first, std::min(size, last + (last & 1))};
 }
 
 } // namespace
 
-bool TImageScaler::ScaleRows(TChangedRows rows, int format) {
+bool TImageScaler::ScaleRows(const TChangedRows& rows, int format, TChangedRows& changed) {
     AVFrame& converted = *FConverted;
     AVFrame& scaled = *FScaled;
     const int sourceHeight = converted.height;
@@ -75,25 +83,33 @@ bool TImageScaler::ScaleRows(TChangedRows rows, int format) {
     const int sourceUnit = 2 * sourceHeight / common;
     // A few rows more than the two rows at each edge that come out otherwise.
     constexpr int kEdge = 8;
-    const int first = std::max(0, (rows.Top - kEdge) / unit * unit);
-    const int last = std::min(height, (rows.Bottom + kEdge + unit - 1) / unit * unit);
-    const int bandHeight = last - first;
-    if (bandHeight > height / 2) {
-        const std::uint8_t* from[4] = {converted.data[0], converted.data[1], converted.data[2],
-                                       nullptr};
-        return sws_scale(FPlanarContext, from, converted.linesize, 0, sourceHeight, scaled.data,
-                         scaled.linesize) == height;
+    int first = std::max(0, (rows.Top - kEdge) / unit * unit);
+    int last = std::min(height, (rows.Bottom + kEdge + unit - 1) / unit * unit);
+    // Past half the picture one whole pass is cheaper; its rows go through
+    // the same comparison, so that a whole grab of a picture that hardly
+    // changed tells only what did.
+    const bool whole = last - first > height / 2;
+    TChangedRows copied = rows;
+    if (whole) {
+        first = 0;
+        last = height;
+        copied = {0, height};
     }
+    const int bandHeight = last - first;
     const int sourceFirst = first / unit * sourceUnit;
     const int sourceRows =
         last == height ? sourceHeight - sourceFirst : bandHeight / unit * sourceUnit;
-    // Bands come in a few heights; setting a scaler up costs more than a band.
-    SwsContext*& bandContext =
-        FBandContexts[static_cast<std::size_t>(bandHeight / unit) % FBandContexts.size()];
-    bandContext =
-        sws_getCachedContext(bandContext, converted.width, sourceRows, pixelFormat, scaled.width,
-                             bandHeight, pixelFormat, SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (!bandContext)
+    SwsContext* context = FPlanarContext;
+    if (!whole) {
+        // Bands come in a few heights; setting a scaler up costs more than a band.
+        SwsContext*& bandContext =
+            FBandContexts[static_cast<std::size_t>(bandHeight / unit) % FBandContexts.size()];
+        bandContext = sws_getCachedContext(bandContext, converted.width, sourceRows, pixelFormat,
+                                           scaled.width, bandHeight, pixelFormat, SWS_BICUBIC,
+                                           nullptr, nullptr, nullptr);
+        context = bandContext;
+    }
+    if (!context)
         return false;
     const std::uint8_t* from[4] = {};
     for (int plane = 0; plane < 3; ++plane)
@@ -108,25 +124,54 @@ bool TImageScaler::ScaleRows(TChangedRows rows, int format) {
         FBand.data(), FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0],
         FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0] +
             static_cast<std::ptrdiff_t>((bandHeight + 1) / 2) * bandStrides[1]};
-    if (sws_scale(bandContext, from, converted.linesize, 0, sourceRows, band, bandStrides) !=
+    if (sws_scale(context, from, converted.linesize, 0, sourceRows, band, bandStrides) !=
         bandHeight)
         return false;
+    // The pixels that really changed, found as the rows are copied: the
+    // reach of the filter only bounds them, and a band may differ from the
+    // picture before by a step of rounding where nothing changed nearby.
+    int changedTop = height;
+    int changedBottom = 0;
+    int changedLeft = scaled.width;
+    int changedRight = 0;
     for (int plane = 0; plane < 3; ++plane) {
         const int shift = plane ? 1 : 0;
-        const int top = rows.Top >> shift;
-        const int count = ((rows.Bottom + shift) >> shift) - top;
+        const int top = copied.Top >> shift;
+        const int count = ((copied.Bottom + shift) >> shift) - top;
         const int offset = top - (first >> shift);
-        for (int y = 0; y < count; ++y)
-            std::memcpy(scaled.data[plane] +
-                            static_cast<std::ptrdiff_t>(top + y) * scaled.linesize[plane],
-                        band[plane] + static_cast<std::ptrdiff_t>(offset + y) * bandStrides[plane],
-                        static_cast<std::size_t>(scaled.width >> shift));
+        const int bytes = scaled.width >> shift;
+        for (int y = 0; y < count; ++y) {
+            std::uint8_t* to =
+                scaled.data[plane] + static_cast<std::ptrdiff_t>(top + y) * scaled.linesize[plane];
+            const std::uint8_t* from =
+                band[plane] + static_cast<std::ptrdiff_t>(offset + y) * bandStrides[plane];
+            int left = 0;
+            while (left < bytes && to[left] == from[left])
+                ++left;
+            if (left == bytes)
+                continue;
+            int right = bytes;
+            while (to[right - 1] == from[right - 1])
+                --right;
+            changedTop = std::min(changedTop, (top + y) << shift);
+            changedBottom = std::max(changedBottom, (top + y + 1) << shift);
+            changedLeft = std::min(changedLeft, left << shift);
+            changedRight = std::max(changedRight, right << shift);
+            std::memcpy(to + left, from + left, static_cast<std::size_t>(right - left));
+        }
     }
+    if (changedTop < changedBottom)
+        changed.AddArea(changedLeft, changedTop, changedRight - changedLeft,
+                        changedBottom - changedTop);
     return true;
 }
 
 bool TImageScaler::KeepPlanes(const TSourceImage& source, int width, int height, int format) {
-    if (!SameShape(FConverted.get(), format, source.Width, source.Height)) {
+    // At the same size the screen is converted straight into the output.
+    const bool scaling = source.Width != width || source.Height != height;
+    if (!scaling) {
+        FConverted.reset();
+    } else if (!SameShape(FConverted.get(), format, source.Width, source.Height)) {
         FConverted.reset(NewFrame(format, source.Width, source.Height));
         FKeptValid = false;
     }
@@ -134,67 +179,112 @@ bool TImageScaler::KeepPlanes(const TSourceImage& source, int width, int height,
         FScaled.reset(NewFrame(format, width, height));
         FKeptValid = false;
     }
-    return FConverted && FScaled;
+    return (FConverted || !scaling) && FScaled;
 }
 
 bool TImageScaler::ScaleToYuv420(const TSourceImage& source, int width, int height, bool fullRange,
-                                 std::uint8_t* const planes[], const int strides[]) {
+                                 TChangedRows& changedOut) {
     const auto convert = fullRange ? libyuv::ARGBToJ420 : libyuv::ARGBToI420;
     const int stride = static_cast<int>(source.Stride);
-    if (source.Width == width && source.Height == height)
-        return convert(source.Pixels, stride, planes[0], strides[0], planes[1], strides[1],
-                       planes[2], strides[2], width, height) == 0;
-    // Converting the whole screen first is one cheap pass; the scaling then
-    // works on 8-bit planes, where the bicubic filter that keeps small text
-    // legible costs a fraction of what it costs on 32-bit pixels.
     const auto format = fullRange ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
     if (!KeepPlanes(source, width, height, format))
         return false;
+    const bool keptValid = FKeptValid;
+    FKeptValid = false;
+    changedOut = {};
+    const TChangedRows changed = keptValid ? source.Changed : TChangedRows{};
+    const auto into = [&](AVFrame& frame, int top, int rows) {
+        const auto row = [&](int plane, int y) {
+            return frame.data[plane] + static_cast<std::ptrdiff_t>(y) * frame.linesize[plane];
+        };
+        return convert(source.Pixels + static_cast<std::ptrdiff_t>(top) * stride, stride,
+                       row(0, top), frame.linesize[0], row(1, top / 2), frame.linesize[1],
+                       row(2, top / 2), frame.linesize[2], source.Width, rows) == 0;
+    };
+    if (source.Width == width && source.Height == height) {
+        // The same size: only the changed rows are converted, straight into
+        // the kept planes.
+        if (changed.All()) {
+            if (!into(*FScaled, 0, height))
+                return false;
+            FKeptValid = true;
+            return true;
+        }
+        changedOut = TChangedRows::Nothing();
+        for (const TChangedArea& area : changed.Areas()) {
+            const auto [top, bottom] = OnPairs(area.Top, area.Bottom, height);
+            const auto [left, right] = OnPairs(area.Left, area.Right, width);
+            if (bottom <= top || right <= left)
+                continue;
+            if (!into(*FScaled, top, bottom - top))
+                return false;
+            changedOut.AddArea(left, top, right - left, bottom - top);
+        }
+        FKeptValid = true;
+        return true;
+    }
+    // Converting the whole screen first is one cheap pass; the scaling then
+    // works on 8-bit planes, where the bicubic filter that keeps small text
+    // legible costs a fraction of what it costs on 32-bit pixels.
     FPlanarContext =
         sws_getCachedContext(FPlanarContext, source.Width, source.Height, format, width, height,
                              format, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!FPlanarContext)
         return false;
-    const bool keptValid = FKeptValid;
-    FKeptValid = false;
-    const TChangedRows changed = keptValid ? source.Changed : TChangedRows{};
     std::vector<std::pair<int, int>> reached;
     int reachedRows = 0;
-    AVFrame& converted = *FConverted;
-    for (auto [top, bottom] : changed.Runs()) {
+    for (const TChangedArea& area : changed.Areas()) {
         // Chroma rows come from pairs of rows: a change starts and ends on a pair.
-        top = std::max(0, top) & ~1;
-        bottom = std::min(source.Height, bottom);
-        bottom = std::min(source.Height, bottom + (bottom & 1));
+        const auto [top, bottom] = OnPairs(area.Top, area.Bottom, source.Height);
         if (bottom <= top)
             continue;
-        const auto row = [&](int plane, int y) {
-            return converted.data[plane] +
-                   static_cast<std::ptrdiff_t>(y) * converted.linesize[plane];
-        };
-        if (convert(source.Pixels + static_cast<std::ptrdiff_t>(top) * stride, stride, row(0, top),
-                    converted.linesize[0], row(1, top / 2), converted.linesize[1], row(2, top / 2),
-                    converted.linesize[2], source.Width, bottom - top) != 0)
+        if (!into(*FConverted, top, bottom - top))
             return false;
-        const TChangedRows out = ReachedRows(top, bottom, source.Height, height);
-        if (!reached.empty() && out.Top <= reached.back().second)
-            reached.back().second = std::max(reached.back().second, out.Bottom);
+        const auto out = Reached(top, bottom, source.Height, height);
+        if (!reached.empty() && out.first <= reached.back().second)
+            reached.back().second = std::max(reached.back().second, out.second);
         else
-            reached.push_back({out.Top, out.Bottom});
+            reached.push_back(out);
     }
     for (const auto& [top, bottom] : reached)
         reachedRows += bottom - top;
     // Past half the picture, one whole pass is cheaper than the bands.
     if (reachedRows > height / 2)
         reached = {{0, height}};
+    changedOut = TChangedRows::Nothing();
     for (const auto& [top, bottom] : reached)
-        if (!ScaleRows({top, bottom}, format))
+        if (!ScaleRows({top, bottom}, format, changedOut))
             return false;
-    std::uint8_t* target[4] = {planes[0], planes[1], planes[2], nullptr};
-    int targetStrides[4] = {strides[0], strides[1], strides[2], 0};
-    const std::uint8_t* kept[4] = {FScaled->data[0], FScaled->data[1], FScaled->data[2], nullptr};
-    av_image_copy(target, targetStrides, kept, FScaled->linesize, format, width, height);
+    // Compared with planes that held nothing yet, everything is new.
+    if (!keptValid)
+        changedOut = {};
     FKeptValid = true;
+    return true;
+}
+
+bool TImageScaler::ScaleKept(const TSourceImage& source, int width, int height, int pixelFormat,
+                             TScaledPicture& picture) {
+    if (!source.IsValid() || width <= 0 || height <= 0)
+        return false;
+    picture.Changed = {};
+    if (source.Layout == TPixelLayout::Bgr0 &&
+        (pixelFormat == AV_PIX_FMT_YUV420P || pixelFormat == AV_PIX_FMT_YUVJ420P)) {
+        if (!ScaleToYuv420(source, width, height, pixelFormat == AV_PIX_FMT_YUVJ420P,
+                           picture.Changed))
+            return false;
+    } else {
+        // The kept planes no longer follow the source's pictures.
+        FKeptValid = false;
+        if (!SameShape(FScaled.get(), pixelFormat, width, height))
+            FScaled.reset(NewFrame(pixelFormat, width, height));
+        if (!FScaled ||
+            !ScaleWhole(source, width, height, pixelFormat, FScaled->data, FScaled->linesize))
+            return false;
+    }
+    for (int plane = 0; plane < 3; ++plane) {
+        picture.Planes[plane] = FScaled->data[plane];
+        picture.Strides[plane] = FScaled->linesize[plane];
+    }
     return true;
 }
 
@@ -205,11 +295,26 @@ bool TImageScaler::Scale(const TSourceImage& source, int width, int height, int 
     // BT.601, limited range for YUV420P and full range for the JPEG form: the
     // colour spaces the encoders are told.
     if (source.Layout == TPixelLayout::Bgr0 &&
-        (pixelFormat == AV_PIX_FMT_YUV420P || pixelFormat == AV_PIX_FMT_YUVJ420P))
-        return ScaleToYuv420(source, width, height, pixelFormat == AV_PIX_FMT_YUVJ420P, planes,
-                             strides);
+        (pixelFormat == AV_PIX_FMT_YUV420P || pixelFormat == AV_PIX_FMT_YUVJ420P)) {
+        TScaledPicture picture;
+        if (!ScaleKept(source, width, height, pixelFormat, picture))
+            return false;
+        std::uint8_t* target[4] = {planes[0], planes[1], planes[2], nullptr};
+        int targetStrides[4] = {strides[0], strides[1], strides[2], 0};
+        const std::uint8_t* kept[4] = {picture.Planes[0], picture.Planes[1], picture.Planes[2],
+                                       nullptr};
+        const int keptStrides[4] = {picture.Strides[0], picture.Strides[1], picture.Strides[2], 0};
+        av_image_copy(target, targetStrides, kept, keptStrides,
+                      static_cast<AVPixelFormat>(pixelFormat), width, height);
+        return true;
+    }
     // The kept planes no longer follow the source's pictures.
     FKeptValid = false;
+    return ScaleWhole(source, width, height, pixelFormat, planes, strides);
+}
+
+bool TImageScaler::ScaleWhole(const TSourceImage& source, int width, int height, int pixelFormat,
+                              std::uint8_t* const planes[], const int strides[]) {
     const AVPixelFormat sourceFormat =
         source.Layout == TPixelLayout::Bgr0 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24;
     // Bicubic keeps small text legible where bilinear blurs it.

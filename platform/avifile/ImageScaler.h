@@ -17,6 +17,15 @@ struct SwsContext;
 
 namespace vardocle {
 
+// A scaled picture in the planes the scaler keeps until its next call, and
+// the parts of it (in its own coordinates) that differ from the picture the
+// call before gave.
+struct TScaledPicture {
+    const std::uint8_t* Planes[3] = {};
+    int Strides[3] = {};
+    TChangedRows Changed;
+};
+
 class TImageScaler {
 public:
     TImageScaler() = default;
@@ -33,18 +42,28 @@ public:
     bool Scale(const TSourceImage& source, int width, int height, int pixelFormat,
                std::uint8_t* const planes[], const int strides[]);
 
+    // The same into the scaler's own planes, without copying them out; tells
+    // which parts of them changed.
+    bool ScaleKept(const TSourceImage& source, int width, int height, int pixelFormat,
+                   TScaledPicture& picture);
+
     // Scales into a bottom-up 24-bit bitmap whose rows are padded to 4 bytes.
     bool ScaleToBottomUpBgr24(const TSourceImage& source, int width, int height,
                               std::uint8_t* bits);
 
 private:
-    // The screen's own pixels to 4:2:0 planes (limited or full range).
+    // The screen's own pixels to the kept 4:2:0 planes (limited or full
+    // range); `changed` gets the parts of them that changed.
     bool ScaleToYuv420(const TSourceImage& source, int width, int height, bool fullRange,
-                       std::uint8_t* const planes[], const int strides[]);
+                       TChangedRows& changed);
+    // One pass of the general scaler over the whole picture.
+    bool ScaleWhole(const TSourceImage& source, int width, int height, int pixelFormat,
+                    std::uint8_t* const planes[], const int strides[]);
 
     // Scales the output rows `rows` of the kept planes again from the
-    // converted screen.
-    bool ScaleRows(TChangedRows rows, int format);
+    // converted screen; adds the part that changed to `changed` (all of
+    // it for a whole pass).
+    bool ScaleRows(const TChangedRows& rows, int format, TChangedRows& changed);
     // Makes the kept planes for this source and output; false when out of memory.
     bool KeepPlanes(const TSourceImage& source, int width, int height, int format);
 

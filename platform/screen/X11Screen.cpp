@@ -454,7 +454,7 @@ TScreenGrab TX11Screen::GrabRect(const TScreenRect& area, bool changesTaken) {
         TScreenGrab grab{reinterpret_cast<std::uint8_t*>(state.Plain->data), state.Plain->width,
                          state.Plain->height, state.Plain->bytes_per_line, TChangedRows::Nothing()};
         for (const TScreenRect& part : *parts)
-            grab.Changed.Add(part.Y, part.Y + part.Height);
+            grab.Changed.AddArea(part.X, part.Y, part.Width, part.Height);
         return grab;
     }
     state.Plain = state.Reader->Read(state.Root, area.X, area.Y, area.Width, area.Height);

@@ -488,7 +488,7 @@ TScreenGrab TX11SeeThrough::Grab(const TScreenRect& area, const std::vector<TScr
     if (reuse && grab.Pixels) {
         grab.Changed = TChangedRows::Nothing();
         for (const TScreenRect& part : *parts)
-            grab.Changed.Add(part.Y, part.Y + part.Height);
+            grab.Changed.AddArea(part.X, part.Y, part.Width, part.Height);
     }
     return grab;
 }

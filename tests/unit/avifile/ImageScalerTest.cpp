@@ -1,6 +1,7 @@
 // The scaler's reuse of what it kept: a picture changed in a few rows must
 // come out exactly as a whole pass over it would give, at every edge.
 #include "platform/avifile/ImageScaler.h"
+#include "platform/avifile/H264Encoder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,9 @@ extern "C" {
 #include <libavutil/pixfmt.h>
 }
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using namespace vardocle;
@@ -121,4 +124,67 @@ TEST(ImageScaler, NothingChangedGivesThePlanesBeforeAndOtherSizesStartAnew) {
     TPlanes whole;
     ASSERT_TRUE(whole.Scale(fresh, after, {}));
     EXPECT_EQ(third.Bytes, whole.Bytes);
+}
+
+TEST(ImageScaler, EveryOutputPixelThatChangedLiesInAMacroblockMarkedChanged) {
+    const std::vector<std::uint8_t> before = Picture();
+    std::vector<std::uint8_t> after = before;
+    // A block of rows and columns, and the last few pixels of the corner.
+    const auto paint = [&](int left, int top, int right, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                after[(static_cast<std::size_t>(y) * kWidth + x) * 4] ^= 0x80;
+    };
+    paint(301, 401, 333, 419);
+    paint(kWidth - 5, kHeight - 3, kWidth, kHeight);
+    TChangedRows changed = TChangedRows::Nothing();
+    changed.AddArea(301, 401, 32, 18);
+    changed.AddArea(kWidth - 5, kHeight - 3, 5, 3);
+    // Scaled to a size that is no multiple of 16, at the screen's own size
+    // (whose last macroblock row is partial), and scaled from a whole grab
+    // that tells nothing of what changed.
+    struct TCase {
+        int Width;
+        int Height;
+        bool Whole;
+    };
+    for (const auto& [width, height, whole] :
+         {TCase{1000, 750, false}, TCase{kWidth, kHeight, false}, TCase{1000, 750, true}}) {
+        SCOPED_TRACE(std::to_string(width) + (whole ? " whole" : ""));
+        TImageScaler scaler;
+        TScaledPicture picture;
+        const TSourceImage first{before.data(), kWidth, kHeight, kWidth * 4};
+        ASSERT_TRUE(scaler.ScaleKept(first, width, height, AV_PIX_FMT_YUV420P, picture));
+        std::vector<std::vector<std::uint8_t>> old(3);
+        for (int plane = 0; plane < 3; ++plane)
+            for (int y = 0; y < (plane ? height / 2 : height); ++y) {
+                const std::uint8_t* row = picture.Planes[plane] + y * picture.Strides[plane];
+                old[plane].insert(old[plane].end(), row, row + (plane ? width / 2 : width));
+            }
+        const TSourceImage second{after.data(),       kWidth, kHeight, kWidth * 4,
+                                  TPixelLayout::Bgr0, changed};
+        ASSERT_TRUE(scaler.ScaleKept(second, width, height, AV_PIX_FMT_YUV420P, picture));
+        ASSERT_FALSE(picture.Changed.All());
+        std::vector<std::uint8_t> map;
+        MarkUnchangedMacroblocks(picture.Changed, width, height, 1, map);
+        const int columns = (width + 15) / 16;
+        long differing = 0;
+        long missed = 0;
+        for (int plane = 0; plane < 3; ++plane) {
+            const int shift = plane ? 1 : 0;
+            for (int y = 0; y < height >> shift; ++y)
+                for (int x = 0; x < width >> shift; ++x) {
+                    const std::uint8_t now = picture.Planes[plane][y * picture.Strides[plane] + x];
+                    if (now == old[plane][static_cast<std::size_t>(y) * (width >> shift) + x])
+                        continue;
+                    ++differing;
+                    missed += map[static_cast<std::size_t>((y << shift) / 16 * columns +
+                                                           (x << shift) / 16)] != 0;
+                }
+        }
+        EXPECT_GT(differing, 0);
+        EXPECT_EQ(missed, 0) << "changed pixels in macroblocks marked unchanged";
+        // Most of the picture stays unchanged.
+        EXPECT_GT(std::count(map.begin(), map.end(), 1), static_cast<long>(map.size() * 8 / 10));
+    }
 }
