@@ -3,6 +3,7 @@
 #include "platform/base/Errors.h"
 #include "platform/screen/AreaPicture.h"
 #include "platform/screen/X11ChangeWatch.h"
+#include "platform/screen/X11CursorImage.h"
 #include "platform/screen/X11ImageReader.h"
 #include "platform/screen/X11SeeThrough.h"
 #include "platform/screen/X11SharedImage.h"
@@ -493,28 +494,12 @@ TCursorImage TX11Screen::Cursor() {
         cursor.Y = state.PointerY - state.Area.Y;
         return OnlyInside(cursor, state.Area, state.Visible);
     }
-    XFixesCursorImage* image = XFixesGetCursorImage(state.Connection);
-    if (!image)
+    TCursorImage cursor = ReadX11Cursor(state.Connection);
+    if (cursor.Width == 0) // no cursor image to be had
         return {};
-    TCursorImage cursor;
     // The pointer's place in the grabbed picture, which starts at the area's corner.
-    cursor.X = image->x - state.Area.X;
-    cursor.Y = image->y - state.Area.Y;
-    cursor.HotX = image->xhot;
-    cursor.HotY = image->yhot;
-    cursor.Width = image->width;
-    cursor.Height = image->height;
-    const std::size_t count = static_cast<std::size_t>(image->width) * image->height;
-    cursor.Pixels.resize(count);
-    bool anyVisible = false;
-    // XFixes hands 32-bit pixels in longs, whatever a long's size.
-    for (std::size_t i = 0; i < count; ++i) {
-        cursor.Pixels[i] = static_cast<std::uint32_t>(image->pixels[i]);
-        anyVisible = anyVisible || (cursor.Pixels[i] >> 24) != 0;
-    }
-    XFree(image);
-    // A cursor made invisible is an empty or fully transparent picture.
-    cursor.Visible = anyVisible;
+    cursor.X -= state.Area.X;
+    cursor.Y -= state.Area.Y;
     state.CursorPicture = cursor;
     state.CursorKnown = true;
     state.PointerFresh = false;

@@ -6,10 +6,10 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <sys/prctl.h>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace vardocle::test {

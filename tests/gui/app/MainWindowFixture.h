@@ -4,11 +4,11 @@
 #include "app/SpinEdit.h"
 #include "app/uFrmMain.h"
 #include "history/HistoryFile.h"
+#include "platform/screen/ScreenBackend.h"
 #include "skin/ImageButton.h"
 #include "skin/ImagingSession.h"
 #include "tests/support/EventWait.h"
 #include "tests/support/FakeSoundLibrary.h"
-#include "platform/screen/ScreenBackend.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>

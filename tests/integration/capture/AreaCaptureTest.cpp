@@ -156,3 +156,30 @@ TEST_F(AreaCapture, AMonitorThatLeavesMidRecordingTurnsBlackAndIsToldOnce) {
 }
 
 } // namespace
+
+// The command line's window: recorded at the window's own size when no size
+// is asked for; a window that is not there is told and leaves no file.
+TEST_F(AreaCapture, AWindowIsRecordedAtItsOwnSizeAndOneThatIsNotThereLeavesNoFile) {
+    const Window window =
+        FDesktop->ShowWindow(TTestWindowKind::Opaque, {200, 150, 320, 240}, 0x3080C0);
+    XSync(FDesktop->Connection(), False);
+    TempDir folder;
+    const auto video = folder / "window.avi";
+    auto result =
+        Record(video, {"--area", "window:" + QString::number(window), "--codec", "lossless"});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err.constData();
+    const QByteArray pixels = FirstPicture(video, 320, 240);
+    ASSERT_EQ(pixels.size(), 320 * 240 * 4);
+    long wrong = 0;
+    for (qsizetype i = 0; i < pixels.size(); i += 4)
+        wrong += std::abs(static_cast<std::uint8_t>(pixels[i]) - 0xC0) > 2 ||
+                 std::abs(static_cast<std::uint8_t>(pixels[i + 1]) - 0x80) > 2 ||
+                 std::abs(static_cast<std::uint8_t>(pixels[i + 2]) - 0x30) > 2;
+    EXPECT_EQ(wrong, 0) << "pixels that are not the window's";
+
+    const auto none = folder / "none.avi";
+    result = Record(none, {"--area", "window:0x1"});
+    EXPECT_EQ(result.ExitCode, 1) << result.Err.constData();
+    EXPECT_TRUE(result.Err.contains("错误")) << result.Err.constData();
+    EXPECT_FALSE(std::filesystem::exists(none));
+}
