@@ -7,16 +7,18 @@
 #include "recovery/DiskFullEnding.h"
 #include "recovery/RecordingRepair.h"
 #include "tools/record/ExportCommand.h"
+#include "tools/record/PickArea.h"
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
 #include "tools/record/SignalNotifier.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 using namespace vardocle;
 
@@ -89,16 +91,29 @@ int main(int argc, char** argv) {
     }
     if (!options.RepairFile.empty())
         return Repair(options.RepairFile, options.RemoveEmpty);
+    // Picking needs widgets; a recording without it stays a plain Qt program.
+    std::unique_ptr<QCoreApplication> application;
     if (options.Area.Pick) {
-        PrintError("命令行程序不能在屏幕上选择范围，请用 region:X,Y,宽,高 或 window:窗口号，"
-                   "或在 vardocle 窗口程序中选择",
-                   "the command-line recorder cannot pick an area on the screen: give "
-                   "region:X,Y,W,H or window:ID, or pick it in the vardocle window program");
-        return 2;
+        if (ChooseScreenBackend(options.Screen) != TScreenBackend::X11) {
+            PrintError("在 Wayland 桌面上不能在此选择范围：窗口和显示器在桌面自己的对话框中选择，"
+                       "区域请写成 region:X,Y,宽,高",
+                       "an area cannot be picked here on a Wayland desktop: windows and monitors "
+                       "are chosen in the desktop's own dialog, a region is given as "
+                       "region:X,Y,W,H");
+            return 2;
+        }
+        application = std::make_unique<QApplication>(argc, argv);
+        const std::optional<TCaptureArea> chosen = PickAreaOnScreen(options.Area);
+        if (!chosen) {
+            PrintError("选择已取消，没有录制", "the choice was cancelled: nothing was recorded");
+            return 1;
+        }
+        options.Area = *chosen;
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
     }
-    QCoreApplication application(argc, argv);
 
-    TRecordSession session(options, &application);
+    TRecordSession session(options, application.get());
     if (options.SoundChoice == TSoundChoice::SystemSound ||
         options.SoundChoice == TSoundChoice::Both) {
         std::string whyNot;
@@ -122,7 +137,7 @@ int main(int argc, char** argv) {
         const bool written = !session.Error() && std::filesystem::exists(options.OutputFile);
         // A file that was never made has had its one line already.
         if (session.Error() && session.Error()->Stage == TRecordError::TStage::Open) {
-            application.exit(1);
+            application->exit(1);
             return;
         }
         if (session.DiskFull()) {
@@ -130,7 +145,7 @@ int main(int argc, char** argv) {
                 FinishAfterDiskFull(options.OutputFile, session.WavFileName(),
                                     session.VideoIncomplete(), TRepairHint::CommandLine);
             std::fprintf(stderr, "%s / %s\n", kept.Chinese.c_str(), kept.English.c_str());
-            application.exit(1);
+            application->exit(1);
             return;
         }
         std::fprintf(stderr, "%s：%d 帧，%.1f 秒，%s / %s: %d frames, %.1f s, %s\n",
@@ -138,7 +153,7 @@ int main(int argc, char** argv) {
                      session.RecordedMs() / 1000.0, options.OutputFile.c_str(),
                      written ? "done" : "failed", session.FramesWritten(),
                      session.RecordedMs() / 1000.0, options.OutputFile.c_str());
-        application.exit(written ? 0 : 1);
+        application->exit(written ? 0 : 1);
     };
 
     session.OnScreenGone = [](const std::string& reason) {
@@ -201,6 +216,6 @@ int main(int argc, char** argv) {
     // a six-second recording.
     if (options.Seconds)
         QTimer::singleShot(static_cast<int>(*options.Seconds * 1000), Qt::PreciseTimer,
-                           &application, [&] { session.Stop(); });
-    return application.exec();
+                           application.get(), [&] { session.Stop(); });
+    return application->exec();
 }

@@ -9,6 +9,10 @@
 #include "tests/integration/capture/GrabCompare.h"
 #include "tests/integration/capture/PrivateDesktopTest.h"
 
+#include <QProcess>
+#include <QThread>
+
+#include <chrono>
 #include <gtest/gtest.h>
 
 using namespace vardocle;
@@ -78,7 +82,7 @@ TEST_F(AreaCapture, AnAreaThatIsWrongOrNotThereLeavesNoFile) {
     FDesktop->SetMonitors({{0, 0, 960, 1080}, {960, 0, 960, 1080}}, 0);
     TempDir folder;
     const std::vector<std::pair<QString, int>> cases = {
-        {"region:0,0,0,10", 2},       {"garbage", 2},      {"region:pick", 2},
+        {"region:0,0,0,10", 2},       {"garbage", 2},      {"window:0x1", 1},
         {"region:1900,0,100,100", 1}, {"monitor:NOPE", 1}, {"region:-5,0,10,10", 1}};
     for (const auto& [area, status] : cases) {
         const auto output = folder / "bad.avi";
@@ -182,4 +186,55 @@ TEST_F(AreaCapture, AWindowIsRecordedAtItsOwnSizeAndOneThatIsNotThereLeavesNoFil
     EXPECT_EQ(result.ExitCode, 1) << result.Err.constData();
     EXPECT_TRUE(result.Err.contains("错误")) << result.Err.constData();
     EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+// region:pick opens the overlay before anything is recorded: a drag and
+// Return record that region at its own size; Esc records nothing.
+TEST_F(AreaCapture, APickedRegionIsRecordedAndEscRecordsNothing) {
+    TempDir folder;
+    const QStringList display = {"DISPLAY=" + QString::fromStdString(FServer.Name())};
+    const auto xdotool = [&](const QStringList& arguments) {
+        return RunProcess("xdotool", arguments, std::chrono::seconds(10), display);
+    };
+    const auto pick = [&](const std::filesystem::path& output, const QStringList& keys) {
+        QProcess recorder;
+        EndWithTest(recorder);
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", QString::fromStdString(FServer.Name()));
+        recorder.setProcessEnvironment(environment);
+        recorder.start(QString::fromStdString((BinDir() / "vardocle-record").string()),
+                       {QString::fromStdString(output.string()), "--area", "region:pick",
+                        "--seconds", "1", "--no-sound", "--codec", "lossless"});
+        bool shown = false;
+        for (int i = 0; i < 100 && !shown; ++i) {
+            shown = !xdotool({"search", "--onlyvisible", "--name", "选择录制范围"}).Out.isEmpty();
+            QThread::msleep(100);
+        }
+        EXPECT_TRUE(shown) << "the overlay did not open";
+        xdotool({"mousemove", "200", "100", "mousedown", "1"});
+        xdotool({"mousemove", "300", "160"});
+        xdotool({"mousemove", "440", "280", "mouseup", "1"});
+        for (const QString& key : keys)
+            xdotool({"key", key});
+        EXPECT_TRUE(recorder.waitForFinished(30000));
+        return recorder.exitCode();
+    };
+    const auto video = folder / "picked.avi";
+    ASSERT_EQ(pick(video, {"Return"}), 0);
+    const QByteArray pixels = FirstPicture(video, 240, 180);
+    ASSERT_EQ(pixels.size(), 240 * 180 * 4);
+    // The wallpaper of the region's place, not of the screen's corner.
+    const auto* picture = reinterpret_cast<const std::uint8_t*>(pixels.constData());
+    for (const auto& [x, y] :
+         std::vector<std::pair<int, int>>{{0, 0}, {239, 0}, {0, 179}, {120, 90}}) {
+        const std::uint32_t expected = TTestDesktop::WallpaperPixel(200 + x, 100 + y);
+        const std::uint8_t* pixel = picture + (std::ptrdiff_t{y} * 240 + x) * 4;
+        EXPECT_NEAR(pixel[0], expected & 0xFF, 2) << x << "," << y;
+        EXPECT_NEAR(pixel[1], (expected >> 8) & 0xFF, 2) << x << "," << y;
+        EXPECT_NEAR(pixel[2], (expected >> 16) & 0xFF, 2) << x << "," << y;
+    }
+
+    const auto cancelled = folder / "cancelled.avi";
+    EXPECT_EQ(pick(cancelled, {"Escape"}), 1);
+    EXPECT_FALSE(std::filesystem::exists(cancelled));
 }
