@@ -30,7 +30,7 @@ std::string RecordUsage() {
            "       [--cursor on|off] [--transparent on|off] [--codec " +
            CodecNames() +
            "] [--sound mic|system|both|none] [--no-sound]\n"
-           "       [--screen x11|portal]\n"
+           "       [--screen x11|portal] [--segment MINUTES]\n"
            "       vardocle-record --repair FILE.avi [--remove-empty]\n"
            "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
            "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n"
@@ -40,7 +40,8 @@ std::string RecordUsage() {
            "1 nothing was changed, 3 the video was repaired but its sound file was left.\n"
            "--remove-empty：录像里什么也没有录下来时（没有画面，声音不到一秒），删除它。\n"
            "--remove-empty: removes a recording in which nothing was recorded (no frame,\n"
-           "under a second of sound) with its sound file.\n";
+           "under a second of sound) with its sound file.\n" +
+           AllDayUsage();
 }
 
 std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& arguments,
@@ -116,6 +117,9 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
             if (!options.Screen)
                 return TUsageError{"--screen 只能是 x11 或 portal",
                                    "--screen must be x11 or portal"};
+        } else if (IsAllDayOption(argument)) {
+            if (auto mistake = ParseAllDayOption(argument, value(), options.AllDay))
+                return TUsageError{mistake->Chinese, mistake->English};
         } else if (argument.size() > 1 && argument[0] == '-') {
             return TUsageError{"未知的选项：" + argument, "unknown option: " + argument};
         } else if (options.OutputFile.empty()) {

@@ -111,26 +111,30 @@ int main(int argc, char** argv) {
             return;
         PrintError(ChineseFor(error, session.FramesWritten()), error.Message);
     };
+    session.OnSegmentEnded = [](const TSegmentEnd& end) {
+        std::fprintf(stderr, "%s：%s / %s: %s\n", end.Error.empty() ? "已保存" : "保存失败",
+                     end.AviFileName.c_str(), end.Error.empty() ? "saved" : "failed",
+                     end.AviFileName.c_str());
+    };
     session.OnEnded = [&] {
-        const bool written = !session.Error() && std::filesystem::exists(options.OutputFile);
+        const std::string& output = session.AviFileName();
+        const bool written = !session.Error() && std::filesystem::exists(output);
         // A file that was never made has had its one line already.
         if (session.Error() && session.Error()->Stage == TRecordError::TStage::Open) {
             application.exit(1);
             return;
         }
         if (session.DiskFull()) {
-            const TKeptRecording kept =
-                FinishAfterDiskFull(options.OutputFile, session.WavFileName(),
-                                    session.VideoIncomplete(), TRepairHint::CommandLine);
+            const TKeptRecording kept = FinishAfterDiskFull(
+                output, session.WavFileName(), session.VideoIncomplete(), TRepairHint::CommandLine);
             std::fprintf(stderr, "%s / %s\n", kept.Chinese.c_str(), kept.English.c_str());
             application.exit(1);
             return;
         }
         std::fprintf(stderr, "%s：%d 帧，%.1f 秒，%s / %s: %d frames, %.1f s, %s\n",
                      written ? "完成" : "失败", session.FramesWritten(),
-                     session.RecordedMs() / 1000.0, options.OutputFile.c_str(),
-                     written ? "done" : "failed", session.FramesWritten(),
-                     session.RecordedMs() / 1000.0, options.OutputFile.c_str());
+                     session.RecordedMs() / 1000.0, output.c_str(), written ? "done" : "failed",
+                     session.FramesWritten(), session.RecordedMs() / 1000.0, output.c_str());
         application.exit(written ? 0 : 1);
     };
 
