@@ -4,6 +4,7 @@
 #include "platform/base/Errors.h"
 #include "platform/base/WriteSignals.h"
 #include "platform/screen/X11Screen.h"
+#include "recording/DiskSpace.h"
 #include "recovery/DiskFullEnding.h"
 #include "recovery/RecordingRepair.h"
 #include "tools/record/ExportCommand.h"
@@ -111,6 +112,23 @@ int main(int argc, char** argv) {
             return;
         PrintError(ChineseFor(error, session.FramesWritten()), error.Message);
     };
+    // Before the disk is full the recording ends as Stop ends it.
+    TLowDiskWatch diskWatch;
+    bool lowDiskStop = false;
+    QTimer diskTimer;
+    QObject::connect(&diskTimer, &QTimer::timeout, [&] {
+        const auto room = session.Running() ? DiskRoomOf(session.AviFileName()) : std::nullopt;
+        const auto action = room ? diskWatch.Check(*room) : TLowDiskWatch::TAction::None;
+        if (action == TLowDiskWatch::TAction::Warn) {
+            const TDiskText text = LowDiskWarning(*room, session.AviFileName());
+            std::fprintf(stderr, "注意：%s / Note: %s\n", text.Chinese.c_str(),
+                         text.English.c_str());
+        } else if (action == TLowDiskWatch::TAction::Stop) {
+            lowDiskStop = true;
+            session.Stop();
+        }
+    });
+    diskTimer.start(250);
     session.OnSegmentEnded = [](const TSegmentEnd& end) {
         std::fprintf(stderr, "%s：%s / %s: %s\n", end.Error.empty() ? "已保存" : "保存失败",
                      end.AviFileName.c_str(), end.Error.empty() ? "saved" : "failed",
@@ -128,6 +146,12 @@ int main(int argc, char** argv) {
             const TKeptRecording kept = FinishAfterDiskFull(
                 output, session.WavFileName(), session.VideoIncomplete(), TRepairHint::CommandLine);
             std::fprintf(stderr, "%s / %s\n", kept.Chinese.c_str(), kept.English.c_str());
+            application.exit(1);
+            return;
+        }
+        if (lowDiskStop) {
+            const TDiskText text = LowDiskStopped(output);
+            PrintError(text.Chinese, text.English);
             application.exit(1);
             return;
         }

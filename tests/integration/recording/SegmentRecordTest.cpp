@@ -1,5 +1,7 @@
-// vardocle-record splitting a recording by time, as a user runs it: a tone plays into the private sound
+// vardocle-record splitting a recording by time, and stopping before the
+// disk is full, as a user runs it: a tone plays into the private sound
 // server, ffprobe and ffmpeg read the files back.
+#include "tests/support/SmallDisk.h"
 #include "tests/support/SoundAnalysis.h"
 #include "tests/support/TestSupport.h"
 
@@ -146,6 +148,35 @@ TEST_F(SegmentRecord, AKillInTheSecondFileLeavesTheFirstAsItWasAndLosesUnderASec
     EXPECT_NEAR(VideoSeconds(Avi), 3.0, 0.01);
     EXPECT_GE(VideoSeconds(second), 1.0) << "at most a second of the 2 s lost";
     EXPECT_GE(test::ProbedAudioSeconds(second), 1.0);
+}
+
+TEST_F(SegmentRecord, ARecordingEndsAsStopDoesBeforeTheDiskIsFull) {
+    // Under 400 MB from the start: the warning comes at once; another
+    // program then fills the disk below 200 MB while the recording runs.
+    test::TSmallDisk disk(260);
+    VARDOCLE_REQUIRE_SMALL_DISK(disk);
+    test::TChangingScreen changing;
+    const fs::path avi = disk / "long.avi";
+    QProcess recorder;
+    recorder.start(Recorder(), {Q(avi), "--rate", "5"});
+    ASSERT_TRUE(recorder.waitForStarted(5000));
+    std::string err;
+    ASSERT_TRUE(WaitForText(recorder, err, "磁盘空间不足", 10s)) << err;
+    std::this_thread::sleep_for(2s);
+    {
+        std::ofstream filler(disk / "other.bin", std::ios::binary);
+        const std::string block(1 << 20, 'x');
+        for (int i = 0; i < 70; ++i)
+            filler << block;
+    }
+    ASSERT_TRUE(recorder.waitForFinished(20000)) << "the recording goes on below 200 MB";
+    err += recorder.readAllStandardError().toStdString();
+    EXPECT_EQ(recorder.exitCode(), 1) << err;
+    EXPECT_EQ(err.find("磁盘空间不足"), err.rfind("磁盘空间不足")) << "told once: " << err;
+    EXPECT_NE(err.find("录制已停止，录像已保存到 " + avi.string()), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(disk / "long.Wav")) << "the sound is merged";
+    EXPECT_EQ(test::ProbeStreams(avi).size(), 2);
+    EXPECT_GT(VideoSeconds(avi), 1.5);
 }
 
 TEST(SegmentRecordInput, BadValuesAreRefusedWithExitStatusTwo) {
