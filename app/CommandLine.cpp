@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "recording/AllDayOptions.h"
+
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -98,6 +100,16 @@ TParsedArguments ParseProgramArguments(const QStringList& arguments, const QStri
                 request.Sound = sound;
                 continue;
             }
+            if (*command == TRemoteCommand::Start && IsAllDayOption(word.toStdString())) {
+                const std::string value =
+                    j + 1 < arguments.size() ? arguments[++j].toStdString() : std::string();
+                TAllDayOptions options;
+                if (const auto mistake = ParseAllDayOption(
+                        word.toStdString(), value.empty() ? nullptr : &value, options))
+                    return Bad(QString::fromStdString(mistake->Chinese + " / " + mistake->English));
+                request.SegmentSeconds = options.SegmentSeconds;
+                continue;
+            }
             if (*command != TRemoteCommand::Start || !request.File.isEmpty() ||
                 word.startsWith(QLatin1String("--")))
                 return Bad(QStringLiteral("多余的参数 / extra words: %1")
@@ -119,6 +131,8 @@ QByteArray EncodeRequest(const TCommandRequest& request) {
     if (request.Sound)
         object.insert(QStringLiteral("sound"),
                       QString::fromLatin1(SoundChoiceName(*request.Sound)));
+    if (request.SegmentSeconds)
+        object.insert(QStringLiteral("segment"), static_cast<double>(*request.SegmentSeconds));
     return Line(object);
 }
 
@@ -135,6 +149,13 @@ std::optional<TCommandRequest> DecodeRequest(const QByteArray& line) {
             ParseSoundChoice(object->value(QStringLiteral("sound")).toString().toStdString());
         if (!request.Sound || *command != TRemoteCommand::Start)
             return std::nullopt;
+    }
+    if (object->contains(QStringLiteral("segment"))) {
+        const double seconds = object->value(QStringLiteral("segment")).toDouble(0);
+        if (!(seconds >= 1 && seconds <= kMaxSegmentMinutes * 60.0) ||
+            *command != TRemoteCommand::Start)
+            return std::nullopt;
+        request.SegmentSeconds = static_cast<std::int64_t>(seconds);
     }
     // Only an absolute name means the same file to both copies.
     if (!request.File.isEmpty() &&

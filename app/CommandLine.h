@@ -9,6 +9,7 @@
 
 #include "engine/SoundChoice.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace vardocle {
@@ -21,6 +22,8 @@ struct TCommandRequest {
     QString File;
     // Start only: the sound of this recording; the window's choice when empty.
     std::optional<TSoundChoice> Sound = std::nullopt;
+    // Start only: a new file every this many seconds; the window's setting when empty.
+    std::optional<std::int64_t> SegmentSeconds = std::nullopt;
     bool operator==(const TCommandRequest&) const = default;
 };
 

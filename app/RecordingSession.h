@@ -35,6 +35,9 @@ public:
     // Takes over a capture thread made suspended with Invoker() and the sound
     // recorder already started (null without sound), and starts capturing.
     void Begin(std::unique_ptr<TRecordThread> thread, std::unique_ptr<TWavRecord> sound);
+    // The next Begin goes on in a new file every this many seconds of
+    // recorded time (0: one file), named after the first.
+    void SetSegmentSeconds(std::int64_t seconds) { FSegmentSeconds = seconds; }
     void Pause();
     void Resume();
     // Ends the recording and returns at once; Saved follows when the file is
@@ -65,6 +68,8 @@ signals:
     // The disk was full: the recording stopped by itself. Told before Saved,
     // once the files are as complete as the disk allows, with what was kept.
     void DiskFullEnded(const QString& message);
+    // A recording split by time goes on in a new file (system-encoded names).
+    void SegmentStarted(const QString& aviFileName, const QString& wavFileName);
 
 private:
     void RecordFailed(const TRecordError& error);
@@ -73,6 +78,9 @@ private:
     void FinishAfterDiskFull(const std::string& aviFileName, const std::string& wavFileName,
                              bool videoIncomplete);
     void PollProgress();
+    // Hands the capture thread the names of the next files and the sound
+    // recorder the moment to go on in the next sound file.
+    void SetUpSegments();
 
     TQtMainThreadInvoker FInvoker;
     std::unique_ptr<TRecordThread> FThread;
@@ -86,6 +94,8 @@ private:
     bool FCompleting = false;
     bool FRemovingSound = false;
     std::thread FSoundRemoval;
+    std::int64_t FSegmentSeconds = 0;
+    int FSegmentCounter = 1;
 };
 
 } // namespace vardocle

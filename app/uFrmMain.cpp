@@ -1,5 +1,6 @@
 #include "app/uFrmMain.h"
 
+#include "app/recording/SegmentRow.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -68,6 +69,13 @@ TFrmMain::TFrmMain(TMainWindowServices services)
     connect(FSession.get(), &TRecordingSession::Started, this, &TFrmMain::RecordStarted);
     connect(FSession.get(), &TRecordingSession::Failed, this, &TFrmMain::RecordFailed);
     connect(FSession.get(), &TRecordingSession::Saved, this, &TFrmMain::RecordSaved);
+    // Each file of a recording split by time has its own history record.
+    connect(FSession.get(), &TRecordingSession::SegmentStarted, this,
+            [this](const QString& avi, const QString& wav) {
+                FAviFileName = avi;
+                FWavFileName = wav;
+                RecordStarted();
+            });
     connect(FSession.get(), &TRecordingSession::DiskFullEnded, this,
             [this](const QString& message) { FServices.ShowNotice(*this, message); });
     connect(FSession.get(), &TRecordingSession::SavingProgressChanged, this,
@@ -285,6 +293,7 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
         FFrmSetting->CheckRecordCursor->setEnabled(states.Options);
         FFrmSetting->CheckRecordThansparent->setEnabled(states.Options);
         FFrmSetting->SoundChoice->SetEnabled(states.Options);
+        FFrmSetting->SegmentRow->SetEnabled(states.Options);
     }
 }
 
@@ -367,6 +376,8 @@ void TFrmMain::StartRecording() {
             return;
         }
     }
+    FSession->SetSegmentSeconds(FSegmentForStart.value_or(
+        FFrmSetting ? FFrmSetting->SegmentRow->Setting().MinutesWhenOn() * std::int64_t{60} : 0));
     FSession->Begin(std::move(thread), std::move(sound));
     SetTrayTip(TRecordingState::Recording);
     ApplyControlStates(TRecordingState::Recording);

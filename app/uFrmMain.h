@@ -200,6 +200,7 @@ private:
     bool FExitAsked = false;
     bool FChoosingFile = false;
     std::optional<TSoundChoice> FSoundForStart; // set by a command for its start only
+    std::optional<std::int64_t> FSegmentForStart; // seconds per file, likewise
     bool FSettingWasVisible = false;
     bool FClosing = false;
     QSystemTrayIcon* FTrayIcon = nullptr;

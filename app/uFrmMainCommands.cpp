@@ -228,8 +228,10 @@ void TFrmMain::RunStart(const TCommandRequest& request, const TCommandChannel::T
         }
     }
     FSoundForStart = request.Sound;
+    FSegmentForStart = request.SegmentSeconds;
     StartRecording();
     FSoundForStart.reset();
+    FSegmentForStart.reset();
     if (State() != TRecordingState::Recording) {
         answer(Refused(QStringLiteral("没有开始录制 / the recording did not start")));
         return;

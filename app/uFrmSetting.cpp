@@ -1,5 +1,6 @@
 #include "app/uFrmSetting.h"
 
+#include "app/recording/SegmentRow.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -93,6 +94,8 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile)
     CreateControls();
     SoundChoice = MakeQtChild<TSoundChoiceControls>(this);
     AppendToBody(SoundChoice->Row);
+    SegmentRow = MakeQtChild<TSegmentRow>(this);
+    AppendToBody(SegmentRow->Row);
     AppendToBody(HotKeys = MakeQtChild<THotKeyPage>(this));
     ApplySkin();
 
@@ -206,6 +209,7 @@ void TFrmSetting::LoadSetting() {
     HotKeys->Load(FSettingFile);
     FSoundSetting = LoadSoundSetting(FSettingFile);
     SoundChoice->SetChoice(FSoundSetting.Choice);
+    SegmentRow->SetSetting(LoadSegmentSetting(FSettingFile));
     const TSettingValues values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
     CheckRecordCursor->setChecked(values.RecordCursor);
     CheckRecordThansparent->setChecked(values.RecordTrans);
@@ -303,6 +307,7 @@ void SaveSetting(const TFrmSetting& FrmSetting) {
     SaveSettingFile(FrmSetting.SettingFile(), FrmSetting.Values());
     SaveHotKeySettings(FrmSetting.SettingFile(), FrmSetting.HotKeys->Keys());
     SaveSoundSetting(FrmSetting.SettingFile(), FrmSetting.SoundSetting());
+    SaveSegmentSetting(FrmSetting.SettingFile(), FrmSetting.SegmentRow->Setting());
 }
 
 } // namespace vardocle

@@ -18,6 +18,7 @@ namespace vardocle {
 class THotKeyPage;
 class TImageButton;
 class TPictureView;
+class TSegmentRow;
 class TSizeAdvice;
 class TSoundChoiceControls;
 class TSpinEdit;
@@ -65,6 +66,7 @@ public:
     // The sound row, then the hotkey rows, beneath the recording options.
     TSoundChoiceControls* SoundChoice = nullptr;
     THotKeyPage* HotKeys = nullptr;
+    TSegmentRow* SegmentRow = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

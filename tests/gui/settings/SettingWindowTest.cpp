@@ -6,6 +6,7 @@
 #include "app/SizeAdvice.h"
 #include "app/SpinEdit.h"
 #include "app/hotkeys/HotKeyPage.h"
+#include "app/recording/SegmentRow.h"
 #include "app/sound/SoundChoiceControls.h"
 #include "app/uFrmSetting.h"
 #include "skin/ImageButton.h"
@@ -70,7 +71,8 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     // The hotkey rows lengthen the body beneath the recording options, which
     // keep their places.
     EXPECT_EQ(window->width(), 241);
-    EXPECT_EQ(window->height(), 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height());
+    EXPECT_EQ(window->height(), 178 + TSoundChoiceControls::kRowHeight + TSegmentRow::kRowHeight +
+                                    window->HotKeys->height());
     EXPECT_GE(window->HotKeys->y(), window->SpinHeight->geometry().bottom());
     EXPECT_EQ(window->SpinHeight->geometry(), QRect(163, 144, 56, 22));
     EXPECT_EQ(window->windowTitle(), "设置");
@@ -150,7 +152,8 @@ TEST_F(SettingWindowTest, SizesThatRecordOtherwiseThanChosenAreToldBeneathTheFie
     window->show();
     ASSERT_FALSE(window->SizeAdvice->isHidden());
     EXPECT_TRUE(window->SizeAdvice->text().contains("拉伸"));
-    const int withoutAdvice = 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height();
+    const int withoutAdvice = 178 + TSoundChoiceControls::kRowHeight + TSegmentRow::kRowHeight +
+                              window->HotKeys->height();
     EXPECT_GT(window->height(), withoutAdvice);
     // The rows beneath make room for it.
     EXPECT_GE(window->SoundChoice->Row->y(), window->SizeAdvice->geometry().bottom());
@@ -187,7 +190,8 @@ TEST_F(SettingWindowTest, FoldingAndUnfoldingRestoresTheFullHeight) {
     EXPECT_EQ(window->height(), 24);
     EXPECT_TRUE(window->ImgFrom->isHidden());
     QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
-    const int full = 178 + TSoundChoiceControls::kRowHeight + window->HotKeys->height();
+    const int full = 178 + TSoundChoiceControls::kRowHeight + TSegmentRow::kRowHeight +
+                     window->HotKeys->height();
     EXPECT_EQ(window->height(), full);
     EXPECT_FALSE(window->ImgFrom->isHidden());
     EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, full - 25));
@@ -260,6 +264,29 @@ TEST_F(SettingWindowTest, TheSoundChoiceIsKeptOnceMadeInTheRowOrTheTrayMenu) {
     EXPECT_EQ(edited.Choice, TSoundChoice::Both);
     EXPECT_EQ(edited.MicrophoneLevel, 50);
     EXPECT_EQ(edited.SystemLevel, 200);
+}
+
+// Off in a file that never had it, and nothing written then; the minutes
+// are kept while off, and a value out of range is brought into it.
+TEST_F(SettingWindowTest, TheSegmentRowIsKeptOnlyOnceUsed) {
+    WriteFile(File, "[Main]\nRate=3\n");
+    auto window = Make();
+    EXPECT_FALSE(window->SegmentRow->ChkSegment->isChecked());
+    EXPECT_FALSE(window->SegmentRow->SpinMinutes->isEnabled());
+    SaveSetting(*window);
+    EXPECT_EQ(ReadFile(File).find("Segment"), std::string::npos);
+
+    window->SegmentRow->ChkSegment->setChecked(true);
+    EXPECT_TRUE(window->SegmentRow->SpinMinutes->isEnabled());
+    window->SegmentRow->SpinMinutes->setValue(30);
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{true, 30}));
+    window->SegmentRow->ChkSegment->setChecked(false);
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{false, 30}));
+
+    WriteFile(File, "[Main]\nSegmentMinutes=5000\n");
+    EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{true, 1440}));
 }
 
 } // namespace
