@@ -1,5 +1,6 @@
 #include "app/uFrmMain.h"
 
+#include "app/recording/LowDiskGuard.h"
 #include "app/recording/SegmentRow.h"
 #include "app/sound/SoundChoiceControls.h"
 
@@ -76,6 +77,12 @@ TFrmMain::TFrmMain(TMainWindowServices services)
                 FWavFileName = wav;
                 RecordStarted();
             });
+    FLowDisk = MakeQtChild<TLowDiskGuard>(this);
+    FLowDisk->OnWarn = [this](const QString& text) { FServices.ShowNotice(*this, text); };
+    FLowDisk->OnStop = [this](const QString& text) {
+        BtnStopClick();
+        FServices.ShowNotice(*this, text);
+    };
     connect(FSession.get(), &TRecordingSession::DiskFullEnded, this,
             [this](const QString& message) { FServices.ShowNotice(*this, message); });
     connect(FSession.get(), &TRecordingSession::SavingProgressChanged, this,
@@ -379,6 +386,7 @@ void TFrmMain::StartRecording() {
     FSession->SetSegmentSeconds(FSegmentForStart.value_or(
         FFrmSetting ? FFrmSetting->SegmentRow->Setting().MinutesWhenOn() * std::int64_t{60} : 0));
     FSession->Begin(std::move(thread), std::move(sound));
+    FLowDisk->Start([this] { return EncodeSystem(FAviFileName); });
     SetTrayTip(TRecordingState::Recording);
     ApplyControlStates(TRecordingState::Recording);
 }
@@ -458,6 +466,7 @@ void TFrmMain::ShowSavingProgress(int percent) {
 }
 
 void TFrmMain::RecordSaved() {
+    FLowDisk->Stop();
     ChkPause->SetChecked(false);
     ChkResume->SetChecked(false);
     ApplyControlStates(TRecordingState::Idle);

@@ -38,6 +38,7 @@ class TImageButton;
 class TImageCheckButton;
 class TTrayStatus;
 class TImageManager;
+class TLowDiskGuard;
 class TPictureView;
 
 class TFrmMain : public QWidget {
@@ -199,12 +200,13 @@ private:
     THotKeyBindings* FKeyBindings = nullptr;
     bool FExitAsked = false;
     bool FChoosingFile = false;
-    std::optional<TSoundChoice> FSoundForStart; // set by a command for its start only
+    std::optional<TSoundChoice> FSoundForStart;   // set by a command for its start only
     std::optional<std::int64_t> FSegmentForStart; // seconds per file, likewise
     bool FSettingWasVisible = false;
     bool FClosing = false;
     QSystemTrayIcon* FTrayIcon = nullptr;
     TTrayStatus* FTrayStatus = nullptr;
+    TLowDiskGuard* FLowDisk = nullptr;
     TCommandChannel* FCommandChannel = nullptr;
 
     QPoint FDragOffset;
