@@ -31,6 +31,7 @@ std::string RecordUsage() {
            CodecNames() +
            "] [--sound mic|system|both|none] [--no-sound]\n"
            "       [--screen x11|portal] [--segment MINUTES]\n"
+           "       [--start-at HH:MM[:SS]] [--until HH:MM[:SS]]\n"
            "       vardocle-record --repair FILE.avi [--remove-empty]\n"
            "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
            "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n"
@@ -134,6 +135,8 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
     if (options.RemoveEmpty && options.RepairFile.empty())
         return TUsageError{"--remove-empty 只能与 --repair 一起使用",
                            "--remove-empty goes only with --repair"};
+    if (options.AllDay.Until && options.Seconds)
+        return TUsageError{"--until 不能与 --seconds 同用", "--until cannot go with --seconds"};
     if (options.OutputFile.empty() && options.RepairFile.empty() && !options.Help)
         return TUsageError{"缺少输出文件名", "the output file is missing"};
     return std::nullopt;

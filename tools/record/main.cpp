@@ -11,6 +11,7 @@
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
 #include "tools/record/SignalNotifier.h"
+#include "tools/record/WallClockWait.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -90,6 +91,17 @@ int main(int argc, char** argv) {
     }
     if (!options.RepairFile.empty())
         return Repair(options.RepairFile, options.RemoveEmpty);
+    // A start time that passed today is refused rather than taken for tomorrow.
+    std::optional<QDateTime> startAt;
+    if (options.AllDay.StartAt) {
+        startAt = TodayAt(*options.AllDay.StartAt);
+        if (*startAt <= QDateTime::currentDateTime()) {
+            const std::string time = ClockTimeText(*options.AllDay.StartAt);
+            PrintError("开始时间 " + time + " 今天已经过去",
+                       "the start time " + time + " has already passed today");
+            return 2;
+        }
+    }
     QCoreApplication application(argc, argv);
 
     TRecordSession session(options, &application);
@@ -168,49 +180,73 @@ int main(int argc, char** argv) {
 
     // One notifier for every signal: they share one pipe. SIGUSR1 and SIGUSR2
     // pause and resume screen and sound together, as the recorder's window does.
-    TSignalNotifier signalHandler({SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2},
-                                  [&](int signalNumber) {
-                                      if (signalNumber == SIGUSR1)
-                                          session.Pause();
-                                      else if (signalNumber == SIGUSR2)
-                                          session.Resume();
-                                      else
-                                          session.Stop();
-                                  });
-
-    try {
-        session.Start();
-    } catch (const EFCreateError& error) {
-        PrintError(error.ErrorNumber() != 0
-                       ? "无法创建声音文件（" + ChineseWriteErrorReason(error.ErrorNumber()) + "）"
-                       : std::string("无法创建声音文件"),
-                   error.what());
-        return 1;
-    } catch (const Exception& error) {
-        PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
-        return 1;
-    }
-    const char* screenName = ScreenBackendName(session.ScreenBackend());
-    // On standard output: a failure to start stays the one line on standard error.
-    std::printf("屏幕：%s / screen: %s\n", screenName, screenName);
-    std::fflush(stdout);
-    if (session.TransparentWindowsRecordedAnyway()) {
-        const TScreenNotice notice = SeeThroughNotice(session.ScreenBackend());
-        std::fprintf(stderr, "注意：%s / Note: %s\n", notice.Chinese, notice.English);
-    }
+    bool waiting = false;
+    TSignalNotifier signalHandler(
+        {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}, [&](int signalNumber) {
+            if (waiting && signalNumber != SIGUSR1 && signalNumber != SIGUSR2) {
+                PrintError("定时录制已取消，没有录制", "the timed recording was cancelled");
+                application.exit(1);
+            } else if (signalNumber == SIGUSR1)
+                session.Pause();
+            else if (signalNumber == SIGUSR2)
+                session.Resume();
+            else
+                session.Stop();
+        });
 
     QTimer progress;
-    QObject::connect(&progress, &QTimer::timeout, [&] {
-        if (session.Running())
-            std::fprintf(stderr, "已写入 %d 帧，已录制 %.1f 秒 / frames %d, elapsed %.1f s\n",
-                         session.FramesWritten(), session.RecordedMs() / 1000.0,
-                         session.FramesWritten(), session.RecordedMs() / 1000.0);
+    std::unique_ptr<TWallClockWait> stopAt;
+    const auto begin = [&]() -> bool {
+        try {
+            session.Start();
+        } catch (const EFCreateError& error) {
+            PrintError(error.ErrorNumber() != 0
+                           ? "无法创建声音文件（" + ChineseWriteErrorReason(error.ErrorNumber()) +
+                                 "）"
+                           : std::string("无法创建声音文件"),
+                       error.what());
+            return false;
+        } catch (const Exception& error) {
+            PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
+            return false;
+        }
+        const char* screenName = ScreenBackendName(session.ScreenBackend());
+        // On standard output: a failure to start stays the one line on standard error.
+        std::printf("屏幕：%s / screen: %s\n", screenName, screenName);
+        std::fflush(stdout);
+        if (session.TransparentWindowsRecordedAnyway()) {
+            const TScreenNotice notice = SeeThroughNotice(session.ScreenBackend());
+            std::fprintf(stderr, "注意：%s / Note: %s\n", notice.Chinese, notice.English);
+        }
+
+        QObject::connect(&progress, &QTimer::timeout, [&] {
+            if (session.Running())
+                std::fprintf(stderr, "已写入 %d 帧，已录制 %.1f 秒 / frames %d, elapsed %.1f s\n",
+                             session.FramesWritten(), session.RecordedMs() / 1000.0,
+                             session.FramesWritten(), session.RecordedMs() / 1000.0);
+        });
+        progress.start(1000);
+        // A precise timer: Qt's default may fire 5 % late, a third of a second on
+        // a six-second recording.
+        if (options.Seconds)
+            QTimer::singleShot(static_cast<int>(*options.Seconds * 1000), Qt::PreciseTimer,
+                               &application, [&] { session.Stop(); });
+        if (options.AllDay.Until)
+            stopAt = std::make_unique<TWallClockWait>(
+                NextAt(*options.AllDay.Until, QDateTime::currentDateTime()),
+                [&] { session.Stop(); });
+        return true;
+    };
+    if (!startAt)
+        return begin() ? application.exec() : 1;
+    const std::string time = ClockTimeText(*options.AllDay.StartAt);
+    std::fprintf(stderr, "等待到今天 %s 开始录制 / waiting until %s today to start\n", time.c_str(),
+                 time.c_str());
+    waiting = true;
+    const TWallClockWait wait(*startAt, [&] {
+        waiting = false;
+        if (!begin())
+            application.exit(1);
     });
-    progress.start(1000);
-    // A precise timer: Qt's default may fire 5 % late, a third of a second on
-    // a six-second recording.
-    if (options.Seconds)
-        QTimer::singleShot(static_cast<int>(*options.Seconds * 1000), Qt::PreciseTimer,
-                           &application, [&] { session.Stop(); });
     return application.exec();
 }
