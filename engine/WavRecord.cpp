@@ -35,6 +35,21 @@ std::chrono::microseconds SoundDuration(std::int64_t Bytes) {
     return std::chrono::microseconds(Bytes * 1'000'000 / kWavBytesPerSecond);
 }
 
+// The whole frames of a block of Length bytes ending at End that were taken
+// before Moment.
+std::uint32_t BytesTakenBefore(std::chrono::steady_clock::time_point Moment,
+                               std::chrono::steady_clock::time_point End, std::uint32_t Length) {
+    const auto start = End - SoundDuration(Length);
+    if (Moment <= start)
+        return 0;
+    if (Moment >= End)
+        return Length;
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Moment - start);
+    const std::int64_t taken = us.count() * kWavBytesPerSecond / 1'000'000;
+    return static_cast<std::uint32_t>(
+        std::min<std::int64_t>(Length, taken / kWavBlockAlign * kWavBlockAlign));
+}
+
 } // namespace
 
 std::array<std::uint8_t, kWavHeaderSize> MakeWavHeader() {
@@ -192,15 +207,7 @@ std::uint32_t TWavRecord::BytesBeforeSplit(std::chrono::steady_clock::time_point
             return Length;
         moment = FSplits.front().Moment;
     }
-    const auto start = End - SoundDuration(Length);
-    if (moment <= start)
-        return 0;
-    if (moment >= End)
-        return Length;
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(moment - start);
-    const std::int64_t taken = us.count() * kWavBytesPerSecond / 1'000'000;
-    return static_cast<std::uint32_t>(
-        std::min<std::int64_t>(Length, taken / kWavBlockAlign * kWavBlockAlign));
+    return BytesTakenBefore(moment, End, Length);
 }
 
 void TWavRecord::SwitchFile() {
@@ -281,15 +288,7 @@ void TWavRecord::TakeBlock(std::chrono::steady_clock::time_point End, const std:
     // The whole frames of this block taken before Moment. A pause begins and
     // ends inside a block (0.1 s), so the sound is cut where the video is.
     auto bytesBefore = [&](std::int64_t Moment) -> std::uint32_t {
-        const TTime moment{TTime::duration(Moment)};
-        if (moment <= start)
-            return 0;
-        if (moment >= End)
-            return Length;
-        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(moment - start);
-        const std::int64_t taken = us.count() * kWavBytesPerSecond / 1'000'000;
-        return static_cast<std::uint32_t>(
-            std::min<std::int64_t>(Length, taken / kWavBlockAlign * kWavBlockAlign));
+        return BytesTakenBefore(TTime(TTime::duration(Moment)), End, Length);
     };
     const bool paused = FPaused;
     if (FRecordStart && !FLinedUp) {
