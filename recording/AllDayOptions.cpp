@@ -73,7 +73,8 @@ std::optional<TAllDayMistake> ParseAllDayOption(const std::string& Argument,
         return std::nullopt;
     }
     // Seconds, for tests that cannot wait minutes for a file to end.
-    const auto seconds = Value ? ParseWhole(*Value, 1, kMaxSegmentMinutes * 60) : std::nullopt;
+    const auto seconds =
+        Value ? ParseWhole(*Value, 1, std::int64_t{kMaxSegmentMinutes} * 60) : std::nullopt;
     if (!seconds)
         return TAllDayMistake{"--segment-seconds 需要 1 到 86400 之间的秒数",
                               "--segment-seconds needs a number of seconds from 1 to 86400"};
