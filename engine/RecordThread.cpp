@@ -128,10 +128,10 @@ bool TRecordThread::BeginNextSegment(std::int64_t boundary, std::int64_t moment)
     const std::int64_t duration = SlotStart(boundary) - SlotStart(FSegmentFirstSlot);
     FClosers.emplace_back(
         [this, done = std::move(FWriter), finished, soundDone, slots, duration]() mutable {
-            // The sound file is complete once the sound has passed the boundary.
-            const double ratio = soundDone.valid() ? soundDone.get() : 0.0;
             TSegmentEnd end{finished.AviFileName, finished.WavFileName, {}, 0, false, false, false};
             try {
+                // The sound file is complete once the sound has passed the boundary.
+                const double ratio = soundDone.valid() ? soundDone.get() : 0.0;
                 done->SkipFramesTo(slots);
                 done->SetRecordedDuration(duration);
                 done->SetSoundClockRatio(ratio);
