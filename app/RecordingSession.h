@@ -38,6 +38,7 @@ public:
     // The next Begin goes on in a new file every this many seconds of
     // recorded time (0: one file), named after the first.
     void SetSegmentSeconds(std::int64_t seconds) { FSegmentSeconds = seconds; }
+    std::int64_t SegmentSeconds() const { return FSegmentSeconds; }
     void Pause();
     void Resume();
     // Ends the recording and returns at once; Saved follows when the file is

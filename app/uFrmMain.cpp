@@ -76,6 +76,7 @@ TFrmMain::TFrmMain(TMainWindowServices services)
                 FAviFileName = avi;
                 FWavFileName = wav;
                 RecordStarted();
+                SetTrayTip(State());
             });
     FLowDisk = MakeQtChild<TLowDiskGuard>(this);
     FLowDisk->OnWarn = [this](const QString& text) { FServices.ShowNotice(*this, text); };
@@ -305,8 +306,11 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
 }
 
 void TFrmMain::SetTrayTip(TRecordingState state) {
+    // A recording split into files says which one is being written.
+    const bool split = FSession->SegmentSeconds() > 0 && state != TRecordingState::Idle;
     if (FTrayIcon)
-        FTrayIcon->setToolTip(TrayTipFor(state));
+        FTrayIcon->setToolTip(TrayTipFor(state) +
+                              (split ? QStringLiteral("\n") + FAviFileName : QString()));
 }
 
 // ---- Recording control --------------------------------------------------------
