@@ -33,9 +33,13 @@ std::uint64_t DiskWarnBytes(std::uint64_t Total) {
 }
 
 TLowDiskWatch::TAction TLowDiskWatch::Check(const TDiskRoom& Room) {
+    if (!FChecked) {
+        FChecked = true;
+        FStartedAbove = Room.Free >= kDiskStopBytes;
+    }
     if (FStopped)
         return TAction::None;
-    if (Room.Free < kDiskStopBytes) {
+    if (FStartedAbove && Room.Free < kDiskStopBytes) {
         FStopped = true;
         return TAction::Stop;
     }

@@ -28,10 +28,15 @@ std::uint64_t DiskWarnBytes(std::uint64_t Total);
 class TLowDiskWatch {
 public:
     enum class TAction { None, Warn, Stop };
-    // What to do now; Warn and Stop are each answered once.
+    // What to do now; Warn and Stop are each answered once. A recording
+    // started on a disk already below the stopping room (a small disk, a
+    // stick) is not stopped at once: it is told, and the full-disk ending
+    // stays its last resort.
     TAction Check(const TDiskRoom& Room);
 
 private:
+    bool FChecked = false;
+    bool FStartedAbove = false;
     bool FWarned = false;
     bool FStopped = false;
 };
