@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "recording/AllDayOptions.h"
+
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,7 +26,7 @@ const std::array<std::pair<TRemoteCommand, const char*>, 7> kWords = {{
 const QString kCommandUsage = QStringLiteral(
     "用法 / usage: vardocle --command start [FILE.avi] [--sound mic|system|both|none]"
     " [--area screen|monitor:NAME|region:X,Y,W,H|region:pick|window:ID|window:pick]"
-    "|pause|resume|stop|show|hide|quit");
+    " [--segment MINUTES]|pause|resume|stop|show|hide|quit");
 
 TParsedArguments Bad(const QString& reason) {
     return {std::nullopt, reason};
@@ -85,7 +87,7 @@ TParsedArguments ParseProgramArguments(const QStringList& arguments, const QStri
         if (!command)
             return Bad(QStringLiteral("未知的命令 / unknown command: %1；%2")
                            .arg(arguments[i + 1], kCommandUsage));
-        TCommandRequest request{*command, {}, {}, {}};
+        TCommandRequest request{*command, {}, {}, {}, {}};
         // Start takes a file and options of the recording, in any order.
         for (qsizetype j = i + 2; j < arguments.size(); ++j) {
             const QString& word = arguments[j];
@@ -106,6 +108,16 @@ TParsedArguments ParseProgramArguments(const QStringList& arguments, const QStri
                 request.Area = ParseCaptureArea(arguments[++j].toStdString(), &why);
                 if (!request.Area)
                     return Bad(QString::fromStdString(why));
+                continue;
+            }
+            if (*command == TRemoteCommand::Start && IsAllDayOption(word.toStdString())) {
+                const std::string value =
+                    j + 1 < arguments.size() ? arguments[++j].toStdString() : std::string();
+                TAllDayOptions options;
+                if (const auto mistake = ParseAllDayOption(
+                        word.toStdString(), value.empty() ? nullptr : &value, options))
+                    return Bad(QString::fromStdString(mistake->Chinese + " / " + mistake->English));
+                request.SegmentSeconds = options.SegmentSeconds;
                 continue;
             }
             if (*command != TRemoteCommand::Start || !request.File.isEmpty() ||
@@ -132,6 +144,8 @@ QByteArray EncodeRequest(const TCommandRequest& request) {
     if (request.Area)
         object.insert(QStringLiteral("area"),
                       QString::fromStdString(CaptureAreaText(*request.Area)));
+    if (request.SegmentSeconds)
+        object.insert(QStringLiteral("segment"), static_cast<double>(*request.SegmentSeconds));
     return Line(object);
 }
 
@@ -142,7 +156,7 @@ std::optional<TCommandRequest> DecodeRequest(const QByteArray& line) {
     const auto command = CommandFromWord(object->value(QStringLiteral("command")).toString());
     if (!command)
         return std::nullopt;
-    TCommandRequest request{*command, object->value(QStringLiteral("file")).toString(), {}, {}};
+    TCommandRequest request{*command, object->value(QStringLiteral("file")).toString(), {}, {}, {}};
     if (object->contains(QStringLiteral("sound"))) {
         request.Sound =
             ParseSoundChoice(object->value(QStringLiteral("sound")).toString().toStdString());
@@ -154,6 +168,13 @@ std::optional<TCommandRequest> DecodeRequest(const QByteArray& line) {
             ParseCaptureArea(object->value(QStringLiteral("area")).toString().toStdString());
         if (!request.Area || *command != TRemoteCommand::Start)
             return std::nullopt;
+    }
+    if (object->contains(QStringLiteral("segment"))) {
+        const double seconds = object->value(QStringLiteral("segment")).toDouble(0);
+        if (!(seconds >= 1 && seconds <= kMaxSegmentMinutes * 60.0) ||
+            *command != TRemoteCommand::Start)
+            return std::nullopt;
+        request.SegmentSeconds = static_cast<std::int64_t>(seconds);
     }
     // Only an absolute name means the same file to both copies.
     if (!request.File.isEmpty() &&

@@ -10,6 +10,7 @@
 #include "engine/SoundChoice.h"
 #include "platform/screen/CaptureArea.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace vardocle {
@@ -24,6 +25,8 @@ struct TCommandRequest {
     std::optional<TSoundChoice> Sound = std::nullopt;
     // Start only: what this recording shows; the window's choice when empty.
     std::optional<TCaptureArea> Area = std::nullopt;
+    // Start only: a new file every this many seconds; the window's setting when empty.
+    std::optional<std::int64_t> SegmentSeconds = std::nullopt;
     bool operator==(const TCommandRequest&) const = default;
 };
 

@@ -21,6 +21,8 @@ QString ProgramUsage() {
         "  vardocle --command pause|resume|stop|show|hide|quit\n"
         "      让本桌面上正在运行的程序执行该命令\n"
         "      asks the copy running on this desktop to do it\n"
+        "      start 可加 --segment N：每 N 分钟（1-1440）换一个新文件\n"
+        "      start takes --segment N: a new file every N minutes (1-1440)\n"
         "  vardocle --help | --version\n"
         "\n"
         "热键 / hotkeys: Alt+1 录制 record, Alt+2 暂停 pause, Alt+3 继续 resume,\n"

@@ -60,6 +60,8 @@ void TRecordingSession::Begin(std::unique_ptr<TRecordThread> thread,
         FCompleting = true;
         QMetaObject::invokeMethod(this, &TRecordingSession::Complete, Qt::QueuedConnection);
     };
+    if (FSegmentSeconds > 0)
+        SetUpSegments();
     FThread->Resume();
 }
 

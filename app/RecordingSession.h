@@ -35,6 +35,10 @@ public:
     // Takes over a capture thread made suspended with Invoker() and the sound
     // recorder already started (null without sound), and starts capturing.
     void Begin(std::unique_ptr<TRecordThread> thread, std::unique_ptr<TWavRecord> sound);
+    // The next Begin goes on in a new file every this many seconds of
+    // recorded time (0: one file), named after the first.
+    void SetSegmentSeconds(std::int64_t seconds) { FSegmentSeconds = seconds; }
+    std::int64_t SegmentSeconds() const { return FSegmentSeconds; }
     void Pause();
     void Resume();
     // Ends the recording and returns at once; Saved follows when the file is
@@ -69,6 +73,8 @@ signals:
     // nothing more to show (the recorded window was closed); raised once it
     // is saved, with the reason for the user.
     void ScreenGone(const QString& message);
+    // A recording split by time goes on in a new file (system-encoded names).
+    void SegmentStarted(const QString& aviFileName, const QString& wavFileName);
 
 private:
     void RecordFailed(const TRecordError& error);
@@ -77,6 +83,9 @@ private:
     void FinishAfterDiskFull(const std::string& aviFileName, const std::string& wavFileName,
                              bool videoIncomplete);
     void PollProgress();
+    // Hands the capture thread the names of the next files and the sound
+    // recorder the moment to go on in the next sound file.
+    void SetUpSegments();
 
     TQtMainThreadInvoker FInvoker;
     std::unique_ptr<TRecordThread> FThread;
@@ -91,6 +100,8 @@ private:
     bool FCompleting = false;
     bool FRemovingSound = false;
     std::thread FSoundRemoval;
+    std::int64_t FSegmentSeconds = 0;
+    int FSegmentCounter = 1;
 };
 
 } // namespace vardocle

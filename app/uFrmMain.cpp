@@ -2,6 +2,7 @@
 
 #include "app/area/AreaChoiceControls.h"
 #include "app/area/AreaOutline.h"
+#include "app/recording/SegmentRow.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -70,6 +71,7 @@ TFrmMain::TFrmMain(TMainWindowServices services)
     connect(FSession.get(), &TRecordingSession::Started, this, &TFrmMain::RecordStarted);
     connect(FSession.get(), &TRecordingSession::Failed, this, &TFrmMain::RecordFailed);
     connect(FSession.get(), &TRecordingSession::Saved, this, &TFrmMain::RecordSaved);
+    ConnectSegments();
     connect(FSession.get(), &TRecordingSession::DiskFullEnded, this,
             [this](const QString& message) { FServices.ShowNotice(*this, message); });
     connect(FSession.get(), &TRecordingSession::ScreenGone, this, &TFrmMain::TellAboutScreen);
@@ -291,6 +293,7 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
         FFrmSetting->CheckRecordThansparent->setEnabled(states.Options);
         FFrmSetting->SoundChoice->SetEnabled(states.Options);
         FFrmSetting->AreaChoice->SetEnabled(states.Options);
+        FFrmSetting->SegmentRow->SetEnabled(states.Options);
     }
     if (state != TRecordingState::Recording && state != TRecordingState::Paused)
         FAreaOutline.reset();
@@ -298,7 +301,7 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
 
 void TFrmMain::SetTrayTip(TRecordingState state) {
     if (FTrayIcon)
-        FTrayIcon->setToolTip(TrayTipFor(state));
+        FTrayIcon->setToolTip(TrayTipFor(state) + SegmentTip(state));
 }
 
 // ---- Recording control --------------------------------------------------------
@@ -378,7 +381,7 @@ void TFrmMain::StartRecording() {
             return;
         }
     }
-    FSession->Begin(std::move(thread), std::move(sound));
+    BeginRecording(std::move(thread), std::move(sound));
     SetTrayTip(TRecordingState::Recording);
     ApplyControlStates(TRecordingState::Recording);
     ShowAreaOutline(*area);
@@ -459,6 +462,7 @@ void TFrmMain::ShowSavingProgress(int percent) {
 }
 
 void TFrmMain::RecordSaved() {
+    StopDiskWatch();
     ChkPause->SetChecked(false);
     ChkResume->SetChecked(false);
     ApplyControlStates(TRecordingState::Idle);

@@ -39,6 +39,7 @@ class TImageButton;
 class TImageCheckButton;
 class TTrayStatus;
 class TImageManager;
+class TLowDiskGuard;
 class TPictureView;
 
 class TFrmMain : public QWidget {
@@ -168,6 +169,11 @@ private:
     void StartRecording();
     void ApplyControlStates(TRecordingState state);
     void SetTrayTip(TRecordingState state);
+    // Long recordings (a new file every so many minutes) and the low-disk watch.
+    void ConnectSegments();
+    void BeginRecording(std::unique_ptr<TRecordThread> thread, std::unique_ptr<TWavRecord> sound);
+    void StopDiskWatch();
+    QString SegmentTip(TRecordingState state) const;
     std::unique_ptr<TWavRecord> StartSound(std::shared_ptr<const TRecordStart> start);
     // The settings window's sound, or what the command that starts asked for.
     TSoundSetting SoundForStart() const;
@@ -215,10 +221,12 @@ private:
     std::optional<TSoundChoice> FSoundForStart; // set by a command for its start only
     std::optional<TCaptureArea> FAreaForStart;  // likewise
     std::unique_ptr<TAreaOutline> FAreaOutline;
+    std::optional<std::int64_t> FSegmentForStart; // seconds per file, likewise
     bool FSettingWasVisible = false;
     bool FClosing = false;
     QSystemTrayIcon* FTrayIcon = nullptr;
     TTrayStatus* FTrayStatus = nullptr;
+    TLowDiskGuard* FLowDisk = nullptr;
     TCommandChannel* FCommandChannel = nullptr;
 
     QPoint FDragOffset;

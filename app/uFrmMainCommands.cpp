@@ -229,9 +229,11 @@ void TFrmMain::RunStart(const TCommandRequest& request, const TCommandChannel::T
     }
     FSoundForStart = request.Sound;
     FAreaForStart = request.Area;
+    FSegmentForStart = request.SegmentSeconds;
     StartRecording();
     FSoundForStart.reset();
     FAreaForStart.reset();
+    FSegmentForStart.reset();
     if (State() != TRecordingState::Recording) {
         answer(Refused(QStringLiteral("没有开始录制 / the recording did not start")));
         return;

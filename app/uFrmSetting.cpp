@@ -2,6 +2,7 @@
 
 #include "app/area/AreaChoiceControls.h"
 #include "app/area/AreaSetting.h"
+#include "app/recording/SegmentRow.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -104,6 +105,8 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile,
         SpinHeight->SetValue(fields.height());
     };
     AppendToBody(AreaChoice->Row);
+    SegmentRow = MakeQtChild<TSegmentRow>(this);
+    AppendToBody(SegmentRow->Row);
     AppendToBody(HotKeys = MakeQtChild<THotKeyPage>(this));
     ApplySkin();
 
@@ -219,6 +222,7 @@ void TFrmSetting::LoadSetting() {
     FSoundSetting = LoadSoundSetting(FSettingFile);
     SoundChoice->SetChoice(FSoundSetting.Choice);
     AreaChoice->SetArea(LoadAreaSetting(FSettingFile));
+    SegmentRow->SetSetting(LoadSegmentSetting(FSettingFile));
     const TSettingValues values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
     CheckRecordCursor->setChecked(values.RecordCursor);
     CheckRecordThansparent->setChecked(values.RecordTrans);
@@ -333,6 +337,7 @@ void SaveSetting(const TFrmSetting& FrmSetting) {
     SaveHotKeySettings(FrmSetting.SettingFile(), FrmSetting.HotKeys->Keys());
     SaveSoundSetting(FrmSetting.SettingFile(), FrmSetting.SoundSetting());
     SaveAreaSetting(FrmSetting.SettingFile(), FrmSetting.AreaChoice->Area());
+    SaveSegmentSetting(FrmSetting.SettingFile(), FrmSetting.SegmentRow->Setting());
 }
 
 } // namespace vardocle

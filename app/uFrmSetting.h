@@ -20,6 +20,7 @@ class TAreaChoiceControls;
 class THotKeyPage;
 class TImageButton;
 class TPictureView;
+class TSegmentRow;
 class TSizeAdvice;
 class TSoundChoiceControls;
 class TSpinEdit;
@@ -72,6 +73,7 @@ public:
     TSoundChoiceControls* SoundChoice = nullptr;
     TAreaChoiceControls* AreaChoice = nullptr;
     THotKeyPage* HotKeys = nullptr;
+    TSegmentRow* SegmentRow = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

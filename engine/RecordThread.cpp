@@ -96,6 +96,69 @@ std::int64_t TRecordThread::SlotAt(std::int64_t elapsed) const {
     return ((elapsed + 1) * rate - 1) / 1000;
 }
 
+bool TRecordThread::BeginNextSegment(std::int64_t boundary, std::int64_t moment) {
+    auto writer = std::make_unique<TAviWriter>();
+    TSegmentFiles finished{FAviFileName, FWavFileName};
+    std::shared_future<double> soundDone;
+    bool opened = false;
+    std::string error;
+    try {
+        FMainThread.Invoke([&] {
+            const TSegmentFiles next = OnNextSegment(*this);
+            opened = writer->Open(next.AviFileName,
+                                  static_cast<std::uint16_t>(FFrameRect.Right - FFrameRect.Left),
+                                  static_cast<std::uint16_t>(FFrameRect.Bottom - FFrameRect.Top),
+                                  FFrameRate, next.WavFileName);
+            if (!opened) {
+                error = writer->LastError();
+                return;
+            }
+            FAviFileName = next.AviFileName;
+            FWavFileName = next.WavFileName;
+            if (OnSegmentBegun)
+                soundDone = OnSegmentBegun(*this, moment);
+        });
+    } catch (const std::exception& raised) {
+        error = raised.what();
+    }
+    if (!opened) {
+        Report(TRecordError::TStage::Frame, error, writer->LastErrorNumber());
+        return false;
+    }
+    const auto slots = static_cast<std::int32_t>(boundary - FSegmentFirstSlot);
+    const std::int64_t duration = SlotStart(boundary) - SlotStart(FSegmentFirstSlot);
+    FClosers.emplace_back(
+        [this, done = std::move(FWriter), finished, soundDone, slots, duration]() mutable {
+            TSegmentEnd end{finished.AviFileName, finished.WavFileName, {}, 0, false, false, false};
+            try {
+                // The sound file is complete once the sound has passed the boundary.
+                const double ratio = soundDone.valid() ? soundDone.get() : 0.0;
+                done->SkipFramesTo(slots);
+                done->SetRecordedDuration(duration);
+                done->SetSoundClockRatio(ratio);
+                if (!done->Close()) {
+                    end.Error = done->LastError();
+                    end.ErrorNumber = done->LastErrorNumber();
+                }
+            } catch (const std::exception& raised) {
+                end.Error = raised.what();
+            }
+            end.DiskFull = done->DiskFull();
+            end.VideoIncomplete = done->VideoIncomplete();
+            end.SoundKept = done->SoundKept();
+            done.reset();
+            FMainThread.Post([this, end] {
+                if (OnSegmentEnd)
+                    OnSegmentEnd(*this, end);
+            });
+        });
+    FWriter = std::move(writer);
+    FSegmentFirstSlot = boundary;
+    FGrabNext = true;
+    FRefinesLeft = 0;
+    return true;
+}
+
 void TRecordThread::Report(TRecordError::TStage stage, const std::string& message,
                            int errorNumber) {
     // Every failure carries a reason the user can read.
@@ -145,8 +208,8 @@ void TRecordThread::Execute() {
     try {
         // Slots that passed with nothing new on the screen still count.
         if (opened)
-            FWriter->SkipFramesTo(static_cast<std::int32_t>(FSlotsPassed));
-        FWriter->SetRecordedDuration(RecordedMs());
+            FWriter->SkipFramesTo(static_cast<std::int32_t>(FSlotsPassed - FSegmentFirstSlot));
+        FWriter->SetRecordedDuration(RecordedMs() - SlotStart(FSegmentFirstSlot));
         FWriter->SetSoundClockRatio(FSoundClockRatio);
         FWriter->SetCloseProgress(&FSavingProgress);
         errorNumber = 0;
@@ -165,6 +228,10 @@ void TRecordThread::Execute() {
     if (opened && !error.empty())
         Report(TRecordError::TStage::Close, error, errorNumber);
     FWriter.reset();
+    // Every file is complete before the recording says it ended.
+    for (std::thread& closer : FClosers)
+        closer.join();
+    FClosers.clear();
     FSavingProgress = 100;
     FFinished = true;
     FMainThread.Post([this] {
@@ -193,8 +260,14 @@ void TRecordThread::Loop() {
             continue;
         }
         const std::int64_t slot = std::max(nextSlot, SlotAt(ElapsedLocked(now)));
+        const std::int64_t boundary = FSegmentFirstSlot + FSegmentSlots;
+        const std::int64_t moment = FStartTime + FPausedTotal + SlotStart(boundary);
         lock.unlock();
-        const bool captured = CaptureFrame(slot);
+        // The next file begins at the slot the part ends at, even when the
+        // capture came late: the slots passed over repeat in the next file.
+        const bool captured =
+            (FSegmentSlots <= 0 || slot < boundary || BeginNextSegment(boundary, moment)) &&
+            CaptureFrame(slot);
         lock.lock();
         nextSlot = slot + 1;
         // A screen gone before this slot's picture ends the video before it.
@@ -224,7 +297,7 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
     try {
         FMainThread.Invoke([&] {
             // Slots passed over play the frame before them.
-            FWriter->SkipFramesTo(static_cast<std::int32_t>(slot));
+            FWriter->SkipFramesTo(static_cast<std::int32_t>(slot - FSegmentFirstSlot));
             const TScreenChanges changes = FScreen->TakeChanges();
             // Nothing changed: the slot repeats the frame before it, at no
             // cost. A whole frame is still taken now and then, in case a

@@ -23,10 +23,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace vardocle {
 
@@ -37,6 +39,23 @@ struct TRecordError {
     int ErrorNumber = 0; // the system's errno behind it, 0 when none
     // The disk had no room (see IsDiskFullError).
     bool DiskFull() const;
+};
+
+// The files of the next part of a recording split into several files.
+struct TSegmentFiles {
+    std::string AviFileName;
+    std::string WavFileName; // empty without sound
+};
+
+// How a finished part's file ended, told once it is complete.
+struct TSegmentEnd {
+    std::string AviFileName;
+    std::string WavFileName;
+    std::string Error; // empty when complete
+    int ErrorNumber = 0;
+    bool DiskFull = false;
+    bool VideoIncomplete = false;
+    bool SoundKept = false;
 };
 
 class TRecordThread {
@@ -61,6 +80,23 @@ public:
     // Handed to the writer for the sound merge (see TAviWriter); set on the
     // main thread before Terminate.
     void SetSoundClockRatio(double Ratio) { FSoundClockRatio = Ratio; }
+
+    // Every this many slots of recorded time (pauses excluded) the recording
+    // goes on in a new file; 0 (the default) keeps one file. Set before Resume.
+    void SetSegmentSlots(std::int64_t Slots) { FSegmentSlots = Slots; }
+    // Asked on the main thread when a part is full: the files of the next
+    // part. Needed when segments are set.
+    std::function<TSegmentFiles(TRecordThread& Sender)> OnNextSegment;
+    // Told on the main thread once the next part's file is open, with the
+    // moment (steady clock, ms) its first slot begins: the sound goes on in
+    // the next part's sound file from that moment. The future is ready with
+    // the sound card's clock ratio once the finished part's sound file is
+    // complete (an empty future when there is no sound).
+    std::function<std::shared_future<double>(TRecordThread& Sender, std::int64_t MomentMs)>
+        OnSegmentBegun;
+    // Posted to the main thread once a finished part's file is complete,
+    // before OnRecordEnd. The next part records meanwhile.
+    std::function<void(TRecordThread& Sender, const TSegmentEnd& End)> OnSegmentEnd;
 
     // The first Resume starts the recording; later ones end a pause.
     void Resume();
@@ -126,6 +162,10 @@ private:
     void Execute();
     void Loop();
     bool CaptureFrame(std::int64_t slot);
+    // Opens the next part's file at slot `boundary` and hands the finished
+    // part to a thread of its own to complete. False when the file could not
+    // be opened (reported; the recording stops as for a failed frame).
+    bool BeginNextSegment(std::int64_t boundary, std::int64_t moment);
     void Report(TRecordError::TStage stage, const std::string& message, int errorNumber);
     std::int64_t SlotStart(std::int64_t slot) const;
     std::int64_t SlotAt(std::int64_t elapsed) const;
@@ -172,6 +212,11 @@ private:
     std::int64_t FPauseStarted = 0;
     std::int64_t FPausedTotal = 0;
     std::int64_t FEndTime = -1;
+    std::int64_t FSegmentSlots = 0;
+    // The first slot of the part being written.
+    std::int64_t FSegmentFirstSlot = 0;
+    // Finished parts being completed.
+    std::vector<std::thread> FClosers;
 };
 
 } // namespace vardocle

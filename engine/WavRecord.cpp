@@ -35,6 +35,21 @@ std::chrono::microseconds SoundDuration(std::int64_t Bytes) {
     return std::chrono::microseconds(Bytes * 1'000'000 / kWavBytesPerSecond);
 }
 
+// The whole frames of a block of Length bytes ending at End that were taken
+// before Moment.
+std::uint32_t BytesTakenBefore(std::chrono::steady_clock::time_point Moment,
+                               std::chrono::steady_clock::time_point End, std::uint32_t Length) {
+    const auto start = End - SoundDuration(Length);
+    if (Moment <= start)
+        return 0;
+    if (Moment >= End)
+        return Length;
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Moment - start);
+    const std::int64_t taken = us.count() * kWavBytesPerSecond / 1'000'000;
+    return static_cast<std::uint32_t>(
+        std::min<std::int64_t>(Length, taken / kWavBlockAlign * kWavBlockAlign));
+}
+
 } // namespace
 
 std::array<std::uint8_t, kWavHeaderSize> MakeWavHeader() {
@@ -117,21 +132,8 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
     if (FRecording || FLibrary->ChannelIsActive(FChannel))
         return;
     FWavStream.reset();
-    std::unique_ptr<IWavOutput> stream =
-        FOutputFactory ? FOutputFactory(WavFileName, BufferSize)
-                       : std::make_unique<TBufferFileStream>(WavFileName, fmCreate, BufferSize);
-    const auto header = MakeWavHeader();
-    stream->Write(header.data(), static_cast<std::int64_t>(header.size()));
-    // On disk at once: a recording killed in its first second still leaves
-    // a sound file that says what it is.
-    stream->Flush();
-    if (const int error = stream->FirstWriteError(); error != 0) {
-        // A disk without room for the header: the recording does not start.
-        stream.reset();
-        std::remove(WavFileName.c_str());
-        throw EFCreateError(CannotCreateFileMessage(WavFileName, error), error);
-    }
-    FWavStream = std::move(stream);
+    FBufferSize = BufferSize;
+    FWavStream = CreateFile(WavFileName);
     FWavFileName = WavFileName;
 
     if (!FPaused) {
@@ -161,6 +163,88 @@ void TWavRecord::Start(const std::string& WavFileName, std::int32_t BufferSize) 
         FNoDeviceReported = true;
         Report(TSoundProblem::NoDevice);
     }
+}
+
+std::unique_ptr<IWavOutput> TWavRecord::CreateFile(const std::string& FileName) const {
+    std::unique_ptr<IWavOutput> stream =
+        FOutputFactory ? FOutputFactory(FileName, FBufferSize)
+                       : std::make_unique<TBufferFileStream>(FileName, fmCreate, FBufferSize);
+    const auto header = MakeWavHeader();
+    stream->Write(header.data(), static_cast<std::int64_t>(header.size()));
+    // On disk at once: a recording killed in its first second still leaves
+    // a sound file that says what it is.
+    stream->Flush();
+    if (const int error = stream->FirstWriteError(); error != 0) {
+        // A disk without room for the header: the file is not started.
+        stream.reset();
+        std::remove(FileName.c_str());
+        throw EFCreateError(CannotCreateFileMessage(FileName, error), error);
+    }
+    return stream;
+}
+
+std::shared_future<double> TWavRecord::SplitAt(std::chrono::steady_clock::time_point Moment,
+                                               const std::string& NextFileName) {
+    std::shared_future<double> done;
+    {
+        std::lock_guard guard(FSplitLock);
+        FSplits.push_back(TSplit{Moment, NextFileName, {}});
+        done = FSplits.back().Done.get_future().share();
+        FSplitPending = true;
+    }
+    // Without the library's thread nobody else writes the file.
+    if (!FRecording || FChannel == 0)
+        SwitchFile();
+    return done;
+}
+
+std::uint32_t TWavRecord::BytesBeforeSplit(std::chrono::steady_clock::time_point End,
+                                           std::uint32_t Length) {
+    std::chrono::steady_clock::time_point moment;
+    {
+        std::lock_guard guard(FSplitLock);
+        if (FSplits.empty())
+            return Length;
+        moment = FSplits.front().Moment;
+    }
+    return BytesTakenBefore(moment, End, Length);
+}
+
+void TWavRecord::SwitchFile() {
+    TSplit split;
+    {
+        std::lock_guard guard(FSplitLock);
+        if (FSplits.empty())
+            return;
+        split = std::move(FSplits.front());
+        FSplits.pop_front();
+        FSplitPending = !FSplits.empty();
+    }
+    const double ratio = ClockRatio();
+    if (!FRecording) {
+        split.Done.set_value(ratio);
+        return;
+    }
+    if (FWavStream) {
+        FWavStream->Flush();
+        StillWriting();
+        CompleteFile();
+        FWavStream.reset();
+    }
+    if (!FAppendStopped) {
+        try {
+            FWavStream = CreateFile(split.NextFileName);
+            FLastFlush = FClock();
+        } catch (const EFCreateError& error) {
+            FAppendStopped = true;
+            if (!FWriteFailureTold) {
+                FWriteFailureTold = true;
+                if (OnWriteFailed)
+                    OnWriteFailed(error.ErrorNumber());
+            }
+        }
+    }
+    split.Done.set_value(ratio);
 }
 
 bool TWavRecord::RecordProc(std::uint32_t Handle, const void* Buffer, std::uint32_t Length,
@@ -204,15 +288,7 @@ void TWavRecord::TakeBlock(std::chrono::steady_clock::time_point End, const std:
     // The whole frames of this block taken before Moment. A pause begins and
     // ends inside a block (0.1 s), so the sound is cut where the video is.
     auto bytesBefore = [&](std::int64_t Moment) -> std::uint32_t {
-        const TTime moment{TTime::duration(Moment)};
-        if (moment <= start)
-            return 0;
-        if (moment >= End)
-            return Length;
-        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(moment - start);
-        const std::int64_t taken = us.count() * kWavBytesPerSecond / 1'000'000;
-        return static_cast<std::uint32_t>(
-            std::min<std::int64_t>(Length, taken / kWavBlockAlign * kWavBlockAlign));
+        return BytesTakenBefore(TTime(TTime::duration(Moment)), End, Length);
     };
     const bool paused = FPaused;
     if (FRecordStart && !FLinedUp) {
@@ -292,6 +368,22 @@ void TWavRecord::FlushIfDue(std::chrono::steady_clock::time_point Now) {
 
 void TWavRecord::Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
                         std::uint32_t Length) {
+    while (FSplitPending) {
+        const std::uint32_t before = BytesBeforeSplit(End, Length);
+        if (before == Length)
+            break;
+        if (before > 0)
+            AppendPiece(End - SoundDuration(Length - before), Data, before);
+        SwitchFile();
+        Data += before;
+        Length -= before;
+    }
+    if (Length > 0)
+        AppendPiece(End, Data, Length);
+}
+
+void TWavRecord::AppendPiece(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
+                             std::uint32_t Length) {
     if (FAppendStopped || !FWavStream)
         return;
     // Whole frames up to the limit fit; the rest of the sound is cut.
@@ -418,10 +510,16 @@ void TWavRecord::Stop() {
     const bool deviceLost = FChannel != 0 && !FLibrary->ChannelIsActive(FChannel);
     if (FChannel != 0)
         FLibrary->ChannelStop(FChannel);
-    CompleteFile();
-    const int writeError = FWavStream->FirstWriteError();
-    FWavStream.reset();
+    int writeError = 0;
+    if (FWavStream) {
+        CompleteFile();
+        writeError = FWavStream->FirstWriteError();
+        FWavStream.reset();
+    }
     FRecording = false;
+    // Splits whose moment never came: the file before them ended here.
+    while (FSplitPending)
+        SwitchFile();
 
     if (deviceLost)
         Report(TSoundProblem::DeviceLost);

@@ -13,8 +13,11 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -74,6 +77,16 @@ public:
     // to the moment of Resume.
     void Pause();
     void Resume();
+    // Goes on in a new file from the sound taken at Moment: the sound before
+    // it completes the current file, the sound after it begins NextFileName,
+    // so that the two files played one after the other hold the device's
+    // sound without a gap or a repeat. Any thread may ask; the cut is made
+    // on the library's thread once sound of Moment arrives (at once when no
+    // device records, or when Moment has passed). The future is ready with
+    // the card's clock ratio (see ClockRatio) once the earlier file is
+    // complete, also when Stop comes first.
+    std::shared_future<double> SplitAt(std::chrono::steady_clock::time_point Moment,
+                                       const std::string& NextFileName);
     // Stops recording and completes the file's header. Problems met during
     // the recording are reported through OnProblem after the file is complete.
     void Stop();
@@ -124,9 +137,11 @@ private:
                    std::uint32_t Length);
     // Appends silence for the time the device missed at the start.
     void PadSilence(std::chrono::steady_clock::duration Missing);
-    // Appends a piece of a block that ended at End.
+    // Appends a piece of a block that ended at End, cut where a split is due.
     void Append(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
                 std::uint32_t Length);
+    void AppendPiece(std::chrono::steady_clock::time_point End, const std::uint8_t* Data,
+                     std::uint32_t Length);
     // Hands the buffered sound to the disk when the flush interval has passed.
     void FlushIfDue(std::chrono::steady_clock::time_point Now);
     void NoteBlock(std::chrono::steady_clock::time_point Arrival, std::uint32_t Length,
@@ -134,6 +149,14 @@ private:
     void CloseSegment();
     double SegmentSeconds() const;
     void CompleteFile();
+    // Makes a pending split whose moment falls inside the piece of sound
+    // ending at End: the bytes before it go to the current file. Returns the
+    // bytes taken for the current file (Length when no split is due).
+    std::uint32_t BytesBeforeSplit(std::chrono::steady_clock::time_point End, std::uint32_t Length);
+    // Completes the current file and opens the one the first pending split names.
+    void SwitchFile();
+    // Creates a file with its header on the disk; raises EFCreateError.
+    std::unique_ptr<IWavOutput> CreateFile(const std::string& FileName) const;
     // Rewrites the header of a file of Size bytes as RF64 in place.
     void SwitchToRf64(std::int64_t Size);
     // False once a write failed: nothing more is appended, and the owner is told.
@@ -190,6 +213,17 @@ private:
     std::vector<TClockPoint> FClockPoints;
     std::chrono::microseconds FClosedTime{0};
     std::int64_t FClosedBytes = 0;
+    std::int32_t FBufferSize = 0;
+
+    // A split asked for and not yet made (see SplitAt).
+    struct TSplit {
+        std::chrono::steady_clock::time_point Moment;
+        std::string NextFileName;
+        std::promise<double> Done;
+    };
+    std::mutex FSplitLock;
+    std::deque<TSplit> FSplits;
+    std::atomic<bool> FSplitPending{false};
 };
 
 } // namespace vardocle

@@ -30,8 +30,9 @@ std::string RecordUsage() {
            "       [--cursor on|off] [--transparent on|off] [--codec " +
            CodecNames() +
            "] [--sound mic|system|both|none] [--no-sound]\n"
-           "       [--screen x11|portal]\n"
+           "       [--screen x11|portal] [--segment MINUTES]\n"
            "       [--area screen|monitor:NAME|region:X,Y,W,H|window:ID]\n"
+           "       [--start-at HH:MM[:SS]] [--until HH:MM[:SS]]\n"
            "       vardocle-record --repair FILE.avi [--remove-empty]\n"
            "录制整个屏幕到 AVI 文件；Ctrl+C 结束录制。\n"
            "Records the whole screen into an AVI file; Ctrl+C ends the recording.\n"
@@ -47,7 +48,8 @@ std::string RecordUsage() {
            "1 nothing was changed, 3 the video was repaired but its sound file was left.\n"
            "--remove-empty：录像里什么也没有录下来时（没有画面，声音不到一秒），删除它。\n"
            "--remove-empty: removes a recording in which nothing was recorded (no frame,\n"
-           "under a second of sound) with its sound file.\n";
+           "under a second of sound) with its sound file.\n" +
+           AllDayUsage();
 }
 
 std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& arguments,
@@ -133,6 +135,9 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
             if (!options.Screen)
                 return TUsageError{"--screen 只能是 x11 或 portal",
                                    "--screen must be x11 or portal"};
+        } else if (IsAllDayOption(argument)) {
+            if (auto mistake = ParseAllDayOption(argument, value(), options.AllDay))
+                return TUsageError{mistake->Chinese, mistake->English};
         } else if (argument.size() > 1 && argument[0] == '-') {
             return TUsageError{"未知的选项：" + argument, "unknown option: " + argument};
         } else if (options.OutputFile.empty()) {
@@ -147,6 +152,8 @@ std::optional<TUsageError> ParseRecordOptions(const std::vector<std::string>& ar
     if (options.RemoveEmpty && options.RepairFile.empty())
         return TUsageError{"--remove-empty 只能与 --repair 一起使用",
                            "--remove-empty goes only with --repair"};
+    if (options.AllDay.Until && options.Seconds)
+        return TUsageError{"--until 不能与 --seconds 同用", "--until cannot go with --seconds"};
     if (options.OutputFile.empty() && options.RepairFile.empty() && !options.Help)
         return TUsageError{"缺少输出文件名", "the output file is missing"};
     return std::nullopt;

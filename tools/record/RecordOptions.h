@@ -3,6 +3,7 @@
 #include "engine/SoundChoice.h"
 #include "platform/avifile/Compressors.h"
 #include "platform/screen/ScreenBackend.h"
+#include "recording/AllDayOptions.h"
 
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ struct TRecordOptions {
     std::string RepairFile;
     // With --repair: removes a recording in which nothing was recorded.
     bool RemoveEmpty = false;
+    // A new file every so often.
+    TAllDayOptions AllDay;
 };
 
 // A mistake on the command line, told in Chinese and in English.

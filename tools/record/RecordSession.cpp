@@ -52,6 +52,9 @@ void TRecordSession::Start() {
     FThread = std::make_unique<TRecordThread>(
         FOptions.OutputFile, TRect{0, 0, FWidth, FHeight}, FWavFileName,
         static_cast<std::uint8_t>(FOptions.Rate), std::move(screen), FInvoker);
+    FAviFileName = FOptions.OutputFile;
+    if (FOptions.AllDay.SegmentSeconds)
+        SetUpSegments();
     FThread->SetRecordCursor(FOptions.Cursor);
     FThread->SetRecordTransparent(FOptions.Transparent);
     FThread->OnRecordError = [this](TRecordThread&, const TRecordError& error) {

@@ -56,6 +56,10 @@ public:
 
     // The sound file beside the video ("NAME.Wav"); empty without sound.
     const std::string& WavFileName() const { return FWavFileName; }
+    // The video file being written (the latest one when split by time).
+    const std::string& AviFileName() const { return FAviFileName; }
+    // Told when a file of a recording split by time is complete.
+    std::function<void(const TSegmentEnd&)> OnSegmentEnded;
 
     std::function<void(const TRecordError&)> OnError;
     // A problem with the sound alone; the video goes on.
@@ -77,6 +81,8 @@ private:
     void StopSound();
     void SoundWriteFailed(int errorNumber);
     void EndRecording();
+    // Splits the recording into files of the length asked for.
+    void SetUpSegments();
 
     std::unique_ptr<TRecordThread> FThread;
     std::unique_ptr<TWavRecord> FWavRecord;
@@ -84,6 +90,8 @@ private:
     int FWidth = 0;
     int FHeight = 0;
     std::string FWavFileName;
+    std::string FAviFileName;
+    int FSegmentCounter = 1;
     std::optional<TRecordError> FError;
     bool FEnded = false;
     bool FTransparentRecordedAnyway = false;

@@ -4,6 +4,7 @@
 #include "platform/base/Errors.h"
 #include "platform/base/WriteSignals.h"
 #include "platform/screen/X11Screen.h"
+#include "recording/DiskSpace.h"
 #include "recovery/DiskFullEnding.h"
 #include "recovery/RecordingRepair.h"
 #include "tools/record/ExportCommand.h"
@@ -11,6 +12,7 @@
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
 #include "tools/record/SignalNotifier.h"
+#include "tools/record/WallClockWait.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -91,6 +93,17 @@ int main(int argc, char** argv) {
     }
     if (!options.RepairFile.empty())
         return Repair(options.RepairFile, options.RemoveEmpty);
+    // A start time that passed today is refused rather than taken for tomorrow.
+    std::optional<QDateTime> startAt;
+    if (options.AllDay.StartAt) {
+        startAt = TodayAt(*options.AllDay.StartAt);
+        if (*startAt <= QDateTime::currentDateTime()) {
+            const std::string time = ClockTimeText(*options.AllDay.StartAt);
+            PrintError("开始时间 " + time + " 今天已经过去",
+                       "the start time " + time + " has already passed today");
+            return 2;
+        }
+    }
     // Picking needs widgets; a recording without it stays a plain Qt program.
     std::unique_ptr<QCoreApplication> application;
     if (options.Area.Pick) {
@@ -133,26 +146,53 @@ int main(int argc, char** argv) {
             return;
         PrintError(ChineseFor(error, session.FramesWritten()), error.Message);
     };
+    // Before the disk is full the recording ends as Stop ends it.
+    TLowDiskWatch diskWatch;
+    bool lowDiskStop = false;
+    QTimer diskTimer;
+    QObject::connect(&diskTimer, &QTimer::timeout, [&] {
+        const auto room = session.Running() ? DiskRoomOf(session.AviFileName()) : std::nullopt;
+        const auto action = room ? diskWatch.Check(*room) : TLowDiskWatch::TAction::None;
+        if (action == TLowDiskWatch::TAction::Warn) {
+            const TDiskText text = LowDiskWarning(*room, session.AviFileName());
+            std::fprintf(stderr, "注意：%s / Note: %s\n", text.Chinese.c_str(),
+                         text.English.c_str());
+        } else if (action == TLowDiskWatch::TAction::Stop) {
+            lowDiskStop = true;
+            session.Stop();
+        }
+    });
+    diskTimer.start(250);
+    session.OnSegmentEnded = [](const TSegmentEnd& end) {
+        std::fprintf(stderr, "%s：%s / %s: %s\n", end.Error.empty() ? "已保存" : "保存失败",
+                     end.AviFileName.c_str(), end.Error.empty() ? "saved" : "failed",
+                     end.AviFileName.c_str());
+    };
     session.OnEnded = [&] {
-        const bool written = !session.Error() && std::filesystem::exists(options.OutputFile);
+        const std::string& output = session.AviFileName();
+        const bool written = !session.Error() && std::filesystem::exists(output);
         // A file that was never made has had its one line already.
         if (session.Error() && session.Error()->Stage == TRecordError::TStage::Open) {
             application->exit(1);
             return;
         }
         if (session.DiskFull()) {
-            const TKeptRecording kept =
-                FinishAfterDiskFull(options.OutputFile, session.WavFileName(),
-                                    session.VideoIncomplete(), TRepairHint::CommandLine);
+            const TKeptRecording kept = FinishAfterDiskFull(
+                output, session.WavFileName(), session.VideoIncomplete(), TRepairHint::CommandLine);
             std::fprintf(stderr, "%s / %s\n", kept.Chinese.c_str(), kept.English.c_str());
+            application->exit(1);
+            return;
+        }
+        if (lowDiskStop) {
+            const TDiskText text = LowDiskStopped(output);
+            PrintError(text.Chinese, text.English);
             application->exit(1);
             return;
         }
         std::fprintf(stderr, "%s：%d 帧，%.1f 秒，%s / %s: %d frames, %.1f s, %s\n",
                      written ? "完成" : "失败", session.FramesWritten(),
-                     session.RecordedMs() / 1000.0, options.OutputFile.c_str(),
-                     written ? "done" : "failed", session.FramesWritten(),
-                     session.RecordedMs() / 1000.0, options.OutputFile.c_str());
+                     session.RecordedMs() / 1000.0, output.c_str(), written ? "done" : "failed",
+                     session.FramesWritten(), session.RecordedMs() / 1000.0, output.c_str());
         application->exit(written ? 0 : 1);
     };
 
@@ -169,53 +209,77 @@ int main(int argc, char** argv) {
 
     // One notifier for every signal: they share one pipe. SIGUSR1 and SIGUSR2
     // pause and resume screen and sound together, as the recorder's window does.
-    TSignalNotifier signalHandler({SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2},
-                                  [&](int signalNumber) {
-                                      if (signalNumber == SIGUSR1)
-                                          session.Pause();
-                                      else if (signalNumber == SIGUSR2)
-                                          session.Resume();
-                                      else
-                                          session.Stop();
-                                  });
-
-    try {
-        session.Start();
-    } catch (const EFCreateError& error) {
-        PrintError(error.ErrorNumber() != 0
-                       ? "无法创建声音文件（" + ChineseWriteErrorReason(error.ErrorNumber()) + "）"
-                       : std::string("无法创建声音文件"),
-                   error.what());
-        return 1;
-    } catch (const EAreaMissing& error) {
-        PrintError(error.what(), "the area to record is not (wholly) on the screen");
-        return 1;
-    } catch (const Exception& error) {
-        PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
-        return 1;
-    }
-    const char* screenName = ScreenBackendName(session.ScreenBackend());
-    // On standard output: a failure to start stays the one line on standard error.
-    std::printf("屏幕：%s / screen: %s\n", screenName, screenName);
-    std::fflush(stdout);
-    if (session.TransparentWindowsRecordedAnyway()) {
-        const TScreenNotice notice = SeeThroughNotice(session.ScreenBackend());
-        std::fprintf(stderr, "注意：%s / Note: %s\n", notice.Chinese, notice.English);
-    }
+    bool waiting = false;
+    TSignalNotifier signalHandler(
+        {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}, [&](int signalNumber) {
+            if (waiting && signalNumber != SIGUSR1 && signalNumber != SIGUSR2) {
+                PrintError("定时录制已取消，没有录制", "the timed recording was cancelled");
+                application->exit(1);
+            } else if (signalNumber == SIGUSR1)
+                session.Pause();
+            else if (signalNumber == SIGUSR2)
+                session.Resume();
+            else
+                session.Stop();
+        });
 
     QTimer progress;
-    QObject::connect(&progress, &QTimer::timeout, [&] {
-        session.RaiseOutline();
-        if (session.Running())
-            std::fprintf(stderr, "已写入 %d 帧，已录制 %.1f 秒 / frames %d, elapsed %.1f s\n",
-                         session.FramesWritten(), session.RecordedMs() / 1000.0,
-                         session.FramesWritten(), session.RecordedMs() / 1000.0);
+    std::unique_ptr<TWallClockWait> stopAt;
+    const auto begin = [&]() -> bool {
+        try {
+            session.Start();
+        } catch (const EFCreateError& error) {
+            PrintError(error.ErrorNumber() != 0
+                           ? "无法创建声音文件（" + ChineseWriteErrorReason(error.ErrorNumber()) +
+                                 "）"
+                           : std::string("无法创建声音文件"),
+                       error.what());
+            return false;
+        } catch (const EAreaMissing& error) {
+            PrintError(error.what(), "the area to record is not (wholly) on the screen");
+            return false;
+        } catch (const Exception& error) {
+            PrintError("无法连接到屏幕（请检查 DISPLAY）", error.what());
+            return false;
+        }
+        const char* screenName = ScreenBackendName(session.ScreenBackend());
+        // On standard output: a failure to start stays the one line on standard error.
+        std::printf("屏幕：%s / screen: %s\n", screenName, screenName);
+        std::fflush(stdout);
+        if (session.TransparentWindowsRecordedAnyway()) {
+            const TScreenNotice notice = SeeThroughNotice(session.ScreenBackend());
+            std::fprintf(stderr, "注意：%s / Note: %s\n", notice.Chinese, notice.English);
+        }
+
+        QObject::connect(&progress, &QTimer::timeout, [&] {
+            session.RaiseOutline();
+            if (session.Running())
+                std::fprintf(stderr, "已写入 %d 帧，已录制 %.1f 秒 / frames %d, elapsed %.1f s\n",
+                             session.FramesWritten(), session.RecordedMs() / 1000.0,
+                             session.FramesWritten(), session.RecordedMs() / 1000.0);
+        });
+        progress.start(1000);
+        // A precise timer: Qt's default may fire 5 % late, a third of a second on
+        // a six-second recording.
+        if (options.Seconds)
+            QTimer::singleShot(static_cast<int>(*options.Seconds * 1000), Qt::PreciseTimer,
+                               application.get(), [&] { session.Stop(); });
+        if (options.AllDay.Until)
+            stopAt = std::make_unique<TWallClockWait>(
+                NextAt(*options.AllDay.Until, QDateTime::currentDateTime()),
+                [&] { session.Stop(); });
+        return true;
+    };
+    if (!startAt)
+        return begin() ? application->exec() : 1;
+    const std::string time = ClockTimeText(*options.AllDay.StartAt);
+    std::fprintf(stderr, "等待到今天 %s 开始录制 / waiting until %s today to start\n", time.c_str(),
+                 time.c_str());
+    waiting = true;
+    const TWallClockWait wait(*startAt, [&] {
+        waiting = false;
+        if (!begin())
+            application->exit(1);
     });
-    progress.start(1000);
-    // A precise timer: Qt's default may fire 5 % late, a third of a second on
-    // a six-second recording.
-    if (options.Seconds)
-        QTimer::singleShot(static_cast<int>(*options.Seconds * 1000), Qt::PreciseTimer,
-                           application.get(), [&] { session.Stop(); });
     return application->exec();
 }

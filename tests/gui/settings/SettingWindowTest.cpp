@@ -7,6 +7,7 @@
 #include "app/SpinEdit.h"
 #include "app/area/AreaChoiceControls.h"
 #include "app/hotkeys/HotKeyPage.h"
+#include "app/recording/SegmentRow.h"
 #include "app/sound/SoundChoiceControls.h"
 #include "app/uFrmSetting.h"
 #include "skin/ImageButton.h"
@@ -73,7 +74,8 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     // keep their places.
     EXPECT_EQ(window->width(), 241);
     EXPECT_EQ(window->height(), 178 + TSoundChoiceControls::kRowHeight +
-                                    TAreaChoiceControls::kRowHeight + window->HotKeys->height());
+                                    TAreaChoiceControls::kRowHeight + TSegmentRow::kRowHeight +
+                                    window->HotKeys->height());
     EXPECT_GE(window->HotKeys->y(), window->SpinHeight->geometry().bottom());
     EXPECT_EQ(window->SpinHeight->geometry(), QRect(163, 144, 56, 22));
     EXPECT_EQ(window->windowTitle(), "设置");
@@ -154,7 +156,8 @@ TEST_F(SettingWindowTest, SizesThatRecordOtherwiseThanChosenAreToldBeneathTheFie
     ASSERT_FALSE(window->SizeAdvice->isHidden());
     EXPECT_TRUE(window->SizeAdvice->text().contains("拉伸"));
     const int withoutAdvice = 178 + TSoundChoiceControls::kRowHeight +
-                              TAreaChoiceControls::kRowHeight + window->HotKeys->height();
+                              TAreaChoiceControls::kRowHeight + TSegmentRow::kRowHeight +
+                              window->HotKeys->height();
     EXPECT_GT(window->height(), withoutAdvice);
     // The rows beneath make room for it.
     EXPECT_GE(window->SoundChoice->Row->y(), window->SizeAdvice->geometry().bottom());
@@ -192,7 +195,7 @@ TEST_F(SettingWindowTest, FoldingAndUnfoldingRestoresTheFullHeight) {
     EXPECT_TRUE(window->ImgFrom->isHidden());
     QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
     const int full = 178 + TSoundChoiceControls::kRowHeight + TAreaChoiceControls::kRowHeight +
-                     window->HotKeys->height();
+                     TSegmentRow::kRowHeight + window->HotKeys->height();
     EXPECT_EQ(window->height(), full);
     EXPECT_FALSE(window->ImgFrom->isHidden());
     EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, full - 25));
@@ -299,6 +302,32 @@ TEST_F(SettingWindowTest, TheAreaChosenSetsTheSizeAndIsKept) {
     SaveSetting(*window);
     EXPECT_NE(ReadFile(File).find("Area=region:10,20,801,601"), std::string::npos);
     EXPECT_EQ(Make()->AreaChoice->Area(), ParseCaptureArea("region:10,20,801,601"));
+}
+
+// Off in a file that never had it, and nothing written then; the minutes
+// are kept while off, and a value out of range is brought into it.
+TEST_F(SettingWindowTest, TheSegmentRowIsKeptOnlyOnceUsed) {
+    WriteFile(File, "[Main]\nRate=3\n");
+    auto window = Make();
+    EXPECT_FALSE(window->SegmentRow->ChkSegment->isChecked());
+    EXPECT_FALSE(window->SegmentRow->SpinMinutes->isEnabled());
+    // Its own room beneath the area row, not over it.
+    EXPECT_GE(window->SegmentRow->Row->y(),
+              window->AreaChoice->Row->y() + TAreaChoiceControls::kRowHeight);
+    SaveSetting(*window);
+    EXPECT_EQ(ReadFile(File).find("Segment"), std::string::npos);
+
+    window->SegmentRow->ChkSegment->setChecked(true);
+    EXPECT_TRUE(window->SegmentRow->SpinMinutes->isEnabled());
+    window->SegmentRow->SpinMinutes->setValue(30);
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{true, 30}));
+    window->SegmentRow->ChkSegment->setChecked(false);
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{false, 30}));
+
+    WriteFile(File, "[Main]\nSegmentMinutes=5000\n");
+    EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{true, 1440}));
 }
 
 } // namespace

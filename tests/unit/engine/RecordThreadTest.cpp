@@ -6,6 +6,7 @@
 #include "tests/unit/engine/EngineFakes.h"
 
 #include <gtest/gtest.h>
+#include <mutex>
 #include <optional>
 
 using namespace vardocle;
@@ -348,4 +349,62 @@ TEST(RecordThread, GrabsThatChangeSizeAndPadTheirRowsAreScaledToTheVideo) {
                  std::abs(static_cast<std::uint8_t>(decoded.Out[i + 1]) - 0x40) > 2 ||
                  std::abs(static_cast<std::uint8_t>(decoded.Out[i + 2]) - 0x60) > 2;
     EXPECT_EQ(wrong, 0);
+}
+
+namespace {
+
+// Splits the recording into parts of `slots` slots, named after the first.
+struct Segments {
+    Segments(Recording& recording, std::int64_t length) {
+        recording.Thread->SetSegmentSlots(length);
+        recording.Thread->OnNextSegment = [&recording, this](TRecordThread&) {
+            return TSegmentFiles{
+                (recording.Dir / ("part" + std::to_string(++Count) + ".avi")).string(), ""};
+        };
+        recording.Thread->OnSegmentBegun = [this](TRecordThread&, std::int64_t moment) {
+            Moments.push_back(moment);
+            return std::shared_future<double>();
+        };
+        recording.Thread->OnSegmentEnd = [this](TRecordThread&, const TSegmentEnd& end) {
+            const std::lock_guard guard(Lock);
+            Ended.push_back(end);
+        };
+    }
+    int Count = 1;
+    std::vector<std::int64_t> Moments;
+    std::mutex Lock;
+    std::vector<TSegmentEnd> Ended;
+};
+
+} // namespace
+
+TEST(RecordThread, ACaptureLateAcrossAJoinLosesNoSlotInEitherFile) {
+    Recording recording(5);
+    Segments segments(recording, 5);
+    // The capture of slot 4 runs until 1300: slot 5, the next file's first, passes.
+    recording.Screen->GrabCost = [](int n) { return n == 4 ? 500 : 0; };
+    recording.StopAt(2000);
+    recording.Run();
+    EXPECT_EQ(segments.Moments, std::vector<std::int64_t>{1000});
+    ASSERT_EQ(segments.Ended.size(), 1u);
+    EXPECT_TRUE(segments.Ended[0].Error.empty()) << segments.Ended[0].Error;
+    EXPECT_EQ(segments.Ended[0].AviFileName, recording.File);
+    for (const std::string& file : {recording.File, (recording.Dir / "part2.avi").string()}) {
+        const auto video = ProbeStream(file, "video");
+        EXPECT_EQ(video["nb_frames"].toString(), "5") << file;
+        EXPECT_NEAR(video["duration"].toString().toDouble(), 1.0, 0.01) << file;
+    }
+}
+
+TEST(RecordThread, APauseAcrossAJoinDoesNotCountTowardsThePart) {
+    Recording recording(5);
+    Segments segments(recording, 5);
+    recording.Clock->At(900, [&] { recording.Thread->Suspend(); });
+    recording.Clock->At(1900, [&] { recording.Thread->Resume(); });
+    recording.StopAt(3000);
+    recording.Run();
+    // Slot 5 begins 1000 ms of recorded time in: 2000 on the clock.
+    EXPECT_EQ(segments.Moments, std::vector<std::int64_t>{2000});
+    EXPECT_EQ(ProbeStream(recording.File, "video")["nb_frames"].toString(), "5");
+    EXPECT_EQ(ProbeStream(recording.Dir / "part2.avi", "video")["nb_frames"].toString(), "5");
 }
