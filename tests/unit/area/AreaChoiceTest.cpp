@@ -70,10 +70,12 @@ TEST(AreaChoice, SettingIniKeepsTheChoiceAfterTheOtherKeysAndABadOneIsTheWholeSc
 
 TEST(AreaChoice, StartTakesAnAreaThatTravelsToTheRunningCopy) {
     const auto parsed = ParseProgramArguments(
-        {"vardocle", "--command", "start", "a.avi", "--area", "window:0x1c"}, QStringLiteral("/w"));
+        {"vardocle", "--command", "start", "a.avi", "--area", "window:0x1c", "--segment", "5"},
+        QStringLiteral("/w"));
     ASSERT_TRUE(parsed.Arguments) << qPrintable(parsed.Error);
     const TCommandRequest request = *parsed.Arguments->Command;
     EXPECT_EQ(request.Area, Parsed("window:28"));
+    EXPECT_EQ(request.SegmentSeconds, 300);
     EXPECT_EQ(DecodeRequest(EncodeRequest(request)), request);
     // Without --area the window's choice is used.
     EXPECT_FALSE(

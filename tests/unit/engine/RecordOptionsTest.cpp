@@ -48,9 +48,10 @@ TEST(RecordOptions, ReadsEveryOption) {
     EXPECT_EQ(options.Area.Kind, TAreaKind::Screen);
 
     // Without --size an area is recorded at its own size.
-    ASSERT_FALSE(Parse({"x.avi", "--area", "region:10,20,30,40"}, options));
+    ASSERT_FALSE(Parse({"x.avi", "--area", "region:10,20,30,40", "--segment", "2"}, options));
     EXPECT_FALSE(options.SizeGiven);
     EXPECT_EQ(options.Area.Region, (TScreenRect{10, 20, 30, 40}));
+    EXPECT_EQ(options.AllDay.SegmentSeconds, 120);
 
     ASSERT_FALSE(Parse({"x.avi", "--sound", "both"}, options));
     EXPECT_TRUE(options.Sound);

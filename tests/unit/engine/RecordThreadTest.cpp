@@ -408,3 +408,32 @@ TEST(RecordThread, APauseAcrossAJoinDoesNotCountTowardsThePart) {
     EXPECT_EQ(ProbeStream(recording.File, "video")["nb_frames"].toString(), "5");
     EXPECT_EQ(ProbeStream(recording.Dir / "part2.avi", "video")["nb_frames"].toString(), "5");
 }
+
+// A window closed during the second part ends the recording there: the first
+// part stays whole, and the second starts on a picture of its own, so it
+// decodes from its first frame to where the window went.
+TEST(RecordThread, AScreenGoneInALaterPartEndsItThereAndEachFileDecodes) {
+    Recording recording(5);
+    Segments segments(recording, 5);
+    recording.Screen->Changes = [](std::int64_t now) -> TScreenChanges {
+        if (now >= 1500)
+            throw EScreenGone("要录制的窗口已关闭");
+        return {};
+    };
+    recording.Thread->OnScreenGone = [](TRecordThread& sender, const std::string&) {
+        sender.Terminate();
+    };
+    recording.Run();
+    EXPECT_TRUE(recording.Thread->ScreenGone());
+    EXPECT_EQ(recording.Ends, 1);
+    ASSERT_EQ(segments.Ended.size(), 1u);
+    const std::string second = (recording.Dir / "part2.avi").string();
+    EXPECT_EQ(ProbeStream(recording.File, "video")["nb_frames"].toString(), "5");
+    EXPECT_EQ(ProbeStream(second, "video")["nb_frames"].toString(), "3");
+    for (const std::string& file : {recording.File, second}) {
+        const ProcessResult decoded = RunProcess(
+            "ffmpeg", {"-v", "error", "-i", QString::fromStdString(file), "-f", "null", "-"});
+        EXPECT_EQ(decoded.ExitCode, 0) << file;
+        EXPECT_TRUE(decoded.Err.isEmpty()) << file << ": " << decoded.Err.toStdString();
+    }
+}
