@@ -4,6 +4,7 @@
 #include "app/area/AreaCaption.h"
 #include "app/area/uFrmAreaPick.h"
 #include "platform/base/QtChild.h"
+#include "platform/screen/ScreenBackend.h"
 #include "skin/StoredPictures.h"
 
 #include <QLabel>
@@ -23,7 +24,10 @@ QSize SizeOf(const TScreenRect& rect) {
 TAreaChoiceControls::TAreaChoiceControls(QWidget* Window, TAreaWindows Windows)
     : QObject(Window), FWindows(std::move(Windows)) {
     Monitors = DesktopMonitors;
-    PickRegion = [](std::optional<TScreenRect> start) { return PickRegionOnDesktop(start); };
+    PickRegion = [](std::optional<TScreenRect> start) {
+        return ChooseScreenBackend() == TScreenBackend::Portal ? PickRegionOnSharedMonitor(start)
+                                                               : PickRegionOnDesktop(start);
+    };
     PickWindow = [this, Window] { return PickWindowOnDesktop(FWindows, Window); };
 
     // As wide as the window's body, the label where the rows above have theirs.

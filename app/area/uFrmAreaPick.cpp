@@ -2,6 +2,7 @@
 
 #include "app/area/AreaCaption.h"
 #include "app/area/uFrmWindowList.h"
+#include "platform/screen/portal/PortalScreen.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -271,6 +272,16 @@ std::optional<TScreenRect> PickRegionOnDesktop(std::optional<TScreenRect> start)
     if (!pick.Run())
         return std::nullopt;
     return pick.Region();
+}
+
+std::optional<TScreenRect> PickRegionOnSharedMonitor(std::optional<TScreenRect> start) {
+    // The desktop asks the user which monitor to share; cancelled, no picture.
+    const TCastPicture still = TakePortalStillPicture();
+    if (still.Pixels.empty() || still.Width <= 0 || still.Height <= 0)
+        return std::nullopt;
+    const QImage picture(still.Pixels.data(), still.Width, still.Height, still.Stride(),
+                         QImage::Format_RGB32);
+    return PickRegion(picture.copy(), nullptr, start);
 }
 
 std::optional<TListedWindow> PickWindowOnDesktop(const TAreaWindows& windows, QWidget* listParent) {

@@ -69,6 +69,10 @@ std::optional<TScreenRect> PickRegion(const QImage& still, QScreen* screen = nul
 QImage DesktopStill();
 // A region of the desktop, in root coordinates.
 std::optional<TScreenRect> PickRegionOnDesktop(std::optional<TScreenRect> start = std::nullopt);
+// A region of the monitor a Wayland desktop shares, drawn on a still picture
+// of it (the program cannot read such a screen itself); in its pixels.
+std::optional<TScreenRect>
+PickRegionOnSharedMonitor(std::optional<TScreenRect> start = std::nullopt);
 // A window clicked on the desktop, or chosen from the list (Tab).
 std::optional<TListedWindow> PickWindowOnDesktop(const TAreaWindows& windows,
                                                  QWidget* listParent = nullptr);

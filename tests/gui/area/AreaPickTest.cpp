@@ -56,8 +56,8 @@ TEST(AreaOutline, TheBarsLieJustOutsideTheAreaAndGoWithTheWindow) {
     EXPECT_EQ(outline.Bar(3)->geometry(), QRect(740, 50, 3, 480));
     EXPECT_TRUE(outline.Bar(0)->isVisible());
     where.reset();
-    QTest::qWait(400);
-    EXPECT_FALSE(outline.Bar(0)->isVisible());
+    // The frame looks again on its timer; a loaded machine may take longer.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !outline.Bar(0)->isVisible(); }, 5000));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/screen/X11Screen.h"
 #include "tests/integration/capture/GrabCompare.h"
+#include "tests/integration/capture/PrivateDesktopTest.h"
 #include "tests/integration/capture/PrivateXServer.h"
 #include "tests/integration/capture/TestDesktop.h"
 
@@ -31,18 +32,8 @@ long Mismatches(const TScreenGrab& grab, const TTestRect& part, int offsetX, int
     return count;
 }
 
-class ComposedFrame : public ::testing::Test {
+class ComposedFrame : public TLaterDesktopTest {
 protected:
-    void Start(const std::vector<std::string>& serverArguments = {}) {
-        FServer = std::make_unique<TPrivateXServer>(serverArguments);
-        ASSERT_FALSE(FServer->Name().empty()) << "Xvfb did not start";
-        FDesktop = std::make_unique<TTestDesktop>(FServer->Name());
-        ASSERT_TRUE(FDesktop->Connected());
-        FDesktop->ShowWallpaper();
-    }
-
-    std::unique_ptr<TPrivateXServer> FServer;
-    std::unique_ptr<TTestDesktop> FDesktop;
 };
 
 TEST_F(ComposedFrame, FollowsWindowsThatMoveAppearAndGo) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace vardocle::test {
 
@@ -18,6 +20,21 @@ protected:
     }
 
     TPrivateXServer FServer;
+    std::unique_ptr<TTestDesktop> FDesktop;
+};
+
+// The same, started by the test itself with the X server's arguments it needs.
+class TLaterDesktopTest : public ::testing::Test {
+protected:
+    void Start(const std::vector<std::string>& serverArguments = {}) {
+        FServer = std::make_unique<TPrivateXServer>(serverArguments);
+        ASSERT_FALSE(FServer->Name().empty()) << "Xvfb did not start";
+        FDesktop = std::make_unique<TTestDesktop>(FServer->Name());
+        ASSERT_TRUE(FDesktop->Connected());
+        FDesktop->ShowWallpaper();
+    }
+
+    std::unique_ptr<TPrivateXServer> FServer;
     std::unique_ptr<TTestDesktop> FDesktop;
 };
 

@@ -15,6 +15,7 @@
 #include "platform/screen/X11WindowList.h"
 #include "platform/screen/X11WindowScreen.h"
 #include "tests/integration/capture/GrabCompare.h"
+#include "tests/integration/capture/PrivateDesktopTest.h"
 #include "tests/integration/capture/PrivateXServer.h"
 #include "tests/integration/capture/TestDesktop.h"
 
@@ -38,15 +39,8 @@ long OtherPixels(const TScreenGrab& grab, std::uint32_t colour) {
     return count;
 }
 
-class WindowScreen : public ::testing::Test {
+class WindowScreen : public TLaterDesktopTest {
 protected:
-    void Start(const std::vector<std::string>& serverArguments = {}) {
-        FServer = std::make_unique<TPrivateXServer>(serverArguments);
-        ASSERT_FALSE(FServer->Name().empty()) << "Xvfb did not start";
-        FDesktop = std::make_unique<TTestDesktop>(FServer->Name());
-        ASSERT_TRUE(FDesktop->Connected());
-        FDesktop->ShowWallpaper();
-    }
     Window Show(const TTestRect& area, std::uint32_t colour, const char* title) {
         const Window window = FDesktop->ShowWindow(TTestWindowKind::Opaque, area, colour);
         XStoreName(FDesktop->Connection(), window, title);
@@ -60,9 +54,6 @@ protected:
         EXPECT_EQ(result.ExitCode, 0) << result.Err.constData();
     }
     void Sync() { XSync(FDesktop->Connection(), False); }
-
-    std::unique_ptr<TPrivateXServer> FServer;
-    std::unique_ptr<TTestDesktop> FDesktop;
 };
 
 TEST_F(WindowScreen, FollowsItsWindowUncoveredMovedResizedAndUnmappedThenEnds) {
