@@ -17,7 +17,7 @@ QString ProgramUsage() {
         "      starts the recorder (a small window, a tray icon and global hotkeys)\n"
         "  vardocle --command start [FILE.avi] [--sound mic|system|both|none]\n"
         "                           [--area screen|monitor:NAME|region:X,Y,W,H|region:pick|\n"
-        "                                   window:ID|window:pick]\n"
+        "                                   window:ID|window:pick] [--segment MINUTES]\n"
         "  vardocle --command pause|resume|stop|show|hide|quit\n"
         "      让本桌面上正在运行的程序执行该命令\n"
         "      asks the copy running on this desktop to do it\n"
