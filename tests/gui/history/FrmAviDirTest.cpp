@@ -44,7 +44,7 @@ TEST_F(HistoryWindowTest, ColumnsShareTheListWidthOnEveryResize) {
     EXPECT_EQ(ColumnWidths(*Window), (std::vector<int>{87, 351, 146}));
 
     // The list follows the window on all sides, the buttons stay bottom left.
-    Window->resize(801, 515);
+    Window->resize(801, 533);
     QCoreApplication::processEvents();
     EXPECT_EQ(Window->LVFileInfo->geometry(), QRect(8, 8, 785, 467));
     EXPECT_EQ(ColumnWidths(*Window), (std::vector<int>{117, 471, 196}));
