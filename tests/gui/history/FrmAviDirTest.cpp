@@ -171,6 +171,22 @@ TEST_F(HistoryWindowTest, AnIncompleteLastRecordIsReportedOnceAndDroppedByTheNex
     EXPECT_EQ(Asked.Errors.size(), 1u);
 }
 
+// The status line counts each existing file once, and follows a deletion.
+TEST_F(HistoryWindowTest, TheStatusLineShowsWhatTheListedRecordingsTake) {
+    AddRecordings({"a.avi", "bb.avi"}); // files of 5 and 6 bytes
+    History.AppendRecord(MakeHistoryRecord((Dir / "a.avi").string(), 45010.0));
+    History.AppendRecord(MakeHistoryRecord((Dir / "gone.avi").string(), 45011.0));
+    Open();
+    EXPECT_GT(Window->LabStatus->y(), Window->BtnDel->geometry().bottom());
+    Window->Reload();
+    EXPECT_EQ(Window->LabStatus->text(), QStringLiteral("录像共 2 个，占用 11 B"));
+
+    Tick({false, true});
+    Asked.DeleteAnswers = {{TAskDeleteAnswer::Yes, true}};
+    Window->BtnDel->click();
+    EXPECT_EQ(Window->LabStatus->text(), QStringLiteral("录像共 1 个，占用 5 B"));
+}
+
 TEST_F(HistoryWindowTest, AMissingFolderIsReportedAndTheListKeepsWhatItHad) {
     AddRecordings({"a.avi"});
     auto window = std::make_unique<TFrmAVIDir>(nullptr, Dir / "gone", Asked.Services());
