@@ -81,6 +81,7 @@ TStorageDeletion DeleteRecordingFiles(const std::vector<TStorageCut>& cuts,
     // The sound files of the files in use are theirs, whatever their case of
     // ".avi": "a.AVI" being written has the same "a.Wav" as an old "a.avi".
     std::vector<std::string> soundInUse;
+    soundInUse.reserve(keep.size());
     for (const std::string& path : keep)
         soundInUse.push_back(ChangeFileExt(path, ".Wav"));
     TStorageDeletion deletion;

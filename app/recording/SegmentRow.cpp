@@ -1,32 +1,21 @@
 #include "app/recording/SegmentRow.h"
 
-#include "app/SettingLook.h"
-#include "platform/base/QtChild.h"
+#include "app/recording/CheckSpinRow.h"
 #include "recording/AllDayOptions.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QSpinBox>
 
 namespace vardocle {
 
 TSegmentRow::TSegmentRow(QWidget* Window) : QObject(Window) {
-    // As wide as the window's body, the check box where the rows above have theirs.
-    Row = MakeQtChild<QWidget>(Window);
-    Row->resize(240, kRowHeight);
-    ChkSegment = MakeQtChild<QCheckBox>(QStringLiteral("分段录制: 每"), Row);
-    StyleRowControl(ChkSegment, false);
-    ChkSegment->setLayoutDirection(Qt::RightToLeft);
-    ChkSegment->adjustSize();
-    ChkSegment->move(15, 6);
-    SpinMinutes = MakeQtChild<QSpinBox>(Row);
-    StyleRowControl(SpinMinutes, true);
-    SpinMinutes->setRange(1, kMaxSegmentMinutes);
-    SpinMinutes->setGeometry(ChkSegment->x() + ChkSegment->width() + 2, 4, 52, 22);
-    LabMinutes = MakeQtChild<QLabel>(QStringLiteral("分钟一个文件"), Row);
-    StyleRowControl(LabMinutes, false);
-    LabMinutes->adjustSize();
-    LabMinutes->move(SpinMinutes->x() + SpinMinutes->width() + 3, 7);
+    const TCheckSpinRow parts =
+        MakeCheckSpinRow(Window, kRowHeight, QStringLiteral("分段录制: 每"), kMaxSegmentMinutes, 52,
+                         QStringLiteral("分钟一个文件"));
+    Row = parts.Row;
+    ChkSegment = parts.Check;
+    SpinMinutes = parts.Spin;
+    LabMinutes = parts.Unit;
     connect(ChkSegment, &QCheckBox::toggled, SpinMinutes, &QWidget::setEnabled);
     SetSetting({});
 }

@@ -1,11 +1,9 @@
 #include "app/recording/StorageLimitRow.h"
 
-#include "app/SettingLook.h"
+#include "app/recording/CheckSpinRow.h"
 #include "history/StorageUse.h"
-#include "platform/base/QtChild.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -13,24 +11,15 @@
 namespace vardocle {
 
 TStorageLimitRow::TStorageLimitRow(QWidget* Window) : QObject(Window) {
-    Row = MakeQtChild<QWidget>(Window);
-    Row->resize(240, kRowHeight);
-    ChkLimit = MakeQtChild<QCheckBox>(QStringLiteral("录像最多占用"), Row);
-    StyleRowControl(ChkLimit, false);
-    ChkLimit->setLayoutDirection(Qt::RightToLeft);
-    ChkLimit->adjustSize();
-    ChkLimit->move(15, 6);
-    SpinGigabytes = MakeQtChild<QSpinBox>(Row);
-    StyleRowControl(SpinGigabytes, true);
     // A limit of 0 would leave room for nothing but the file being written.
-    SpinGigabytes->setRange(1, kMaxStorageGigabytes);
+    const TCheckSpinRow parts = MakeCheckSpinRow(Window, kRowHeight, QStringLiteral("录像最多占用"),
+                                                 kMaxStorageGigabytes, 60, QStringLiteral("GB"));
+    Row = parts.Row;
+    ChkLimit = parts.Check;
+    SpinGigabytes = parts.Spin;
+    LabGigabytes = parts.Unit;
     // Typed digits count once the field is left: "20" is not first a limit of 2.
     SpinGigabytes->setKeyboardTracking(false);
-    SpinGigabytes->setGeometry(ChkLimit->x() + ChkLimit->width() + 2, 4, 60, 22);
-    LabGigabytes = MakeQtChild<QLabel>(QStringLiteral("GB"), Row);
-    StyleRowControl(LabGigabytes, false);
-    LabGigabytes->adjustSize();
-    LabGigabytes->move(SpinGigabytes->x() + SpinGigabytes->width() + 3, 7);
     Ask = [](QWidget* Owner, const QString& Text) {
         return QMessageBox::question(Owner, QStringLiteral("提示"), Text,
                                      QMessageBox::Yes | QMessageBox::No,

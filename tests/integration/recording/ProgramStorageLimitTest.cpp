@@ -19,7 +19,7 @@ protected:
     // A recording of a known size, made at once: only its size counts.
     std::string Recording(const std::string& name, std::uintmax_t size) {
         const fs::path path = Folder / "videos" / name;
-        std::ofstream{path};
+        std::ofstream(path).close();
         fs::resize_file(path, size);
         return path.string();
     }

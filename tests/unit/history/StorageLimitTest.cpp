@@ -92,7 +92,7 @@ TEST(StorageLimitChoice, ARecordWithAnUnreadableTimeGoesLast) {
 TEST(StorageSizes, AreShownInUnitsOf1024) {
     EXPECT_EQ(StorageSizeText(0), "0 B");
     EXPECT_EQ(StorageSizeText(1023), "1023 B");
-    EXPECT_EQ(StorageSizeText(820 * 1024), "820 KB");
+    EXPECT_EQ(StorageSizeText(std::uint64_t{820} * 1024), "820 KB");
     EXPECT_EQ(StorageSizeText(1288490189), "1.2 GB");
     EXPECT_EQ(StorageSizeText(35 * kMB + kMB / 2), "35.5 MB");
     const std::vector<TStoredRecording> listed{{"/v/a.avi", 0, 1024 * kMB},
@@ -105,8 +105,8 @@ TEST(StorageSizes, AreShownInUnitsOf1024) {
 class StorageDeletion : public ::testing::Test {
 protected:
     fs::path Make(const std::string& name, std::uint64_t size) {
-        const fs::path path = Dir / name;
-        std::ofstream{path};
+        fs::path path = Dir / name;
+        std::ofstream(path).close();
         fs::resize_file(path, size);
         return path;
     }
