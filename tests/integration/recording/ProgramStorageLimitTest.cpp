@@ -4,6 +4,8 @@
 #include "history/HistoryFile.h"
 #include "tests/integration/app/ProgramDriver.h"
 
+#include <algorithm>
+
 using namespace vardocle;
 using namespace vardocle::test;
 
@@ -72,4 +74,37 @@ TEST_F(ProgramStorageLimit, StartingDeletesExactlyTheOldestThatMustGo) {
         EXPECT_TRUE(fs::exists(kept)) << kept;
     EXPECT_EQ(FileSize(c), 400 * kMB);
     EXPECT_EQ(HistoryPaths(), expected);
+}
+
+TEST_F(ProgramStorageLimit, EachNewFileOfASplitRecordingKeepsTheLimitToo) {
+    std::ofstream(Folder / "bin" / "Setting.ini") << "[Main]\nRate=5\nStorageLimitGB=1\n";
+    const std::string kept = Recording("kept.avi", 600 * kMB);
+    THistoryFile(Folder / "bin").AppendRecord(MakeHistoryRecord(kept, 45001.0));
+
+    StartProgram(Program);
+    ASSERT_TRUE(WaitUntil([&] { return Command({"show"}).ExitCode == 0; }, 30s));
+    const fs::path video = Folder / "videos" / "part.avi";
+    const ProcessResult start = Command({"start", QString::fromStdString(video.string()),
+                                         "--segment-seconds", "2", "--sound", "none"});
+    ASSERT_EQ(start.ExitCode, 0) << start.Err.toStdString();
+    // Under the limit at the start; an older recording joins the history
+    // while the first file records, and the next file must make room.
+    ASSERT_TRUE(WaitUntil([&] { return HistoryPaths().size() == 2; }, 10s));
+    const std::string older = Recording("older.avi", 600 * kMB);
+    THistoryFile(Folder / "bin").AppendRecord(MakeHistoryRecord(older, 45000.0));
+    EXPECT_TRUE(fs::exists(older)) << "deleted before a new file started";
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(older); }, 10s));
+    const ProcessResult stop = Command({"stop"});
+    ASSERT_EQ(stop.ExitCode, 0) << stop.Err.toStdString();
+
+    EXPECT_TRUE(fs::exists(kept));
+    const fs::path second = Folder / "videos" / "part-002.avi";
+    EXPECT_TRUE(fs::exists(video));
+    EXPECT_TRUE(fs::exists(second));
+    const std::vector<std::string> paths = HistoryPaths();
+    ASSERT_GE(paths.size(), 3u);
+    EXPECT_EQ(paths[0], kept);
+    EXPECT_EQ(paths[1], video.string());
+    EXPECT_EQ(paths[2], second.string());
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), older), 0);
 }
