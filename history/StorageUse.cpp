@@ -127,8 +127,13 @@ HistoryRepair RemoveDeletedRecords(THistoryFile& history, const TStorageDeletion
     if (deletion.Deleted.empty())
         return {};
     std::vector<std::string> paths;
-    for (const TStorageCut& cut : deletion.Deleted)
-        paths.push_back(cut.Path);
+    for (const TStorageCut& cut : deletion.Deleted) {
+        // Recorded again under the same name since: the records are the new file's.
+        if (!StoredFileSize(cut.Path))
+            paths.push_back(cut.Path);
+    }
+    if (paths.empty())
+        return {};
     return history.DelSamePaths(paths);
 }
 

@@ -51,7 +51,8 @@ TStorageDeletion DeleteRecordingFiles(const std::vector<TStorageCut>& cuts,
 TStorageDeletion FreeStorage(const std::vector<TStoredRecording>& records,
                              std::vector<std::string> keep, std::uint64_t limitBytes);
 
-// Removes the records of the deleted files from the history in one rewrite.
+// Removes the records of the deleted files from the history in one rewrite,
+// except those of a file recorded again under the same name meanwhile.
 HistoryRepair RemoveDeletedRecords(THistoryFile& history, const TStorageDeletion& deletion);
 
 // "已删除最早的 2 个录像，释放 1.5 GB。", with a line for each file that

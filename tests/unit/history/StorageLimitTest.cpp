@@ -145,7 +145,10 @@ TEST_F(StorageDeletion, DeletesTheRecordingsLeftoverSoundAndRecordsButNothingEls
     EXPECT_FALSE(fs::exists(Dir / "a.Wav"));
     for (const char* kept : {"b.avi", "b.Wav", "now.AVI", "now.Wav", "stray.avi"})
         EXPECT_TRUE(fs::exists(Dir / kept)) << kept;
-    // The files are gone; their records go once the caller removes them.
+    // The files are gone; their records go once the caller removes them,
+    // unless the name was recorded again meanwhile.
+    RemoveDeletedRecords(History, {{{b, 5000}}, {}}); // b.avi still exists
+    EXPECT_EQ(HistoryPaths().size(), 5u);
     RemoveDeletedRecords(History, deletion);
     EXPECT_EQ(HistoryPaths(), (std::vector<std::string>{b, (Dir / "gone.avi").string(), now}));
     EXPECT_EQ(StorageDeletionText(deletion),
