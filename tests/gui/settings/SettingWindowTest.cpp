@@ -330,6 +330,8 @@ TEST_F(SettingWindowTest, TheSegmentRowIsKeptOnlyOnceUsed) {
 
     WriteFile(File, "[Main]\nSegmentMinutes=5000\n");
     EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{true, 1440}));
+    WriteFile(File, "[Main]\nSegmentMinutes=-2147483648\n");
+    EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{false, 1440}));
 }
 
 // The limit is off in a file that never had it, nothing is written then, and
