@@ -14,7 +14,9 @@
 #include <QTimer>
 
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace vardocle {
 
@@ -39,6 +41,9 @@ public:
     // recorded time (0: one file), named after the first.
     void SetSegmentSeconds(std::int64_t seconds) { FSegmentSeconds = seconds; }
     std::int64_t SegmentSeconds() const { return FSegmentSeconds; }
+    // The finished parts of a split recording still being completed (system
+    // encoding): they are written to until their merge is done.
+    const std::vector<std::string>& SegmentsCompleting() const { return FSegmentsCompleting; }
     void Pause();
     void Resume();
     // Ends the recording and returns at once; Saved follows when the file is
@@ -102,6 +107,7 @@ private:
     std::thread FSoundRemoval;
     std::int64_t FSegmentSeconds = 0;
     int FSegmentCounter = 1;
+    std::vector<std::string> FSegmentsCompleting;
 };
 
 } // namespace vardocle

@@ -3,6 +3,7 @@
 #include "app/area/AreaChoiceControls.h"
 #include "app/area/AreaOutline.h"
 #include "app/recording/SegmentRow.h"
+#include "app/recording/StorageLimitRow.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -252,6 +253,7 @@ void TFrmMain::SetWindows(TFrmHelp* help, TFrmAbout* about, TFrmAD* ad, TFrmAVID
         TrayMenu->insertMenu(MenuQuit, FFrmSetting->SoundChoice->Menu());
         TrayMenu->insertMenu(MenuQuit, FFrmSetting->AreaChoice->Menu());
     }
+    ConnectStorageLimit();
     ApplyControlStates(State());
     if (FFrmSetting && FKeyBindings)
         FFrmSetting->HotKeys->Attach(FKeyBindings);
@@ -294,6 +296,7 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
         FFrmSetting->SoundChoice->SetEnabled(states.Options);
         FFrmSetting->AreaChoice->SetEnabled(states.Options);
         FFrmSetting->SegmentRow->SetEnabled(states.Options);
+        FFrmSetting->StorageLimitRow->SetEnabled(states.Options);
     }
     if (state != TRecordingState::Recording && state != TRecordingState::Paused)
         FAreaOutline.reset();
@@ -408,6 +411,7 @@ void TFrmMain::RecordStarted() {
     } catch (const std::exception& error) {
         FServices.ShowNotice(*this, HistoryErrorText(error));
     }
+    EnforceStorageLimit();
 }
 
 void TFrmMain::RecordFailed(const TRecordError& error) {

@@ -40,6 +40,7 @@ class TImageCheckButton;
 class TTrayStatus;
 class TImageManager;
 class TLowDiskGuard;
+class TStorageLimitGuard;
 class TPictureView;
 
 class TFrmMain : public QWidget {
@@ -174,6 +175,10 @@ private:
     void BeginRecording(std::unique_ptr<TRecordThread> thread, std::unique_ptr<TWavRecord> sound);
     void StopDiskWatch();
     QString SegmentTip(TRecordingState state) const;
+    // The limit on the space recordings take: the question of its row, and
+    // the oldest recordings deleted when a new file has started.
+    void ConnectStorageLimit();
+    void EnforceStorageLimit();
     std::unique_ptr<TWavRecord> StartSound(std::shared_ptr<const TRecordStart> start);
     // The settings window's sound, or what the command that starts asked for.
     TSoundSetting SoundForStart() const;
@@ -227,6 +232,7 @@ private:
     QSystemTrayIcon* FTrayIcon = nullptr;
     TTrayStatus* FTrayStatus = nullptr;
     TLowDiskGuard* FLowDisk = nullptr;
+    TStorageLimitGuard* FStorageLimit = nullptr;
     TCommandChannel* FCommandChannel = nullptr;
 
     QPoint FDragOffset;

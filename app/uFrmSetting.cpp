@@ -3,6 +3,7 @@
 #include "app/area/AreaChoiceControls.h"
 #include "app/area/AreaSetting.h"
 #include "app/recording/SegmentRow.h"
+#include "app/recording/StorageLimitRow.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -107,6 +108,8 @@ TFrmSetting::TFrmSetting(QWidget* mainWindow, std::filesystem::path settingFile,
     AppendToBody(AreaChoice->Row);
     SegmentRow = MakeQtChild<TSegmentRow>(this);
     AppendToBody(SegmentRow->Row);
+    StorageLimitRow = MakeQtChild<TStorageLimitRow>(this);
+    AppendToBody(StorageLimitRow->Row);
     AppendToBody(HotKeys = MakeQtChild<THotKeyPage>(this));
     ApplySkin();
 
@@ -223,6 +226,7 @@ void TFrmSetting::LoadSetting() {
     SoundChoice->SetChoice(FSoundSetting.Choice);
     AreaChoice->SetArea(LoadAreaSetting(FSettingFile));
     SegmentRow->SetSetting(LoadSegmentSetting(FSettingFile));
+    StorageLimitRow->SetSetting(LoadStorageLimitSetting(FSettingFile));
     const TSettingValues values = LoadSettingFile(FSettingFile, PrimaryScreenSize());
     CheckRecordCursor->setChecked(values.RecordCursor);
     CheckRecordThansparent->setChecked(values.RecordTrans);
@@ -338,6 +342,7 @@ void SaveSetting(const TFrmSetting& FrmSetting) {
     SaveSoundSetting(FrmSetting.SettingFile(), FrmSetting.SoundSetting());
     SaveAreaSetting(FrmSetting.SettingFile(), FrmSetting.AreaChoice->Area());
     SaveSegmentSetting(FrmSetting.SettingFile(), FrmSetting.SegmentRow->Setting());
+    SaveStorageLimitSetting(FrmSetting.SettingFile(), FrmSetting.StorageLimitRow->Setting());
 }
 
 } // namespace vardocle

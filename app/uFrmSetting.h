@@ -21,6 +21,7 @@ class THotKeyPage;
 class TImageButton;
 class TPictureView;
 class TSegmentRow;
+class TStorageLimitRow;
 class TSizeAdvice;
 class TSoundChoiceControls;
 class TSpinEdit;
@@ -74,6 +75,7 @@ public:
     TAreaChoiceControls* AreaChoice = nullptr;
     THotKeyPage* HotKeys = nullptr;
     TSegmentRow* SegmentRow = nullptr;
+    TStorageLimitRow* StorageLimitRow = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -137,6 +137,13 @@ HistoryRepair THistoryFile::DelSamePath(const std::string& path) {
     });
 }
 
+HistoryRepair THistoryFile::DelSamePaths(const std::vector<std::string>& paths) {
+    return Rewrite([&paths](std::size_t, const HistoryRecordBytes& bytes) {
+        return std::find(paths.begin(), paths.end(), DecodeHistoryRecord(bytes).FilePath) ==
+               paths.end();
+    });
+}
+
 bool THistoryFile::DelSameRecord(const HistoryRecord& record, std::size_t hint,
                                  HistoryRepair* repair) {
     std::optional<std::size_t> found;

@@ -74,6 +74,8 @@ public:
     HistoryRepair DelRecord(std::size_t index);
     // Removes every record whose stored path is byte for byte `path`.
     HistoryRepair DelSamePath(const std::string& path);
+    // The same for several paths at once, in one rewrite of the file.
+    HistoryRepair DelSamePaths(const std::vector<std::string>& paths);
     // Removes the one record equal to `record` (name, path and time): the one
     // at `hint` when it stands there, else the first equal one. False when the
     // file holds no such record any more (it changed since it was read), and

@@ -4,6 +4,7 @@
 #include "history/GridLineDelegate.h"
 #include "history/HistoryMessages.h"
 #include "history/RecordTime.h"
+#include "history/StorageUse.h"
 #include "platform/base/QtChild.h"
 #include "platform/base/Text.h"
 
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QResizeEvent>
@@ -26,10 +28,13 @@ namespace {
 
 // The designed client area and the margins the anchored controls keep.
 constexpr int kClientWidth = 601;
-constexpr int kClientHeight = 415;
+constexpr int kClientHeight = 433;
 constexpr int kListMargin = 8;
-constexpr int kListBottomRoom = 48; // from the list's top margin to the client's bottom
-constexpr int kButtonBottomRoom = 33;
+// The status line under the buttons.
+constexpr int kStatusHeight = 18;
+constexpr int kListBottomRoom =
+    48 + kStatusHeight; // from the list's top margin to the client's bottom
+constexpr int kButtonBottomRoom = 33 + kStatusHeight;
 constexpr int kButtonWidth = 81;
 constexpr int kButtonHeight = 25;
 
@@ -116,6 +121,9 @@ TFrmAVIDir::TFrmAVIDir(QWidget* owner, const std::filesystem::path& historyFolde
         menu->exec(LVFileInfo->viewport()->mapToGlobal(at));
     });
 
+    LabStatus = MakeQtChild<QLabel>(this);
+    LabStatus->setObjectName(QStringLiteral("LabStatus"));
+
     resize(kClientWidth, kClientHeight);
     LayoutControls();
     FormResize();
@@ -140,6 +148,8 @@ void TFrmAVIDir::LayoutControls() {
                             height() - kListBottomRoom);
     for (QPushButton* button : {BtnSelectAll, BtnInvertSelection, BtnPlay, BtnDel})
         button->move(button->x(), height() - kButtonBottomRoom);
+    LabStatus->setGeometry(kListMargin + 1, height() - kStatusHeight - 3, width() - 2 * kListMargin,
+                           kStatusHeight);
 }
 
 void TFrmAVIDir::FormResize() {
@@ -267,6 +277,7 @@ void TFrmAVIDir::ReadHistoryToList() {
         if (superseded())
             return;
     }
+    ShowStorageUse();
     FLoading = false;
     emit HistoryLoaded();
 }
@@ -414,10 +425,20 @@ void TFrmAVIDir::BtnDelClick() {
         // The next row has moved up into this position: examine it again.
     }
     ShowRepair(repair);
+    ShowStorageUse();
     if (outdated) {
         ShowListOutdated();
         Reload();
     }
+}
+
+void TFrmAVIDir::ShowStorageUse() {
+    std::vector<TStoredRecording> listed;
+    for (int row = 0; row < LVFileInfo->topLevelItemCount(); ++row) {
+        const std::string path = RowPath(row);
+        listed.push_back({path, 0.0, StoredFileSize(path)});
+    }
+    LabStatus->setText(StorageStatusText(listed));
 }
 
 void TFrmAVIDir::ShowListOutdated() {

@@ -8,6 +8,7 @@
 #include "history/uFrmAskDel.h"
 #include "platform/base/UserFilesFolder.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -88,6 +89,8 @@ public:
     QPushButton* BtnInvertSelection;
     QPushButton* BtnPlay;
     QPushButton* BtnDel;
+    // The status line: how many recordings are listed and the space they take.
+    QLabel* LabStatus;
     TExportQueue* ExportQueue = nullptr;
 
 signals:
@@ -116,6 +119,7 @@ private:
     void ShowFailure(const std::exception& error);
     void ShowRepair(const HistoryRepair& repair);
     void ShowListOutdated();
+    void ShowStorageUse();
 
     THistoryFile FHistory;
     TFrmAVIDirServices FServices;

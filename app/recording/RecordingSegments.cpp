@@ -13,10 +13,12 @@ namespace vardocle {
 
 void TRecordingSession::SetUpSegments() {
     FSegmentCounter = 1;
+    FSegmentsCompleting.clear();
     const std::string first = FThread->AviFileName();
     const bool sound = !FThread->WavFileName().empty();
     FThread->SetSegmentSlots(FSegmentSeconds * FThread->FrameRate());
-    FThread->OnNextSegment = [first, sound, this](TRecordThread&) {
+    FThread->OnNextSegment = [first, sound, this](TRecordThread& sender) {
+        FSegmentsCompleting.push_back(sender.AviFileName());
         const std::string avi = NextSegmentFileName(first, FSegmentCounter, SegmentNameTaken);
         return TSegmentFiles{avi, sound ? ChangeFileExt(avi, ".Wav") : std::string()};
     };
@@ -32,7 +34,8 @@ void TRecordingSession::SetUpSegments() {
         const std::chrono::steady_clock::time_point moment{std::chrono::milliseconds(momentMs)};
         return FSound->SplitAt(moment, sender.WavFileName());
     };
-    FThread->OnSegmentEnd = [](TRecordThread&, const TSegmentEnd& end) {
+    FThread->OnSegmentEnd = [this](TRecordThread&, const TSegmentEnd& end) {
+        std::erase(FSegmentsCompleting, end.AviFileName);
         // Its sound is in the video now, unless the merge failed.
         if (!end.WavFileName.empty() && !end.SoundKept) {
             std::error_code ignored;

@@ -20,8 +20,12 @@ TSegmentSetting LoadSegmentSetting(const std::filesystem::path& File) {
     TSegmentSetting setting;
     const int value = ini.ReadInteger(kSettingSection, kSegmentKey, -setting.Minutes);
     setting.On = value > 0;
-    if (value != 0)
-        setting.Minutes = std::clamp(value > 0 ? value : -value, 1, kMaxSegmentMinutes);
+    if (value != 0) {
+        // Widened first: the most negative int has no negative in an int.
+        const std::int64_t minutes = value > 0 ? value : -std::int64_t{value};
+        setting.Minutes =
+            static_cast<int>(std::clamp<std::int64_t>(minutes, 1, kMaxSegmentMinutes));
+    }
     return setting;
 }
 

@@ -44,7 +44,7 @@ TEST_F(HistoryWindowTest, ColumnsShareTheListWidthOnEveryResize) {
     EXPECT_EQ(ColumnWidths(*Window), (std::vector<int>{87, 351, 146}));
 
     // The list follows the window on all sides, the buttons stay bottom left.
-    Window->resize(801, 515);
+    Window->resize(801, 533);
     QCoreApplication::processEvents();
     EXPECT_EQ(Window->LVFileInfo->geometry(), QRect(8, 8, 785, 467));
     EXPECT_EQ(ColumnWidths(*Window), (std::vector<int>{117, 471, 196}));
@@ -169,6 +169,22 @@ TEST_F(HistoryWindowTest, AnIncompleteLastRecordIsReportedOnceAndDroppedByTheNex
 
     Window->Reload();
     EXPECT_EQ(Asked.Errors.size(), 1u);
+}
+
+// The status line counts each existing file once, and follows a deletion.
+TEST_F(HistoryWindowTest, TheStatusLineShowsWhatTheListedRecordingsTake) {
+    AddRecordings({"a.avi", "bb.avi"}); // files of 5 and 6 bytes
+    History.AppendRecord(MakeHistoryRecord((Dir / "a.avi").string(), 45010.0));
+    History.AppendRecord(MakeHistoryRecord((Dir / "gone.avi").string(), 45011.0));
+    Open();
+    EXPECT_GT(Window->LabStatus->y(), Window->BtnDel->geometry().bottom());
+    Window->Reload();
+    EXPECT_EQ(Window->LabStatus->text(), QStringLiteral("录像共 2 个，占用 11 B"));
+
+    Tick({false, true});
+    Asked.DeleteAnswers = {{TAskDeleteAnswer::Yes, true}};
+    Window->BtnDel->click();
+    EXPECT_EQ(Window->LabStatus->text(), QStringLiteral("录像共 1 个，占用 5 B"));
 }
 
 TEST_F(HistoryWindowTest, AMissingFolderIsReportedAndTheListKeepsWhatItHad) {

@@ -8,6 +8,7 @@
 #include "app/area/AreaChoiceControls.h"
 #include "app/hotkeys/HotKeyPage.h"
 #include "app/recording/SegmentRow.h"
+#include "app/recording/StorageLimitRow.h"
 #include "app/sound/SoundChoiceControls.h"
 #include "app/uFrmSetting.h"
 #include "skin/ImageButton.h"
@@ -75,7 +76,7 @@ TEST_F(SettingWindowTest, StandsBeneathTheMainWindowWithItsCaptionsAndShape) {
     EXPECT_EQ(window->width(), 241);
     EXPECT_EQ(window->height(), 178 + TSoundChoiceControls::kRowHeight +
                                     TAreaChoiceControls::kRowHeight + TSegmentRow::kRowHeight +
-                                    window->HotKeys->height());
+                                    TStorageLimitRow::kRowHeight + window->HotKeys->height());
     EXPECT_GE(window->HotKeys->y(), window->SpinHeight->geometry().bottom());
     EXPECT_EQ(window->SpinHeight->geometry(), QRect(163, 144, 56, 22));
     EXPECT_EQ(window->windowTitle(), "设置");
@@ -157,7 +158,7 @@ TEST_F(SettingWindowTest, SizesThatRecordOtherwiseThanChosenAreToldBeneathTheFie
     EXPECT_TRUE(window->SizeAdvice->text().contains("拉伸"));
     const int withoutAdvice = 178 + TSoundChoiceControls::kRowHeight +
                               TAreaChoiceControls::kRowHeight + TSegmentRow::kRowHeight +
-                              window->HotKeys->height();
+                              TStorageLimitRow::kRowHeight + window->HotKeys->height();
     EXPECT_GT(window->height(), withoutAdvice);
     // The rows beneath make room for it.
     EXPECT_GE(window->SoundChoice->Row->y(), window->SizeAdvice->geometry().bottom());
@@ -195,7 +196,8 @@ TEST_F(SettingWindowTest, FoldingAndUnfoldingRestoresTheFullHeight) {
     EXPECT_TRUE(window->ImgFrom->isHidden());
     QTest::mouseClick(window->BtnHide, Qt::LeftButton, {}, QPoint(12, 10));
     const int full = 178 + TSoundChoiceControls::kRowHeight + TAreaChoiceControls::kRowHeight +
-                     TSegmentRow::kRowHeight + window->HotKeys->height();
+                     TSegmentRow::kRowHeight + TStorageLimitRow::kRowHeight +
+                     window->HotKeys->height();
     EXPECT_EQ(window->height(), full);
     EXPECT_FALSE(window->ImgFrom->isHidden());
     EXPECT_EQ(window->ImgFrom->geometry(), QRect(0, 24, 240, full - 25));
@@ -328,6 +330,84 @@ TEST_F(SettingWindowTest, TheSegmentRowIsKeptOnlyOnceUsed) {
 
     WriteFile(File, "[Main]\nSegmentMinutes=5000\n");
     EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{true, 1440}));
+    WriteFile(File, "[Main]\nSegmentMinutes=-2147483648\n");
+    EXPECT_EQ(Make()->SegmentRow->Setting(), (TSegmentSetting{false, 1440}));
+}
+
+// The limit is off in a file that never had it, nothing is written then, and
+// a limit of 0 in the file is off, not "delete everything".
+TEST_F(SettingWindowTest, TheStorageLimitIsKeptOnlyOnceUsedAndNeverZero) {
+    WriteFile(File, "[Main]\nRate=3\n");
+    auto window = Make();
+    TStorageLimitRow& row = *window->StorageLimitRow;
+    EXPECT_FALSE(row.ChkLimit->isChecked());
+    EXPECT_FALSE(row.SpinGigabytes->isEnabled());
+    EXPECT_EQ(row.SpinGigabytes->minimum(), 1);
+    EXPECT_GE(row.Row->y(), window->SegmentRow->Row->y() + TSegmentRow::kRowHeight);
+    SaveSetting(*window);
+    EXPECT_EQ(ReadFile(File).find("StorageLimit"), std::string::npos);
+
+    row.ChkLimit->click();
+    row.SpinGigabytes->setValue(20);
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->StorageLimitRow->Setting(), (TStorageLimitSetting{true, 20}));
+    row.ChkLimit->click();
+    SaveSetting(*window);
+    EXPECT_EQ(Make()->StorageLimitRow->Setting(), (TStorageLimitSetting{false, 20}));
+
+    for (const char* line :
+         {"StorageLimitGB=0", "StorageLimitGB=-2147483648", "StorageLimitGB=x"}) {
+        WriteFile(File, std::string("[Main]\n") + line + "\n");
+        EXPECT_FALSE(Make()->StorageLimitRow->Setting().On) << line;
+    }
+    WriteFile(File, "[Main]\nStorageLimitGB=2147483647\n");
+    EXPECT_EQ(Make()->StorageLimitRow->Setting(),
+              (TStorageLimitSetting{true, kMaxStorageGigabytes}));
+}
+
+// Turning the limit on, or lowering it, says what it would delete; No leaves
+// it as it was. Nothing to delete: no question.
+TEST_F(SettingWindowTest, TheStorageLimitAsksBeforeItWouldDelete) {
+    WriteFile(File, "[Main]\n");
+    auto window = Make();
+    TStorageLimitRow& row = *window->StorageLimitRow;
+    constexpr std::uint64_t kGB = kBytesPerGigabyte;
+    // Recordings of 3 GB and 2 GB, the first the older.
+    row.Preview = [](std::uint64_t limit) {
+        return PlanStorageLimit({{"/v/a.avi", 1.0, 3 * kGB}, {"/v/b.avi", 2.0, 2 * kGB}}, {},
+                                limit);
+    };
+    QStringList asked;
+    bool yes = false;
+    row.Ask = [&](QWidget*, const QString& text) {
+        asked << text;
+        return yes;
+    };
+    row.SpinGigabytes->setValue(4);
+    row.ChkLimit->click();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("1 个录像（共 3.0 GB）")))
+        << asked[0].toStdString();
+    EXPECT_FALSE(row.Setting().On);
+
+    yes = true;
+    row.ChkLimit->click();
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(row.Setting(), (TStorageLimitSetting{true, 4}));
+    // Raising it deletes less: no question.
+    row.SpinGigabytes->setValue(6);
+    EXPECT_EQ(asked.size(), 2);
+    // Lowering it so that more would go asks again, and No puts it back.
+    yes = false;
+    row.SpinGigabytes->setValue(1);
+    ASSERT_EQ(asked.size(), 3);
+    EXPECT_TRUE(asked[2].contains(QStringLiteral("2 个录像（共 5.0 GB）")));
+    EXPECT_EQ(row.Setting(), (TStorageLimitSetting{true, 6}));
+    // Off and on again under a limit nothing is over: not asked.
+    row.ChkLimit->click();
+    row.ChkLimit->click();
+    EXPECT_EQ(asked.size(), 3);
+    EXPECT_TRUE(row.Setting().On);
 }
 
 } // namespace
