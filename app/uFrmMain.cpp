@@ -201,6 +201,7 @@ void TFrmMain::FormCreate() {
     RegisterHotKeys();
     CreateTrayIcon();
     OpenCommandChannel();
+    ConnectTimer();
     BtnVoice->SetChecked(true);
     TimerUpdata->start();
 }

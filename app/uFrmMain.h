@@ -40,6 +40,8 @@ class TImageCheckButton;
 class TTrayStatus;
 class TImageManager;
 class TLowDiskGuard;
+class TRecordingTimer;
+struct TRecordingSchedule;
 class TPictureView;
 
 class TFrmMain : public QWidget {
@@ -78,6 +80,9 @@ public:
     void ButtonAboutClick();
     void MenuMornClick();
     void MenuQuitClick();
+    // "定时录制…": sets, changes or cancels the recording on a timer.
+    void MenuTimerClick();
+    TRecordingTimer* RecordingTimer() const { return FRecordingTimer; }
     void DispatchHotKey(THotKey HotKey, std::uint16_t Index);
     // A command from `vardocle --command`: does what its button, menu item or
     // hotkey does, and answers whether it was done.
@@ -139,6 +144,7 @@ public:
     QAction* MenuPause = nullptr;
     QAction* MenuResume = nullptr;
     QAction* MenuStop = nullptr;
+    QAction* MenuTimer = nullptr;
     QAction* MenuQuit = nullptr;
     QTimer* TimerUpdata = nullptr;
 
@@ -173,6 +179,9 @@ private:
     void ConnectSegments();
     void BeginRecording(std::unique_ptr<TRecordThread> thread, std::unique_ptr<TWavRecord> sound);
     void StopDiskWatch();
+    // Recordings on a timer; the start at its time, false when it did not start.
+    void ConnectTimer();
+    bool StartOnTimer(const TRecordingSchedule& schedule);
     QString SegmentTip(TRecordingState state) const;
     std::unique_ptr<TWavRecord> StartSound(std::shared_ptr<const TRecordStart> start);
     // The settings window's sound, or what the command that starts asked for.
@@ -227,6 +236,7 @@ private:
     QSystemTrayIcon* FTrayIcon = nullptr;
     TTrayStatus* FTrayStatus = nullptr;
     TLowDiskGuard* FLowDisk = nullptr;
+    TRecordingTimer* FRecordingTimer = nullptr;
     TCommandChannel* FCommandChannel = nullptr;
 
     QPoint FDragOffset;
