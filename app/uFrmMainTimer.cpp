@@ -64,8 +64,11 @@ void TFrmMain::MenuTimerClick() {
     const int answer = dialog.exec();
     if (answer == TFrmSchedule::kCancelSchedule)
         FRecordingTimer->Cancel();
-    else if (answer == QDialog::Accepted && dialog.Accepted())
-        FRecordingTimer->Set(*dialog.Accepted());
+    else if (answer == QDialog::Accepted && dialog.Accepted()) {
+        const QString problem = FRecordingTimer->Set(*dialog.Accepted());
+        if (!problem.isEmpty())
+            FServices.ShowNotice(*this, problem);
+    }
 }
 
 bool TFrmMain::StartOnTimer(const TRecordingSchedule& schedule) {

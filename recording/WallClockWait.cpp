@@ -8,7 +8,7 @@ namespace vardocle {
 namespace {
 
 constexpr qint64 kLongestSleepMs = 1000;
-constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
+constexpr qint64 kSecondsPerDay = qint64{24} * 60 * 60;
 
 // What the local clock reads at a moment, counted like seconds since the epoch.
 qint64 Reading(qint64 Moment) {

@@ -33,10 +33,18 @@ QString TRecordingTimer::Restore(const QDateTime& now) {
     return {};
 }
 
-void TRecordingTimer::Set(const TRecordingSchedule& schedule) {
-    SaveSchedule(FSettingFile, schedule);
+QString TRecordingTimer::Set(const TRecordingSchedule& schedule) {
+    QString problem;
+    try {
+        SaveSchedule(FSettingFile, schedule);
+    } catch (const EIniFileException& error) {
+        problem = QStringLiteral("定时录制已设定，但无法保存到 Setting.ini（%1）："
+                                 "程序退出后它将不再有效。")
+                      .arg(QString::fromUtf8(error.what()));
+    }
     FWaiting = schedule;
     Arm();
+    return problem;
 }
 
 void TRecordingTimer::Cancel() {

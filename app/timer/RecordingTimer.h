@@ -35,9 +35,10 @@ public:
     // the program did not run is removed, not started: the text telling the
     // user so is returned (empty otherwise).
     QString Restore(const QDateTime& now);
-    // Keeps the schedule in the file (in place of any other) and waits for it.
-    // Throws EIniFileException when the file cannot be written.
-    void Set(const TRecordingSchedule& schedule);
+    // Keeps the schedule in the file (in place of any other) and waits for
+    // it. When the file cannot be written it waits all the same, for this run
+    // only: the text telling the user so is returned (empty otherwise).
+    QString Set(const TRecordingSchedule& schedule);
     // Drops the waiting schedule and its keys in the file.
     void Cancel();
     const std::optional<TRecordingSchedule>& Waiting() const { return FWaiting; }

@@ -113,7 +113,7 @@ TFrmSchedule::TFrmSchedule(std::optional<TRecordingSchedule> waiting, const QStr
         const QDateTime now = QDateTime::currentDateTime();
         offered.Start = now.addSecs(kOfferedMinutesAhead * 60 - now.time().second());
         offered.File = offeredFile;
-        offered.Seconds = kOfferedLengthMinutes * 60;
+        offered.Seconds = std::int64_t{kOfferedLengthMinutes} * 60;
         offered.StopAt = offered.Start.addSecs(offered.Seconds);
         Show(offered);
     }
@@ -165,7 +165,7 @@ TRecordingSchedule TFrmSchedule::Schedule() const {
 }
 
 QString TFrmSchedule::Check(TRecordingSchedule& schedule) {
-    const QString timeProblem = ScheduleTimeProblem(schedule, QDateTime::currentDateTime());
+    QString timeProblem = ScheduleTimeProblem(schedule, QDateTime::currentDateTime());
     if (!timeProblem.isEmpty())
         return timeProblem;
     if (schedule.File.isEmpty())

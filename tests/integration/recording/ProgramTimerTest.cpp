@@ -17,19 +17,8 @@ namespace {
 
 class ProgramTimer : public ProgramTest {
 protected:
-    ProcessResult Command(const QStringList& words) {
-        return RunProcess(Path(Folder / "bin" / "vardocle"), QStringList{"--command"} + words, 60s);
-    }
     void WaitForCommands() {
         ASSERT_TRUE(WaitUntil([&] { return Command({"show"}).ExitCode == 0; }, 30s));
-    }
-    void Quit() {
-        ASSERT_EQ(Command({"quit"}).ExitCode, 0);
-        ASSERT_TRUE(Program.waitForFinished(20000));
-    }
-    std::string Settings() {
-        std::ifstream ini(Folder / "bin" / "Setting.ini");
-        return {std::istreambuf_iterator<char>(ini), std::istreambuf_iterator<char>()};
     }
     // The settings of a run without sound, with a recording set for `start`.
     void Schedule(const QDateTime& start, const std::string& end) {

@@ -165,5 +165,12 @@ TEST_F(RecordingTimerTest, ACancelledOrHandStoppedOneDoesNothingMore) {
     EXPECT_FALSE(RunUntil([&] { return StoppedAt.isValid(); }, 1500));
 }
 
+TEST_F(RecordingTimerTest, AFileThatCannotBeWrittenIsToldAndTheRecordingStillWaits) {
+    TRecordingTimer timer(Dir / "no such folder" / "Setting.ini", Hooks, nullptr);
+    const QString told = timer.Set(Scheduled(QDateTime::currentDateTime().addMSecs(200)));
+    EXPECT_TRUE(told.contains(QStringLiteral("无法保存"))) << told.toStdString();
+    EXPECT_TRUE(RunUntil([&] { return !Started.empty(); }));
+}
+
 } // namespace
 } // namespace vardocle

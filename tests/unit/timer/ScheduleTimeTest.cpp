@@ -8,7 +8,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <ostream>
 #include <string>
+
+// Failures name the moment, not its bytes.
+void PrintTo(const QDateTime& moment, std::ostream* out) {
+    *out << moment.toUTC().toString(Qt::ISODateWithMs).toStdString();
+}
 
 namespace vardocle {
 namespace {
