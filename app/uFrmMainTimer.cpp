@@ -13,7 +13,9 @@
 #include "recording/SegmentNames.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <cstdio>
@@ -46,15 +48,17 @@ void TFrmMain::ConnectTimer() {
 }
 
 void TFrmMain::MenuTimerClick() {
-    if (FChoosingFile)
+    // Not over another question or dialog of the program's.
+    if (FChoosingFile || QApplication::activeModalWidget())
         return;
-    FChoosingFile = true;
-    struct TChoosingDone {
-        bool& Flag;
-        ~TChoosingDone() { Flag = false; }
-    } choosingDone{FChoosingFile};
     TFrmSchedule::THooks hooks;
-    hooks.ChooseFile = [this](const QString& offered) {
+    // While the save dialog is open a Start is refused, as after Alt+1; the
+    // schedule's own dialog refuses nothing, not even the timer coming due.
+    hooks.ChooseFile = [this](const QString& offered) -> std::optional<QString> {
+        if (FChoosingFile)
+            return std::nullopt;
+        FChoosingFile = true;
+        const auto choosingDone = qScopeGuard([this] { FChoosingFile = false; });
         return FServices.ChooseFile(*this, offered);
     };
     hooks.AskOverwrite = [this] { return FServices.AskOverwrite(*this); };

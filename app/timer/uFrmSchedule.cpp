@@ -53,6 +53,7 @@ TFrmSchedule::TFrmSchedule(std::optional<TRecordingSchedule> waiting, const QStr
     form->addRow(QStringLiteral("开始时间:"), EditTime);
 
     EditFile = MakeQtChild<QLineEdit>(this);
+    EditFile->setMinimumWidth(280);
     BtnBrowse = MakeQtChild<QPushButton>(QStringLiteral("浏览…"), this);
     auto* fileRow = MakeQtChild<QHBoxLayout>();
     fileRow->addWidget(EditFile, 1);

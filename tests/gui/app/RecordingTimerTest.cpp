@@ -128,3 +128,22 @@ TEST_F(MainWindowTest, ATimerDueDuringARecordingOrOnAFileMadeSinceKeepsBoth) {
     EXPECT_EQ(fs::file_size(Folder / "manual.avi"), size);
     EXPECT_TRUE(fs::exists(Folder / "manual-002.avi"));
 }
+
+TEST_F(MainWindowTest, ATimerComesDueWhileItsDialogIsOpen) {
+    Open();
+    const auto forget = qScopeGuard([] { RemoveSchedule(SettingFileName()); });
+    TRecordingSchedule schedule;
+    schedule.Start = QDateTime::currentDateTime().addMSecs(300);
+    schedule.File = Path(Folder / "timed.avi");
+    Main->RecordingTimer()->Set(schedule);
+    TRecordingState during = TRecordingState::Idle;
+    QTimer::singleShot(1200, [&] {
+        during = Main->State();
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    Main->MenuTimerClick();
+    EXPECT_EQ(during, TRecordingState::Recording) << "refused while the dialog was open";
+    StopAndWait();
+    EXPECT_TRUE(fs::exists(Folder / "timed.avi"));
+}
