@@ -130,4 +130,12 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
     WriteString(section, key, value ? "1" : "0");
 }
 
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+    const auto bytes = ReadBytes(FFileName);
+    if (!bytes || !IniLookup(*bytes, section, key))
+        return;
+    if (!ReplaceFileContents(FFileName, IniRemove(*bytes, section, key)))
+        throw EIniFileException("Unable to write to " + ExpandFileName(FFileName.string()));
+}
+
 } // namespace vardocle

@@ -41,6 +41,9 @@ public:
     void WriteInteger(const std::string& section, const std::string& key, int value);
     // Written as "1" or "0".
     void WriteBool(const std::string& section, const std::string& key, bool value);
+    // Takes the key out of the file; nothing is written when it is not there.
+    // Throws EIniFileException when the file cannot be written.
+    void DeleteKey(const std::string& section, const std::string& key);
 
 private:
     std::filesystem::path FFileName;

@@ -170,4 +170,26 @@ std::string IniAssign(std::string_view bytes, const std::string& section, const 
     return contents;
 }
 
+std::string IniRemove(std::string_view bytes, const std::string& section, const std::string& key) {
+    std::string contents(bytes);
+    for (;;) {
+        const std::size_t markSize = contents.size() - WithoutByteOrderMark(contents).size();
+        const std::string_view text = std::string_view(contents).substr(markSize);
+        const TKeyPlace place = FindKey(text, section, key);
+        if (place.KeyLine == kNoLine)
+            return contents;
+        // The key's line, with its line end, is cut out of the bytes.
+        TLineWalk walk(text);
+        std::string_view line;
+        std::string_view raw;
+        std::size_t offset = markSize;
+        for (std::size_t index = 0; index < place.KeyLine; ++index) {
+            walk.Next(line, raw);
+            offset += raw.size();
+        }
+        walk.Next(line, raw);
+        contents.erase(offset, raw.size());
+    }
+}
+
 } // namespace vardocle

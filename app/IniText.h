@@ -21,4 +21,8 @@ std::optional<std::string> IniLookup(std::string_view bytes, const std::string& 
 std::string IniAssign(std::string_view bytes, const std::string& section, const std::string& key,
                       const std::string& value);
 
+// The file's new contents without the key (every line of it, should the
+// section hold it more than once): every other line stays as it was.
+std::string IniRemove(std::string_view bytes, const std::string& section, const std::string& key);
+
 } // namespace vardocle

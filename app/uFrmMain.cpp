@@ -2,8 +2,6 @@
 
 #include "app/area/AreaChoiceControls.h"
 #include "app/area/AreaOutline.h"
-#include "app/recording/SegmentRow.h"
-#include "app/recording/StorageLimitRow.h"
 #include "app/sound/SoundChoiceControls.h"
 
 #include "app/ApplicationErrors.h"
@@ -202,6 +200,7 @@ void TFrmMain::FormCreate() {
     RegisterHotKeys();
     CreateTrayIcon();
     OpenCommandChannel();
+    ConnectTimer();
     BtnVoice->SetChecked(true);
     TimerUpdata->start();
 }
@@ -291,12 +290,7 @@ void TFrmMain::ApplyControlStates(TRecordingState state) {
         FTrayStatus->SetState(state);
     if (FFrmSetting) {
         FFrmSetting->SpinRate->setEnabled(states.Rate);
-        FFrmSetting->CheckRecordCursor->setEnabled(states.Options);
-        FFrmSetting->CheckRecordThansparent->setEnabled(states.Options);
-        FFrmSetting->SoundChoice->SetEnabled(states.Options);
-        FFrmSetting->AreaChoice->SetEnabled(states.Options);
-        FFrmSetting->SegmentRow->SetEnabled(states.Options);
-        FFrmSetting->StorageLimitRow->SetEnabled(states.Options);
+        FFrmSetting->SetOptionsEnabled(states.Options);
     }
     if (state != TRecordingState::Recording && state != TRecordingState::Paused)
         FAreaOutline.reset();

@@ -41,6 +41,8 @@ class TTrayStatus;
 class TImageManager;
 class TLowDiskGuard;
 class TStorageLimitGuard;
+class TRecordingTimer;
+struct TRecordingSchedule;
 class TPictureView;
 
 class TFrmMain : public QWidget {
@@ -79,6 +81,9 @@ public:
     void ButtonAboutClick();
     void MenuMornClick();
     void MenuQuitClick();
+    // "定时录制…": sets, changes or cancels the recording on a timer.
+    void MenuTimerClick();
+    TRecordingTimer* RecordingTimer() const { return FRecordingTimer; }
     void DispatchHotKey(THotKey HotKey, std::uint16_t Index);
     // A command from `vardocle --command`: does what its button, menu item or
     // hotkey does, and answers whether it was done.
@@ -140,6 +145,7 @@ public:
     QAction* MenuPause = nullptr;
     QAction* MenuResume = nullptr;
     QAction* MenuStop = nullptr;
+    QAction* MenuTimer = nullptr;
     QAction* MenuQuit = nullptr;
     QTimer* TimerUpdata = nullptr;
 
@@ -174,6 +180,9 @@ private:
     void ConnectSegments();
     void BeginRecording(std::unique_ptr<TRecordThread> thread, std::unique_ptr<TWavRecord> sound);
     void StopDiskWatch();
+    // Recordings on a timer; the start at its time, false when it did not start.
+    void ConnectTimer();
+    bool StartOnTimer(const TRecordingSchedule& schedule);
     QString SegmentTip(TRecordingState state) const;
     // The limit on the space recordings take: the question of its row, and
     // the oldest recordings deleted when a new file has started.
@@ -233,6 +242,7 @@ private:
     TTrayStatus* FTrayStatus = nullptr;
     TLowDiskGuard* FLowDisk = nullptr;
     TStorageLimitGuard* FStorageLimit = nullptr;
+    TRecordingTimer* FRecordingTimer = nullptr;
     TCommandChannel* FCommandChannel = nullptr;
 
     QPoint FDragOffset;

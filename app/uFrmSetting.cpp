@@ -261,6 +261,15 @@ QSize TFrmSetting::AreaSize() const {
     return PrimaryScreenSize();
 }
 
+void TFrmSetting::SetOptionsEnabled(bool Enabled) {
+    CheckRecordCursor->setEnabled(Enabled);
+    CheckRecordThansparent->setEnabled(Enabled);
+    SoundChoice->SetEnabled(Enabled);
+    AreaChoice->SetEnabled(Enabled);
+    SegmentRow->SetEnabled(Enabled);
+    StorageLimitRow->SetEnabled(Enabled);
+}
+
 TSoundSetting TFrmSetting::SoundSetting() const {
     TSoundSetting setting = FSoundSetting;
     setting.Choice = SoundChoice->Choice();

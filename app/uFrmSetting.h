@@ -49,6 +49,10 @@ public:
     QSize AreaSize() const;
     const std::filesystem::path& SettingFile() const { return FSettingFile; }
 
+    // The options that cannot change while recording: the check boxes and
+    // the rows beneath them (the rate has a rule of its own).
+    void SetOptionsEnabled(bool Enabled);
+
     // Folds the window to its title bar, or unfolds it.
     void BtnHideClick();
     // Hides the window; it is shown again, never made anew.

@@ -115,7 +115,14 @@ void TTrayStatus::UpdateTip() {
     QString tip = TrayTipFor(FState);
     if (FState != TRecordingState::Idle)
         tip += QStringLiteral("\n已录制 %1").arg(MinutesSeconds(RecordedMilliseconds()));
+    else if (!FWaitingLine.isEmpty())
+        tip += QStringLiteral("\n") + FWaitingLine;
     FIcon->setToolTip(tip);
+}
+
+void TTrayStatus::SetWaitingLine(const QString& line) {
+    FWaitingLine = line;
+    UpdateTip();
 }
 
 void TTrayStatus::ShowBalloon(const QString& text) {

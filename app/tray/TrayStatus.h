@@ -50,6 +50,9 @@ public:
     void ShowSaved(const QString& file);
     // A balloon now (the icon has its place by the time the user acts).
     void ShowBalloon(const QString& text);
+    // A line the tip adds while nothing is recorded (a recording waiting for
+    // its time); empty for none.
+    void SetWaitingLine(const QString& line);
 
 private:
     void TryPlacedBalloon();
@@ -68,6 +71,7 @@ private:
     int FPlaceTries = 0;
     // The file the balloon on show names; empty for other balloons.
     QString FBalloonFile;
+    QString FWaitingLine;
 };
 
 } // namespace vardocle

@@ -1,5 +1,6 @@
 // Any bytes as Setting.ini: every read ends with a value or the default, and
-// a write changes its one key only, so the user's other lines survive it.
+// a write or a removal changes its one key only, so the user's other lines
+// survive it.
 #include "app/IniFile.h"
 #include "app/IniText.h"
 #include "tests/fuzz/FuzzRequire.h"
@@ -37,6 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (key != written)
             Require(IniLookup(changed, "Main", key) == before);
+    }
+    // A key taken out is gone from its section; every other value stays.
+    const std::string removed = IniRemove(bytes, "Main", written);
+    Require(!IniLookup(removed, "Main", written));
+    Require(IniLookup(removed, "Other", written) == IniLookup(bytes, "Other", written));
+    for (const char* key : kKeys) {
+        if (key != written)
+            Require(IniLookup(removed, "Main", key) == IniLookup(bytes, "Main", key));
     }
     // A second write keeps the first.
     const std::string next = written == "Rate" ? "Width" : "Rate";

@@ -5,6 +5,7 @@
 #include "platform/base/WriteSignals.h"
 #include "platform/screen/X11Screen.h"
 #include "recording/DiskSpace.h"
+#include "recording/WallClockWait.h"
 #include "recovery/DiskFullEnding.h"
 #include "recovery/RecordingRepair.h"
 #include "tools/record/ExportCommand.h"
@@ -12,7 +13,6 @@
 #include "tools/record/RecordOptions.h"
 #include "tools/record/RecordSession.h"
 #include "tools/record/SignalNotifier.h"
-#include "tools/record/WallClockWait.h"
 
 #include <QApplication>
 #include <QTimer>

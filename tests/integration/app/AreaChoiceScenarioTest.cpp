@@ -12,21 +12,10 @@ namespace {
 
 class AreaChoiceScenario : public ProgramTest {
 protected:
-    ProcessResult Command(const QStringList& words) {
-        return RunProcess(Path(Folder / "bin" / "vardocle"), QStringList{"--command"} + words, 60s);
-    }
     void StartAndWaitForAnswer(bool keepErrors = false) {
         StartProgram(Program, QStringLiteral("http://127.0.0.1:9"), keepErrors);
         ASSERT_TRUE(WaitUntil([&] { return Command({"show"}).ExitCode == 0; }, 30s))
             << "the running copy never answered";
-    }
-    void Quit() {
-        ASSERT_EQ(Command({"quit"}).ExitCode, 0);
-        ASSERT_TRUE(Program.waitForFinished(20000));
-    }
-    std::string Settings() {
-        std::ifstream ini(Folder / "bin" / "Setting.ini");
-        return {std::istreambuf_iterator<char>(ini), std::istreambuf_iterator<char>()};
     }
     // The settings window opened by its button on the main window; its origin.
     QPoint OpenSettings() {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace vardocle::test {
 
@@ -153,6 +154,20 @@ protected:
     }
 
     QString Path(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+    // `vardocle --command WORDS` to the running copy.
+    ProcessResult Command(const QStringList& words) {
+        return RunProcess(Path(Folder / "bin" / "vardocle"), QStringList{"--command"} + words, 60s);
+    }
+    void Quit() {
+        ASSERT_EQ(Command({"quit"}).ExitCode, 0);
+        ASSERT_TRUE(Program.waitForFinished(20000));
+    }
+    // Setting.ini as the program left it.
+    std::string Settings() {
+        std::ifstream ini(Folder / "bin" / "Setting.ini");
+        return {std::istreambuf_iterator<char>(ini), std::istreambuf_iterator<char>()};
+    }
 
     vardocle::test::TempDir Folder;
     QProcess Tray;

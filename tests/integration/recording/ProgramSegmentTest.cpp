@@ -10,9 +10,6 @@ namespace {
 
 class ProgramSegments : public ProgramTest {
 protected:
-    ProcessResult Command(const QStringList& words) {
-        return RunProcess(Path(Folder / "bin" / "vardocle"), QStringList{"--command"} + words, 60s);
-    }
     std::vector<HistoryRecord> History() {
         std::vector<HistoryRecord> records;
         THistoryReader reader = THistoryFile(Folder / "bin").OpenReader();

@@ -110,6 +110,35 @@ TEST_F(IniFileTest, WriteChangesOnlyItsKeyAndKeepsEverythingElse) {
                               "Rate=3\r\n");
 }
 
+TEST_F(IniFileTest, DeleteKeyTakesOutEveryLineOfItsSectionOnly) {
+    WriteFile(File, "\xEF\xBB\xBF"
+                    "[Main]\r\n"
+                    "Timer=1\r\n"
+                    "Rate=9\r\n"
+                    " timer = 2\r\n"
+                    "[Other]\r\n"
+                    "Timer=3\r\n"
+                    "[main]\r\n"
+                    "Timer=4");
+    TIniFile ini(File);
+    ini.DeleteKey("Main", "Timer");
+    EXPECT_EQ(ReadFile(File), "\xEF\xBB\xBF"
+                              "[Main]\r\n"
+                              "Rate=9\r\n"
+                              "[Other]\r\n"
+                              "Timer=3\r\n"
+                              "[main]\r\n");
+    EXPECT_FALSE(ini.ValueExists("Main", "Timer"));
+    EXPECT_EQ(ini.ReadInteger("Other", "Timer", 0), 3);
+
+    // Nothing to take out: the file is neither written nor made.
+    ini.DeleteKey("Main", "Timer");
+    EXPECT_EQ(ReadFile(File).size(), 45u);
+    TIniFile missing(Dir / "None.ini");
+    missing.DeleteKey("Main", "Timer");
+    EXPECT_FALSE(std::filesystem::exists(Dir / "None.ini"));
+}
+
 TEST_F(IniFileTest, FirstWriteCreatesTheFileAndMissingSectionIsAppended) {
     TIniFile ini(File);
     ini.WriteBool("Main", "RecordCursor", true);

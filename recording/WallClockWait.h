@@ -12,6 +12,10 @@
 
 namespace vardocle {
 
+// The first moment at which the local wall clock reads that date and time:
+// a time the clock skips (the night it is put forward) is the moment of the
+// skip, a time it shows twice (the night it is put back) the first of them.
+QDateTime LocalMoment(const QDate& Date, const QTime& Time);
 // That time today, in the local time zone.
 QDateTime TodayAt(const TClockTime& Time);
 // The first moment of that time of day after `After`.
