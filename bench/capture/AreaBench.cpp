@@ -1,13 +1,15 @@
 // What a region over a still part of a busy screen costs against recording
 // the whole screen, in the same run: vardocle-record's own processor time and
 // the X server's beyond what the busy content alone costs it, per frame
-// slot, at 5 frames a second (without what starting and ending cost). Only changes inside the
-// region should cost anything: the aim is under a tenth of the whole screen.
+// slot, at 5 frames a second. Both are read from the running recorder after
+// it has started and before it ends, so only the slots are counted. Only
+// changes inside the region should cost anything: the aim is under a tenth
+// of the whole screen.
 #include "bench/engine/ScreenAnimator.h"
 #include "tests/integration/capture/PrivateXServer.h"
 #include "tests/support/TestSupport.h"
 
-#include <sys/resource.h>
+#include <QProcess>
 
 #include <algorithm>
 #include <chrono>
@@ -23,14 +25,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRate = 5;
-constexpr int kShortSeconds = 2;
-
-double ChildrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+// Starting (loading, the encoder's set-up) is over by then.
+constexpr auto kSettle = std::chrono::seconds(3);
 
 struct TSlotCost {
     double RecorderMs = 0;
@@ -40,27 +36,31 @@ struct TSlotCost {
 
 TSlotCost Record(const TPrivateXServer& server, double serverIdlePerSecond, int seconds,
                  const fs::path& output, const QStringList& extra) {
+    const auto settle = std::chrono::duration_cast<std::chrono::seconds>(kSettle).count();
     QStringList arguments = {QString::fromStdString(output.string()),
                              "--seconds",
-                             QString::number(seconds),
+                             QString::number(seconds + settle + 1),
                              "--rate",
                              QString::number(kRate),
                              "--no-sound"};
     arguments += extra;
-    const double recorderStart = ChildrenCpuSeconds();
+    QProcess recorder;
+    EndWithTest(recorder);
+    recorder.start(QString::fromStdString((BinDir() / "vardocle-record").string()), arguments);
+    EXPECT_TRUE(recorder.waitForStarted(10000));
+    std::this_thread::sleep_for(kSettle);
+    const double recorderStart = ProcessCpuSeconds(recorder.processId());
     const double serverStart = ProcessCpuSeconds(server.Pid());
-    const auto wallStart = std::chrono::steady_clock::now();
-    const auto result = RunProcess(QString::fromStdString((BinDir() / "vardocle-record").string()),
-                                   arguments, std::chrono::seconds(seconds + 60));
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    EXPECT_EQ(result.ExitCode, 0) << result.Err.constData();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double recorderEnd = ProcessCpuSeconds(recorder.processId());
+    const double serverEnd = ProcessCpuSeconds(server.Pid());
+    EXPECT_TRUE(recorder.waitForFinished(60000));
+    EXPECT_EQ(recorder.exitCode(), 0) << recorder.readAllStandardError().constData();
     const double slotCount = static_cast<double>(seconds) * kRate;
     TSlotCost cost;
-    cost.RecorderMs = (ChildrenCpuSeconds() - recorderStart) * 1000 / slotCount;
+    cost.RecorderMs = (recorderEnd - recorderStart) * 1000 / slotCount;
     cost.ServerMs =
-        std::max(0.0, ProcessCpuSeconds(server.Pid()) - serverStart - serverIdlePerSecond * wall) *
-        1000 / slotCount;
+        std::max(0.0, serverEnd - serverStart - serverIdlePerSecond * seconds) * 1000 / slotCount;
     fs::remove(output);
     return cost;
 }
@@ -71,7 +71,7 @@ TEST(AreaBench, AStillRegionOnABusyScreenCostsUnderATenthOfTheWholeScreen) {
     TPrivateXServer server;
     ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
     setenv("DISPLAY", server.Name().c_str(), 1);
-    const int seconds = qEnvironmentVariableIntValue("VARDOCLE_BENCH_LONG") == 1 ? 30 : 10;
+    const int seconds = qEnvironmentVariableIntValue("VARDOCLE_BENCH_LONG") == 1 ? 60 : 20;
     TempDir folder;
     // Text scrolls everywhere but under the region.
     TScreenAnimator busy(700, 400, 400, 300);
@@ -80,41 +80,23 @@ TEST(AreaBench, AStillRegionOnABusyScreenCostsUnderATenthOfTheWholeScreen) {
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const double idlePerSecond = (ProcessCpuSeconds(server.Pid()) - idleStart) / seconds;
 
-    // A short run of each takes away what starting and ending cost (the
-    // encoder's set-up, the file's ending), leaving the cost of a slot.
     const auto perSlot = [&](const char* name, const QStringList& extra) {
-        const TSlotCost longRun =
-            Record(server, idlePerSecond, seconds, folder / (std::string(name) + ".avi"), extra);
-        const TSlotCost shortRun = Record(server, idlePerSecond, kShortSeconds,
-                                          folder / (std::string(name) + ".avi"), extra);
-        const double extraSlots = static_cast<double>(seconds - kShortSeconds) * kRate;
-        const double longSlots = static_cast<double>(seconds) * kRate;
-        const double shortSlots = static_cast<double>(kShortSeconds) * kRate;
-        TSlotCost cost;
-        cost.RecorderMs =
-            std::max(0.0, longRun.RecorderMs * longSlots - shortRun.RecorderMs * shortSlots) /
-            extraSlots;
-        cost.ServerMs =
-            std::max(0.0, longRun.ServerMs * longSlots - shortRun.ServerMs * shortSlots) /
-            extraSlots;
-        return cost;
+        return Record(server, idlePerSecond, seconds, folder / (std::string(name) + ".avi"), extra);
     };
     const TSlotCost whole = perSlot("whole", {});
     const TSlotCost region = perSlot("region", {"--area", "region:700,400,400,300"});
-    std::printf(
-        "\narea bench, busy screen, %d fps, %d s; ms per frame slot, start and end taken away "
-        "(recorder + X server):\n"
-        "  whole screen 1920x1080 -> 1024x768: %.2f + %.2f = %.2f\n"
-        "  still region 400x300:               %.2f + %.2f = %.2f\n"
-        "  region / whole: %.3f (target < 0.1)\n",
-        kRate, seconds, whole.RecorderMs, whole.ServerMs, whole.Total(), region.RecorderMs,
-        region.ServerMs, region.Total(), region.Total() / whole.Total());
-    // The aim is under a tenth. Today a still region measures a fifth to a
-    // quarter of the whole screen: the recorder's own slots come to about an
-    // eighth, and the rest is the X server's share and the noise of taking
-    // two runs' starts apart. This holds that line and fails when a region's
-    // cost grows towards a whole screen's.
+    std::printf("\narea bench, busy screen, %d fps, %d s; ms per frame slot once started "
+                "(recorder + X server):\n"
+                "  whole screen 1920x1080 -> 1024x768: %.2f + %.2f = %.2f\n"
+                "  still region 400x300:               %.2f + %.2f = %.2f\n"
+                "  region / whole: %.3f (target < 0.1)\n",
+                kRate, seconds, whole.RecorderMs, whole.ServerMs, whole.Total(), region.RecorderMs,
+                region.ServerMs, region.Total(), region.Total() / whole.Total());
+    // The aim is under a tenth; a still region measures 0.06 to 0.08 here,
+    // the processor time being counted in steps of 10 ms. This fails when a
+    // region's cost grows clearly past the aim, as it does when drawing
+    // around the region is taken for drawing in it.
     if (region.Total() >= whole.Total() / 10)
         std::printf("  not yet under a tenth: the busy rest of the screen still costs\n");
-    EXPECT_LT(region.Total(), whole.Total() * 0.4);
+    EXPECT_LT(region.Total(), whole.Total() * 0.15);
 }

@@ -7,8 +7,10 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace vardocle {
@@ -87,11 +89,31 @@ void TX11AreaOutline::Hide() {
 }
 
 void TX11AreaOutline::Raise() {
-    if (!FShown)
+    if (!FShown || OnTop())
         return;
     for (const Window strip : FStrips)
         XRaiseWindow(FConnection, strip);
     XFlush(FConnection);
+}
+
+// Raising a strip that is already on top still tells every program that
+// watches the window stack, and a recording of a region takes that for a
+// change on the screen: so only when another window has come above.
+bool TX11AreaOutline::OnTop() const {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(FConnection, DefaultRootWindow(FConnection), &root, &parent, &children, &count))
+        return false;
+    const std::unique_ptr<Window, int (*)(void*)> owned(children, XFree);
+    if (count < FStrips.size())
+        return false;
+    // The children come bottom first: the strips must be the last ones.
+    for (std::size_t i = count - FStrips.size(); i < count; ++i)
+        if (std::find(FStrips.begin(), FStrips.end(), children[i]) == FStrips.end())
+            return false;
+    return true;
 }
 
 } // namespace vardocle

@@ -38,6 +38,8 @@ public:
     void Raise();
 
 private:
+    bool OnTop() const;
+
     _XDisplay* FConnection = nullptr;
     std::array<unsigned long, 4> FStrips{}; // X window ids
     bool FShown = false;

@@ -34,6 +34,8 @@ TX11ChangeWatch::~TX11ChangeWatch() {
         XDamageDestroy(FConnection, FDamage);
     if (FRegion)
         XFixesDestroyRegion(FConnection, FRegion);
+    if (FKept)
+        XFixesDestroyRegion(FConnection, FKept);
     if (FHaveFixes)
         XFixesSelectCursorInput(FConnection, FRoot, 0);
     if (FHaveRandr)
@@ -60,12 +62,30 @@ bool TX11ChangeWatch::Take(XEvent& event) {
     return false;
 }
 
+void TX11ChangeWatch::KeepOnly(const TScreenRect& part) {
+    if (!FRegion || part == FKeptPart)
+        return;
+    FKeptPart = part;
+    if (FKept) {
+        XFixesDestroyRegion(FConnection, FKept);
+        FKept = 0;
+    }
+    if (part.Empty())
+        return;
+    XRectangle rectangle{static_cast<short>(part.X), static_cast<short>(part.Y),
+                         static_cast<unsigned short>(part.Width),
+                         static_cast<unsigned short>(part.Height)};
+    FKept = XFixesCreateRegion(FConnection, &rectangle, 1);
+}
+
 void TX11ChangeWatch::Clear() {
     FParts.clear();
     FPartsKnown = FDamage != 0 && !FDrawn;
     if (FDamage && FDrawn && FRegion) {
         // The damage taken is exactly what this frame must read again.
         XDamageSubtract(FConnection, FDamage, None, FRegion);
+        if (FKept)
+            XFixesIntersectRegion(FConnection, FRegion, FRegion, FKept);
         int count = 0;
         XRectangle bounds{};
         XRectangle* parts = XFixesFetchRegionAndBounds(FConnection, FRegion, &count, &bounds);

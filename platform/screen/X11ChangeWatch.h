@@ -30,6 +30,11 @@ public:
     bool Drawn() const { return FDrawn; }
     bool CursorLookChanged() const { return FCursorLook; }
     bool LayoutChanged() const { return FLayout; }
+    // Only drawing inside `part` (root coordinates) is wanted in Parts():
+    // the server cuts the rest away, so a busy screen around a small area
+    // neither turns into one rectangle over everything nor costs its list.
+    // An empty part: the whole root.
+    void KeepOnly(const TScreenRect& part);
     // Starts a new frame: what was drawn until now is in it.
     void Clear();
     // Where on the root the frame Clear began was drawn on; false when the
@@ -50,6 +55,8 @@ private:
     bool FCursorLook = true;
     bool FLayout = true;
     unsigned long FRegion = 0; // where the damage is taken into
+    unsigned long FKept = 0;   // the part wanted, when not the whole root
+    TScreenRect FKeptPart;
     bool FPartsKnown = false;
     std::vector<TScreenRect> FParts;
 };

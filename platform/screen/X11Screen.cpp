@@ -380,6 +380,8 @@ TScreenGrab TX11Screen::Grab() {
     state.Area = placed.Area;
     state.Visible = placed.Visible;
     state.AreaKnown = true;
+    const bool wholeRoot = placed.Visible == TScreenRect{0, 0, state.RootWidth, state.RootHeight};
+    state.Watch->KeepOnly(wholeRoot ? TScreenRect{} : placed.Visible);
     if (placed.Placement != TAreaPlacement::Whole && !state.MissingTold) {
         state.MissingTold = true;
         if (state.OnNotice)

@@ -234,8 +234,15 @@ TEST_F(WindowScreen, TheWindowListAndThePointNameTheClientInsideTheManagersFrame
     EXPECT_EQ(list[0].Area.Width, 320);
     const TScreenRect area = list[0].Area;
     // The frame's title bar is above the inside: a point on it picks the
-    // window too, the desktop beside it nothing.
-    EXPECT_EQ(ClientWindowAt(area.X + 5, area.Y - 5, FServer->Name()), window);
+    // window too, the desktop beside it nothing. The manager may still be
+    // putting its frame together when the window has moved into it.
+    Window picked = 0;
+    for (int tries = 0; tries < 40 && picked != window; ++tries) {
+        picked = ClientWindowAt(area.X + 5, area.Y - 5, FServer->Name());
+        if (picked != window)
+            std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(picked, window);
     EXPECT_EQ(ClientWindowAt(area.X + area.Width + 50, area.Y, FServer->Name()), 0u);
 
     // Recorded by its frame's id: the inside alone, without the frame.
