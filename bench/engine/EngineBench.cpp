@@ -7,6 +7,7 @@
 // pick 4:4:4 for a screen grab).
 #include "bench/engine/ScreenAnimator.h"
 #include "platform/avifile/AviFile.h"
+#include "tests/support/H264AviFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <QRegularExpression>
@@ -74,25 +75,10 @@ double Ssim(const fs::path& video, const fs::path& reference) {
 // recording does, and returns the processor time it took.
 double EncodeWithEngine(const fs::path& raw, int width, int height, int frames,
                         const fs::path& output) {
-    std::string error;
-    auto file = TAviFile::Open(output.string(), OF_WRITE | OF_CREATE, error);
-    EXPECT_TRUE(file) << error;
+    TH264AviFile avi = OpenH264AviFile(output, 5, 7500, 1024, 768);
+    auto& [file, video, compressed] = avi;
     if (!file)
         return 0;
-    AVISTREAMINFOA info{};
-    info.fccType = streamtypeVIDEO;
-    info.fccHandler = MakeFourCC('I', 'V', '4', '1');
-    info.dwScale = 1;
-    info.dwRate = 5;
-    std::unique_ptr<TAviStream> video;
-    std::unique_ptr<TAviStream> compressed;
-    EXPECT_EQ(file->CreateStream(video, info), AVIERR_OK);
-    AVICOMPRESSOPTIONS options{};
-    options.fccHandler = info.fccHandler;
-    options.dwQuality = 7500;
-    EXPECT_EQ(AviMakeCompressedStream(compressed, *video, options, error), AVIERR_OK) << error;
-    BITMAPINFOHEADER header{40, 1024, 768, 1, 24, 0, 1024 * 768 * 3, 0, 0, 0, 0};
-    EXPECT_EQ(compressed->SetFormat(0, &header, sizeof header), AVIERR_OK);
 
     std::ifstream in(raw, std::ios::binary);
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(width) * height * 4);

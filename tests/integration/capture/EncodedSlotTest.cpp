@@ -15,6 +15,7 @@
 #include "platform/avifile/ImageScaler.h"
 #include "platform/screen/X11Screen.h"
 #include "tests/integration/capture/PrivateDesktopTest.h"
+#include "tests/support/H264AviFile.h"
 
 #include <X11/cursorfont.h>
 
@@ -121,25 +122,10 @@ protected:
         TX11Screen kept{FServer.Name()};
         TX11Screen whole{FServer.Name()};
         const fs::path path = FDirectory / ("slots-" + std::to_string(width) + ".avi");
-        std::string error;
-        auto file = TAviFile::Open(path.string(), OF_WRITE | OF_CREATE, error);
-        EXPECT_TRUE(file) << error;
+        TH264AviFile avi = OpenH264AviFile(path, 2, kRecordingQuality, width, height);
+        auto& [file, video, compressed] = avi;
         if (!file)
             return 0;
-        AVISTREAMINFOA info{};
-        info.fccType = streamtypeVIDEO;
-        info.fccHandler = MakeFourCC('I', 'V', '4', '1');
-        info.dwScale = 1;
-        info.dwRate = 2;
-        std::unique_ptr<TAviStream> video;
-        std::unique_ptr<TAviStream> compressed;
-        EXPECT_EQ(file->CreateStream(video, info), AVIERR_OK);
-        AVICOMPRESSOPTIONS options{};
-        options.fccHandler = info.fccHandler;
-        options.dwQuality = kRecordingQuality;
-        EXPECT_EQ(AviMakeCompressedStream(compressed, *video, options, error), AVIERR_OK) << error;
-        const BITMAPINFOHEADER header{40, width, height, 1, 24, 0, 0, 0, 0, 0, 0};
-        EXPECT_EQ(compressed->SetFormat(0, &header, sizeof header), AVIERR_OK);
         EXPECT_EQ(file->BeginWriting(), AVIERR_OK);
         std::vector<TPlanes> expected;
         const auto slot = [&](const char* step) {
