@@ -47,7 +47,8 @@ void TRecordThread::Resume() {
 
 void TRecordThread::Suspend() {
     std::lock_guard guard(FLock);
-    if (!FPaused) {
+    // Once the recording's time has ended there is nothing left to pause.
+    if (!FPaused && FEndTime < 0) {
         FPaused = true;
         FPauseStarted = FClock->NowMs();
         FWake.notify_all();

@@ -3,6 +3,8 @@
 namespace vardocle {
 
 void StopSoundForMerge(std::unique_ptr<TWavRecord>& recorder, TRecordThread* thread) {
+    if (thread)
+        thread->Suspend();
     if (!recorder)
         return;
     recorder->Resume();

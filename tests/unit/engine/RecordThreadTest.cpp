@@ -1,4 +1,5 @@
 #include "engine/RecordThread.h"
+#include "engine/SoundHandOff.h"
 #include "platform/avifile/Compressors.h"
 #include "platform/base/Errors.h"
 #include "tests/support/FileSizeLimit.h"
@@ -288,6 +289,20 @@ TEST(RecordThread, TheCursorIsDrawnOnlyWhenAskedAndVisible) {
     EXPECT_EQ(at(48, 38), 0x204060u);
     EXPECT_EQ(at(53, 41), 0x204060u);
     EXPECT_EQ(at(49, 42), 0x204060u);
+}
+
+TEST(RecordThread, TheVideoEndsWhereTheSoundWasStoppedNotWhereTheThreadWasTold) {
+    Recording recording(5);
+    std::unique_ptr<TWavRecord> noSound;
+    recording.Clock->At(3980, [&] { StopSoundForMerge(noSound, recording.Thread.get()); });
+    // Closing the sound took long enough for slot 20 to begin.
+    recording.StopAt(4050);
+    recording.Run();
+    EXPECT_EQ(recording.Thread->RecordedMs(), 3980);
+    EXPECT_EQ(ProbeStream(recording.File, "video")["nb_frames"].toString(), "20");
+    // Once ended, a late pause changes nothing.
+    recording.Thread->Suspend();
+    EXPECT_EQ(recording.Thread->RecordedMs(), 3980);
 }
 
 TEST(RecordThread, ATerminateBeforeTheFirstFrameStillCompletesTheFile) {
