@@ -22,15 +22,6 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return Command({"show"}).ExitCode == 0; }, 30s))
             << "the running copy never answered";
     }
-
-    std::vector<HistoryRecord> History() {
-        std::vector<HistoryRecord> records;
-        THistoryReader reader = THistoryFile(Folder / "bin").OpenReader();
-        HistoryRecord record;
-        while (reader.Next(record))
-            records.push_back(record);
-        return records;
-    }
 };
 
 } // namespace

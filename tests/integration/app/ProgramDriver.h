@@ -1,6 +1,7 @@
 #pragma once
 // Drives the real program on the test X server: a fresh copy of its folder,
 // a tray, key presses through xdotool and the windows it shows.
+#include "history/HistoryFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <vector>
 
 namespace vardocle::test {
 
@@ -111,6 +113,17 @@ protected:
         RunProcess("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16",
                            QString::fromStdString((Folder / "tone.wav").string()), "synth", "30",
                            "sine", "1000", "vol", "0.5"});
+    }
+
+    // The records of the program's history file, in their order (the tests
+    // that call it link the history library).
+    std::vector<HistoryRecord> History() {
+        std::vector<HistoryRecord> records;
+        THistoryReader reader = THistoryFile(Folder / "bin").OpenReader();
+        HistoryRecord record;
+        while (reader.Next(record))
+            records.push_back(record);
+        return records;
     }
 
     void TearDown() override {

@@ -1,6 +1,5 @@
 // The windowed program splitting a recording by time when a command asks
 // for it: each file its own history record, the earlier ones complete.
-#include "history/HistoryFile.h"
 #include "tests/integration/app/ProgramDriver.h"
 
 using namespace vardocle;
@@ -8,17 +7,7 @@ using namespace vardocle::test;
 
 namespace {
 
-class ProgramSegments : public ProgramTest {
-protected:
-    std::vector<HistoryRecord> History() {
-        std::vector<HistoryRecord> records;
-        THistoryReader reader = THistoryFile(Folder / "bin").OpenReader();
-        HistoryRecord record;
-        while (reader.Next(record))
-            records.push_back(record);
-        return records;
-    }
-};
+class ProgramSegments : public ProgramTest {};
 
 } // namespace
 

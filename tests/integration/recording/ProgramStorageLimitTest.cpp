@@ -27,9 +27,7 @@ protected:
     }
     std::vector<std::string> HistoryPaths() {
         std::vector<std::string> paths;
-        THistoryReader reader = THistoryFile(Folder / "bin").OpenReader();
-        HistoryRecord record;
-        while (reader.Next(record))
+        for (const HistoryRecord& record : History())
             paths.push_back(record.FilePath);
         return paths;
     }
