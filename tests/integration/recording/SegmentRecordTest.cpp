@@ -1,6 +1,7 @@
 // vardocle-record splitting a recording by time, and stopping before the
 // disk is full, as a user runs it: a tone plays into the private sound
 // server, ffprobe and ffmpeg read the files back.
+#include "tests/support/ProgramPaths.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/SoundAnalysis.h"
 #include "tests/support/TestSupport.h"
@@ -17,17 +18,11 @@
 
 using namespace vardocle;
 using namespace std::chrono_literals;
+using vardocle::test::Q;
+using vardocle::test::Recorder;
 namespace fs = std::filesystem;
 
 namespace {
-
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
-
-QString Recorder() {
-    return Q(test::BinDir() / "vardocle-record");
-}
 
 double VideoSeconds(const fs::path& avi) {
     return test::ProbeStream(avi, "video")["duration"].toString().toDouble();

@@ -3,6 +3,7 @@
 // file is never less than what it played of the damaged one, and a file that
 // cannot be bettered is left byte for byte.
 #include "recovery/AviChunkScanner.h"
+#include "tests/support/ProgramPaths.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -12,13 +13,10 @@
 
 using namespace vardocle;
 using namespace std::chrono_literals;
+using vardocle::test::Q;
 namespace fs = std::filesystem;
 
 namespace {
-
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
 
 QByteArray ReadAll(const fs::path& path) {
     QFile file(Q(path));

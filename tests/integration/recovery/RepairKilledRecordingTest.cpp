@@ -2,6 +2,7 @@
 // die, a known tone playing into the microphone, then `--repair`: the file
 // must decode, last the recorded time, hold the tone in step with the video,
 // and leave no sound file or half-written merge behind.
+#include "tests/support/ProgramPaths.h"
 #include "tests/support/SoundAnalysis.h"
 #include "tests/support/TestSupport.h"
 
@@ -14,17 +15,11 @@
 
 using namespace vardocle;
 using namespace std::chrono_literals;
+using vardocle::test::Q;
+using vardocle::test::Recorder;
 namespace fs = std::filesystem;
 
 namespace {
-
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
-
-QString Recorder() {
-    return Q(test::BinDir() / "vardocle-record");
-}
 
 class RepairKilledRecording : public ::testing::Test {
 protected:

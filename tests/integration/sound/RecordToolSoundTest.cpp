@@ -1,5 +1,6 @@
 // vardocle-record with sound, as a user runs it: the private sound server's
 // "microphone" hears a tone played into it, ffprobe and ffmpeg read the file.
+#include "tests/support/ProgramPaths.h"
 #include "tests/support/SoundAnalysis.h"
 #include "tests/support/TestSupport.h"
 
@@ -11,17 +12,11 @@
 
 using namespace vardocle;
 using namespace std::chrono_literals;
+using vardocle::test::Q;
+using vardocle::test::Recorder;
 namespace fs = std::filesystem;
 
 namespace {
-
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
-
-QString Recorder() {
-    return Q(test::BinDir() / "vardocle-record");
-}
 
 bool HaveSoundServer() {
     return test::RunProcess("pactl", {"info"}, 10s).ExitCode == 0;

@@ -3,6 +3,7 @@
 // "micsink" (its monitor is the default input: the microphone) and
 // "headphones" (an output the user switches to).
 #include "tests/integration/sound/PrivateSoundServer.h"
+#include "tests/support/ProgramPaths.h"
 #include "tests/support/SoundAnalysis.h"
 #include "tests/support/TestSupport.h"
 
@@ -13,13 +14,10 @@
 
 using namespace vardocle;
 using namespace std::chrono_literals;
+using vardocle::test::Q;
 namespace fs = std::filesystem;
 
 namespace {
-
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
 
 constexpr double kRate = 44100;
 
