@@ -41,7 +41,7 @@ protected:
             ASSERT_TRUE(asked) << "the next start did not ask about the killed recording";
         }
         if (asked) {
-            Xdotool({"windowfocus", "--sync", VisibleWindows("发现未完成的录像").front()});
+            Xdotool({"windowfocus", "--sync", OnlyWindow("发现未完成的录像")});
             Key("Return"); // Yes is the default button.
         }
         ASSERT_TRUE(WaitUntil(

@@ -36,8 +36,8 @@ TEST_F(OnlineServices, AdvertisementAndUpdateCheckOnceAfterStartAndTheAdvertisem
     QElapsedTimer clock;
     clock.start();
     StartProgram(Program, Server.BaseUrl());
-    ASSERT_TRUE(WaitForWindowCount("Vardocle", 1));
-    const QString mainWindow = VisibleWindows("Vardocle").front();
+    const QString mainWindow = OnlyWindow("Vardocle");
+    ASSERT_FALSE(mainWindow.isEmpty()) << "the main window did not appear";
     ASSERT_TRUE(WaitUntil([&] { return Server.RequestCount(kUpdateDescription) == 1; }, 20s));
     const qint64 asked = clock.elapsed();
     EXPECT_GE(asked, 4500);
@@ -72,8 +72,8 @@ TEST_F(OnlineServices, ANewerVersionShowsTheUpdateDialog) {
 TEST_F(OnlineServices, ASiteThatNeverAnswersLeavesTheWindowResponsive) {
     Publish("1.0.0.1", false);
     StartProgram(Program, Server.BaseUrl());
-    ASSERT_TRUE(WaitForWindowCount("Vardocle", 1));
-    const QString mainWindow = VisibleWindows("Vardocle").front();
+    const QString mainWindow = OnlyWindow("Vardocle");
+    ASSERT_FALSE(mainWindow.isEmpty()) << "the main window did not appear";
     qint64 slowest = 0;
     QElapsedTimer clock;
     clock.start();

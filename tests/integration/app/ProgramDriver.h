@@ -53,6 +53,21 @@ inline bool WaitForWindowCount(const QString& title, int count,
     return WaitUntil([&] { return VisibleWindows(title).size() == count; }, limit);
 }
 
+// The one visible window titled `title`, once there is exactly one; empty
+// when none settles within the limit. A window of a program killed a moment
+// ago may still be listed, so a count seen once is not enough to index by.
+inline QString OnlyWindow(const QString& title, std::chrono::milliseconds limit = 20s) {
+    QString found;
+    WaitUntil(
+        [&] {
+            const QStringList windows = VisibleWindows(title);
+            found = windows.size() == 1 ? windows.front() : QString();
+            return !found.isEmpty();
+        },
+        limit);
+    return found;
+}
+
 inline bool IsVisible(const QString& window) {
     return VisibleWindows("Vardocle").contains(window);
 }
@@ -127,12 +142,21 @@ protected:
     }
 
     void TearDown() override {
+        const qint64 program = Program.processId();
         for (QProcess* process : {&Tone, &Program, &Tray}) {
             if (process->state() != QProcess::NotRunning) {
                 process->kill();
                 process->waitForFinished(5000);
             }
         }
+        // The X server drops a dead client's windows when it next reads its
+        // connection; the next test must not find this program's windows.
+        if (program > 0)
+            WaitUntil(
+                [&] {
+                    return Xdotool({"search", "--pid", QString::number(program)}).isEmpty();
+                },
+                5s);
     }
 
     // With KeepErrors the program's standard error is kept for the test to

@@ -13,8 +13,8 @@ class RecorderScenario : public ProgramTest {};
 
 TEST_F(RecorderScenario, RecordPauseResumeStopOverwriteHideAndExit) {
     StartProgram(Program);
-    ASSERT_TRUE(WaitForWindowCount("Vardocle", 1)) << "the main window did not appear";
-    const QString mainWindow = VisibleWindows("Vardocle").front();
+    const QString mainWindow = OnlyWindow("Vardocle");
+    ASSERT_FALSE(mainWindow.isEmpty()) << "the main window did not appear";
     const QString geometry = Xdotool({"getwindowgeometry", mainWindow});
     EXPECT_TRUE(geometry.contains("Position: 563,216")) << geometry.toStdString();
     EXPECT_TRUE(geometry.contains("Geometry: 242x89")) << geometry.toStdString();

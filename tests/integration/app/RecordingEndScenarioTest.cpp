@@ -73,8 +73,8 @@ TEST_F(RecordingEndScenario, AnUnwritableHistoryOnAHotKeyStartIsShownAndTheProgr
 
 TEST_F(RecordingEndScenario, TabToNoAndReturnKeepsRecording) {
     StartProgram(Program);
-    ASSERT_TRUE(WaitForWindowCount("Vardocle", 1));
-    const QString mainWindow = VisibleWindows("Vardocle").front();
+    const QString mainWindow = OnlyWindow("Vardocle");
+    ASSERT_FALSE(mainWindow.isEmpty()) << "the main window did not appear";
     StartRecording(Folder / "videos" / "kept");
     const fs::path wav = Folder / "videos" / "kept.Wav";
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(wav); }));
