@@ -303,23 +303,24 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
             // Nothing changed: the slot repeats the frame before it, at no
             // cost. A whole frame is still taken now and then, in case a
             // change went unnoticed.
-            if (!grabAnyway && !changes.Picture && !(FRecordCursor && changes.Cursor)) {
+            const auto repeatLast = [&] {
                 // The first slots after a change compress the same picture
                 // again: the encoder sharpens what it kept of it, as it would
                 // had every slot been taken.
                 if (FRefinesLeft > 0) {
                     --FRefinesLeft;
                     written = FWriter->RefineLastFrame();
-                    if (!written)
-                        error = FWriter->LastError();
                 } else {
                     // The slots before this one reach the disk as repeats, so
                     // a killed recording keeps its time; this one stays open
                     // for the last frame.
                     written = FWriter->KeepTimeOnDisk();
-                    if (!written)
-                        error = FWriter->LastError();
                 }
+                if (!written)
+                    error = FWriter->LastError();
+            };
+            if (!grabAnyway && !changes.Picture && !(FRecordCursor && changes.Cursor)) {
+                repeatLast();
                 return;
             }
             if (grabAnyway)
@@ -330,7 +331,6 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
                 empty = true;
                 return;
             }
-            FRefinesLeft = kRefinesAfterChange;
             if (FRecordCursor) {
                 const TScreenRect drawn = DrawCursor(grab, FScreen->Cursor());
                 if (!drawn.Empty()) {
@@ -338,6 +338,14 @@ bool TRecordThread::CaptureFrame(std::int64_t slot) {
                     FScreen->DrawnOver(drawn);
                 }
             }
+            // Drawn on, but every pixel read again is as it was (an animation
+            // drawing around the area through a clip the server reports whole).
+            FScreen->LeaveOnlyDiffering(grab);
+            if (grab.Changed.Empty()) {
+                repeatLast();
+                return;
+            }
+            FRefinesLeft = kRefinesAfterChange;
             const TFrameBitmap bitmap{grab.Image(), FFrameRect.Right - FFrameRect.Left,
                                       FFrameRect.Bottom - FFrameRect.Top};
             grabbed = true;

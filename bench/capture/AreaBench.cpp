@@ -1,10 +1,10 @@
 // What a region over a still part of a busy screen costs against recording
 // the whole screen, in the same run: vardocle-record's own processor time and
 // the X server's beyond what the busy content alone costs it, per frame
-// slot, at 5 frames a second. Both are read from the running recorder after
-// it has started and before it ends, so only the slots are counted. Only
-// changes inside the region should cost anything: the aim is under a tenth
-// of the whole screen.
+// slot, at 5 frames a second, in rounds whose median is the figure. Both are
+// read from the running recorder after it has started and before it ends, so
+// only the slots are counted. Only changes inside the region should cost
+// anything: the aim is under a tenth of the whole screen.
 #include "bench/engine/ScreenAnimator.h"
 #include "tests/integration/capture/PrivateXServer.h"
 #include "tests/support/TestSupport.h"
@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
+#include <vector>
 
 using namespace vardocle;
 using namespace vardocle::test;
@@ -71,36 +72,43 @@ TEST(AreaBench, AStillRegionOnABusyScreenCostsUnderATenthOfTheWholeScreen) {
     TPrivateXServer server;
     ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
     setenv("DISPLAY", server.Name().c_str(), 1);
-    const int seconds = qEnvironmentVariableIntValue("VARDOCLE_BENCH_LONG") == 1 ? 60 : 20;
+    const bool longRun = qEnvironmentVariableIntValue("VARDOCLE_BENCH_LONG") == 1;
+    const int seconds = longRun ? 20 : 8;
+    const int rounds = longRun ? 5 : 3;
     TempDir folder;
     // Text scrolls everywhere but under the region.
     TScreenAnimator busy(700, 400, 400, 300);
     ASSERT_TRUE(busy.Running());
-    const double idleStart = ProcessCpuSeconds(server.Pid());
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double idlePerSecond = (ProcessCpuSeconds(server.Pid()) - idleStart) / seconds;
-
-    const auto perSlot = [&](const char* name, const QStringList& extra) {
-        return Record(server, idlePerSecond, seconds, folder / (std::string(name) + ".avi"), extra);
-    };
-    const TSlotCost whole = perSlot("whole", {});
-    const TSlotCost region = perSlot("region", {"--area", "region:700,400,400,300"});
-    std::printf("\narea bench, busy screen, %d fps, %d s; ms per frame slot once started "
-                "(recorder + X server):\n"
-                "  whole screen 1920x1080 -> 1024x768: %.2f + %.2f = %.2f\n"
-                "  still region 400x300:               %.2f + %.2f = %.2f\n"
-                "  region / whole: %.3f (target < 0.1)\n",
-                kRate, seconds, whole.RecorderMs, whole.ServerMs, whole.Total(), region.RecorderMs,
-                region.ServerMs, region.Total(), region.Total() / whole.Total());
-    // The aim is under a tenth; this run's figures say how far off it is.
-    // The busy content copies through clip rectangles, and the X server
-    // counts the clip's bounds as drawn, the still region's place included:
-    // the region is read and compressed every slot although it never
-    // changes, which puts the recorder's own share at 0.07 to 0.15. The X
-    // server's share is what is left of its time once the content's rate is
-    // taken away, and that rate wanders by up to a millisecond a slot. This
-    // fails only when a region costs a good part of a whole screen.
-    if (region.Total() >= whole.Total() / 10)
-        std::printf("  not under a tenth in this run\n");
-    EXPECT_LT(region.Total(), whole.Total() * 0.4);
+    std::printf("\narea bench, busy screen, %d fps, %d rounds of %d s; ms per frame slot once "
+                "started (recorder + X server):\n",
+                kRate, rounds, seconds);
+    // Rounds of the content alone, the whole screen and the region one after
+    // the other: what the content costs the X server drifts, and each round
+    // takes it away as it was just before.
+    std::vector<double> ratios;
+    for (int round = 0; round < rounds; ++round) {
+        const double idleStart = ProcessCpuSeconds(server.Pid());
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        const double idlePerSecond = (ProcessCpuSeconds(server.Pid()) - idleStart) / seconds;
+        const auto perSlot = [&](const char* name, const QStringList& extra) {
+            return Record(server, idlePerSecond, seconds, folder / (std::string(name) + ".avi"),
+                          extra);
+        };
+        const TSlotCost whole = perSlot("whole", {});
+        const TSlotCost region = perSlot("region", {"--area", "region:700,400,400,300"});
+        ratios.push_back(region.Total() / whole.Total());
+        std::printf("  whole 1920x1080 -> 1024x768 %.2f + %.2f = %.2f; still region 400x300 "
+                    "%.2f + %.2f = %.2f; ratio %.3f\n",
+                    whole.RecorderMs, whole.ServerMs, whole.Total(), region.RecorderMs,
+                    region.ServerMs, region.Total(), ratios.back());
+    }
+    std::sort(ratios.begin(), ratios.end());
+    const double median = ratios[ratios.size() / 2];
+    std::printf("  region / whole, median: %.3f (target < 0.1)\n", median);
+    // A still region's slot is a pointer query, the region composed again
+    // where the server says something was drawn, and a comparison that finds
+    // nothing changed; the X server's share wanders by up to a millisecond a
+    // slot from round to round. This fails only when a region costs a quarter
+    // of a whole screen or more.
+    EXPECT_LT(median, 0.25);
 }

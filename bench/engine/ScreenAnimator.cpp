@@ -57,6 +57,9 @@ void TScreenAnimator::Run() {
     constexpr int kLine = 16;
     long line = 0;
     FStarted = true;
+    // Steps at fixed moments, so that the X server's share of the drawing is
+    // the same with and without a recorder competing for the processor.
+    auto next = std::chrono::steady_clock::now();
     while (!FStop) {
         // Scroll up by two lines and write two new lines of text in colour.
         XCopyArea(display, root, root, gc, 0, 2 * kLine, width, height - 2 * kLine, 0, 0);
@@ -72,7 +75,8 @@ void TScreenAnimator::Run() {
                         static_cast<int>(text.size()));
         }
         XSync(display, False);
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        next += std::chrono::milliseconds(40);
+        std::this_thread::sleep_until(next);
     }
     XFreeGC(display, gc);
     XCloseDisplay(display);

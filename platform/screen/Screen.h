@@ -80,6 +80,11 @@ public:
     // The caller drew over `part` of the last picture (the cursor): a grab
     // that keeps the picture reads that part again.
     virtual void DrawnOver(const TScreenRect& /*part*/) {}
+    // Once the caller is done drawing into the last grab: a screen that kept
+    // what the picture was before may leave in grab.Changed only the rows
+    // that differ from it, so drawing that left the picture as it was is no
+    // change.
+    virtual void LeaveOnlyDiffering(TScreenGrab& /*grab*/) {}
     virtual TCursorImage Cursor() = 0;
     // Whether see-through windows, the recorder's own among them, are to be
     // captured too; when not, the picture shows what lies beneath them.

@@ -2,6 +2,7 @@
 
 #include "platform/base/Errors.h"
 #include "platform/screen/AreaPicture.h"
+#include "platform/screen/KeptParts.h"
 #include "platform/screen/X11ChangeWatch.h"
 #include "platform/screen/X11CursorImage.h"
 #include "platform/screen/X11ImageReader.h"
@@ -67,6 +68,10 @@ struct TX11Screen::TState {
     // changed; nothing kept until a grab has succeeded.
     enum class TKept { Nothing, Plain, Composed } Kept = TKept::Nothing;
     TScreenRect KeptArea;
+    // The last grab's picture, and its parts as they were before they are
+    // read again.
+    TScreenGrab Last;
+    TKeptParts Before;
     bool WholeNext = true;
     std::vector<TScreenRect> DrawnOver;
     // Set once the connection broke (the X server went away): nothing more
@@ -300,6 +305,30 @@ void TX11Screen::DrawnOver(const TScreenRect& part) {
                                part.Y - (state.Visible.Y - state.Area.Y), part.Width, part.Height});
 }
 
+// The picture before is the last one with the cursor drawn on it, so it is
+// compared once the cursor is drawn on this one too: a still cursor over a
+// still picture is no change. Where the cursor now lies outside the parts
+// read again it changed the picture.
+void TX11Screen::LeaveOnlyDiffering(TScreenGrab& grab) {
+    TState& state = *FState;
+    if (grab.Pixels != state.Last.Pixels || grab.Changed.All())
+        return;
+    TChangedRows differing = state.Before.Differing(grab);
+    if (differing.All())
+        return;
+    for (const TScreenRect& drawn : state.DrawnOver)
+        if (!state.Before.Covers(drawn))
+            differing.AddArea(drawn.X, drawn.Y, drawn.Width, drawn.Height);
+    grab.Changed = differing;
+}
+
+static std::int64_t Pixels(const std::vector<TScreenRect>& parts) {
+    std::int64_t pixels = 0;
+    for (const TScreenRect& part : parts)
+        pixels += static_cast<std::int64_t>(part.Width) * part.Height;
+    return pixels;
+}
+
 // The parts of `area` to read again, in the picture's own coordinates: what
 // was drawn on the root since the last frame and what the caller drew over.
 // None when the whole picture must be read.
@@ -315,21 +344,15 @@ std::optional<std::vector<TScreenRect>> TX11Screen::ChangedParts(const TScreenRe
         return std::nullopt;
     const TScreenRect picture{0, 0, area.Width, area.Height};
     std::vector<TScreenRect> parts;
-    std::int64_t pixels = 0;
     auto add = [&](const TScreenRect& part) {
         const TScreenRect inside = part.Intersect(picture);
-        if (inside.Empty())
-            return;
-        parts.push_back(inside);
-        pixels += static_cast<std::int64_t>(inside.Width) * inside.Height;
+        if (!inside.Empty())
+            parts.push_back(inside);
     };
     for (const TScreenRect& part : state.Watch->Parts())
         add({part.X - area.X, part.Y - area.Y, part.Width, part.Height});
     for (const TScreenRect& part : drawnOver)
         add(part);
-    // Past a third of the screen, one whole read is cheaper than the parts.
-    if (pixels * 3 > static_cast<std::int64_t>(area.Width) * area.Height)
-        return std::nullopt;
     return parts;
 }
 
@@ -440,6 +463,23 @@ TScreenNotice AreaGoneNotice() {
 TScreenGrab TX11Screen::GrabRect(const TScreenRect& area, bool changesTaken) {
     TState& state = *FState;
     const std::optional<std::vector<TScreenRect>> parts = ChangedParts(area, changesTaken);
+    // Nothing but the parts was drawn on, so comparing them with what they
+    // were tells whether the picture changed at all. Only for parts whose
+    // copy costs little next to compressing them.
+    constexpr std::int64_t kComparedPixelsAtMost = std::int64_t{640} * 480;
+    if (parts && state.Kept != TState::TKept::Nothing && Pixels(*parts) <= kComparedPixelsAtMost)
+        state.Before.Take(state.Last, *parts);
+    else
+        state.Before.Forget();
+    state.Last = ReadRect(area, parts);
+    return state.Last;
+}
+
+// What changed is the parts when they are given and the last picture is
+// kept; everything otherwise.
+TScreenGrab TX11Screen::ReadRect(const TScreenRect& area,
+                                 const std::optional<std::vector<TScreenRect>>& parts) {
+    TState& state = *FState;
     const TState::TKept kept = state.Kept;
     // Until this grab succeeds, nothing is kept that a later one could trust.
     state.Kept = TState::TKept::Nothing;
@@ -452,26 +492,27 @@ TScreenGrab TX11Screen::GrabRect(const TScreenRect& area, bool changesTaken) {
             return composed;
         }
     }
-    if (parts && kept == TState::TKept::Plain && state.Plain && ReadParts(area, *parts)) {
-        state.Kept = TState::TKept::Plain;
-        TScreenGrab grab{reinterpret_cast<std::uint8_t*>(state.Plain->data), state.Plain->width,
-                         state.Plain->height, state.Plain->bytes_per_line, TChangedRows::Nothing()};
+    const bool keepsPlain = parts && kept == TState::TKept::Plain && state.Plain;
+    // Past a third of the area, one whole read is cheaper than the parts.
+    const bool readParts =
+        keepsPlain && Pixels(*parts) * 3 <= static_cast<std::int64_t>(area.Width) * area.Height;
+    if (!readParts || !ReadParts(area, *parts)) {
+        state.Plain = state.Reader->Read(state.Root, area.X, area.Y, area.Width, area.Height);
+        if (!state.Plain)
+            throw Exception("The screen cannot be read");
+        if (state.Plain->bits_per_pixel != 32 || state.Plain->byte_order != LSBFirst)
+            throw Exception(
+                "Unsupported screen format: only 24- and 32-bit screens can be recorded");
+    }
+    state.Kept = TState::TKept::Plain;
+    TScreenGrab grab{reinterpret_cast<std::uint8_t*>(state.Plain->data), state.Plain->width,
+                     state.Plain->height, state.Plain->bytes_per_line};
+    if (keepsPlain) {
+        grab.Changed = TChangedRows::Nothing();
         for (const TScreenRect& part : *parts)
             grab.Changed.AddArea(part.X, part.Y, part.Width, part.Height);
-        return grab;
     }
-    state.Plain = state.Reader->Read(state.Root, area.X, area.Y, area.Width, area.Height);
-    XImage* image = state.Plain;
-    if (!image)
-        throw Exception("The screen cannot be read");
-    if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst)
-        throw Exception("Unsupported screen format: only 24- and 32-bit screens can be recorded");
-    state.Kept = TState::TKept::Plain;
-    return {reinterpret_cast<std::uint8_t*>(image->data),
-            image->width,
-            image->height,
-            image->bytes_per_line,
-            {}};
+    return grab;
 }
 
 // A pointer outside the area is not drawn, not even the part of its picture

@@ -33,6 +33,7 @@ public:
     TScreenGrab Grab() override;
     void GrabWholeNext() override;
     void DrawnOver(const TScreenRect& part) override;
+    void LeaveOnlyDiffering(TScreenGrab& grab) override;
     TCursorImage Cursor() override;
     void SetCaptureTransparent(bool value) override { FCaptureTransparent = value; }
     void SetNoticeHandler(TScreenNoticeHandler handler) override;
@@ -60,6 +61,8 @@ private:
                                                          bool changesTaken);
     bool ReadParts(const TScreenRect& area, const std::vector<TScreenRect>& parts);
     TScreenGrab GrabRect(const TScreenRect& area, bool changesTaken);
+    TScreenGrab ReadRect(const TScreenRect& area,
+                         const std::optional<std::vector<TScreenRect>>& parts);
     TPlacedArea PlaceNow() const;
     // The monitors by their RandR 1.5 names, then by the names of the
     // outputs they show where no monitor has that name.

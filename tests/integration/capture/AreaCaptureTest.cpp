@@ -141,6 +141,56 @@ TEST_F(AreaCapture, OnlyWhatHappensInsideTheRegionCountsAndTheCursorIsDrawnOnlyT
     XFreeGC(connection, gc);
 }
 
+// An animation beside the region drawn through clip rectangles: the server
+// reports the clip's bounds, over the region, so the region is read again,
+// and its unchanged pixels must not make a frame, also under a cursor that
+// stays where it was. A cursor that moves changes its old and new places.
+TEST_F(AreaCapture, DrawingClippedAroundTheRegionIsReadAgainButIsNoChange) {
+    Display* connection = FDesktop->Connection();
+    const Window root = DefaultRootWindow(connection);
+    const GC gc = XCreateGC(connection, root, 0, nullptr);
+    XRectangle beside[] = {{1400, 100, 50, 200}, {1850, 100, 50, 200}};
+    // What the recorder does with each grab: the cursor drawn, then compared.
+    auto slot = [&](TX11Screen& screen, int cursorY) {
+        EXPECT_TRUE(screen.TakeChanges().Picture) << "the server no longer reports the bounds";
+        TScreenGrab grab = screen.Grab();
+        for (int y = cursorY; y < cursorY + 16; ++y)
+            std::memset(grab.Pixels + y * grab.Stride + 20 * 4, 0xEE, 16 * 4);
+        grab.Changed.AddArea(20, cursorY, 16, 16);
+        screen.DrawnOver({20, cursorY, 16, 16});
+        screen.LeaveOnlyDiffering(grab);
+        return grab.Changed;
+    };
+    auto drawBeside = [&] {
+        XSetClipRectangles(connection, gc, 0, 0, beside, 2, Unsorted);
+        XFillRectangle(connection, root, gc, 1400, 100, 500, 200);
+        XSync(connection, False);
+    };
+    for (const bool composed : {false, true}) {
+        TX11Screen screen(FServer.Name(), Area("region:1500,100,300,200"));
+        screen.SetCaptureTransparent(!composed);
+        screen.TakeChanges();
+        screen.Grab();
+        XSetForeground(connection, gc, composed ? 0x00FF00 : 0xFF0000);
+        drawBeside();
+        slot(screen, 40);
+        drawBeside();
+        EXPECT_TRUE(slot(screen, 40).Empty()) << "composed " << composed;
+        drawBeside();
+        const TChangedRows moved = slot(screen, 120);
+        EXPECT_EQ(moved.Top, 40) << "composed " << composed;
+        EXPECT_EQ(moved.Bottom, 136) << "composed " << composed;
+
+        XSetClipMask(connection, gc, None);
+        XFillRectangle(connection, root, gc, 1600, 150, 10, 10);
+        XSync(connection, False);
+        const TChangedRows drawn = slot(screen, 120);
+        EXPECT_EQ(drawn.Top, 50) << "composed " << composed;
+        EXPECT_EQ(drawn.Bottom, 60) << "composed " << composed;
+    }
+    XFreeGC(connection, gc);
+}
+
 TEST_F(AreaCapture, AMonitorThatLeavesMidRecordingTurnsBlackAndIsToldOnce) {
     FDesktop->SetMonitors({{0, 0, 960, 1080}, {960, 0, 960, 1080}}, 0);
     TX11Screen screen(FServer.Name(), Area("monitor:test-monitor-1"));

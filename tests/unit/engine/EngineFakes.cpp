@@ -65,7 +65,7 @@ TScreenGrab TFakeScreen::Grab() {
     for (int y = 0; y < FHeight; ++y)
         std::fill_n(FPixels.begin() + static_cast<std::ptrdiff_t>(y) * stride, FWidth, 0x00204060);
     return {reinterpret_cast<std::uint8_t*>(FPixels.data()), FWidth, FHeight,
-            static_cast<std::ptrdiff_t>(stride) * 4};
+            static_cast<std::ptrdiff_t>(stride) * 4, ChangedOf ? ChangedOf(index) : TChangedRows{}};
 }
 
 TCursorImage TFakeScreen::Cursor() {

@@ -66,6 +66,9 @@ public:
     // padding after each row, filled with another colour.
     std::function<std::pair<int, int>(int)> SizeOf;
     int RowPadding = 0;
+    // The rows the n-th grab says it read again and found changed (all
+    // unless set).
+    std::function<TChangedRows(int)> ChangedOf;
     // How long the n-th grab takes (0 unless set).
     std::function<std::int64_t(int)> GrabCost;
     // Set by the main-thread stand-in while it runs a step.

@@ -166,6 +166,22 @@ TEST(RecordThread, OnlySlotsWithAChangeAreGrabbedYetEverySlotCounts) {
     }
 }
 
+TEST(RecordThread, AGrabThatFoundNothingChangedIsASlotWithoutAChange) {
+    Recording recording(5);
+    // Drawn on in every slot, but only the first grab finds a pixel changed.
+    recording.Screen->Changes = [](std::int64_t) { return TScreenChanges{true, false}; };
+    recording.Screen->ChangedOf = [](int index) {
+        return index == 0 ? TChangedRows{} : TChangedRows::Nothing();
+    };
+    recording.StopAt(4000);
+    recording.Run();
+    EXPECT_EQ(recording.Log.GrabTimes.size(), 20u);
+    const auto video = ProbeStream(recording.File, "video");
+    EXPECT_EQ(video["nb_frames"].toString(), "20");
+    // The first picture, compressed again four times, and once for the last slot.
+    EXPECT_EQ(video["nb_read_frames"].toString(), "6");
+}
+
 TEST(RecordThread, StopWhilePausedClosesTheFile) {
     Recording recording(2);
     recording.Clock->At(1200, [&] { recording.Thread->Suspend(); });
