@@ -19,10 +19,13 @@ protected:
     }
     // The settings window opened by its button on the main window; its origin.
     QPoint OpenSettings() {
-        const QString main = VisibleWindows("Vardocle").value(0);
+        // Shown on the command may still be on its way to the screen.
+        const QString main = OnlyWindow("Vardocle");
+        EXPECT_FALSE(main.isEmpty()) << "no main window";
         Xdotool({"mousemove", "--window", main, "152", "12", "click", "1"});
-        EXPECT_TRUE(WaitForWindowCount("设置", 1)) << "no settings window";
-        const QString geometry = Xdotool({"getwindowgeometry", VisibleWindows("设置").value(0)});
+        const QString settings = OnlyWindow("设置");
+        EXPECT_FALSE(settings.isEmpty()) << "no settings window";
+        const QString geometry = Xdotool({"getwindowgeometry", settings});
         const auto match = QRegularExpression("Position: (\\d+),(\\d+)").match(geometry);
         return {match.captured(1).toInt(), match.captured(2).toInt()};
     }
@@ -79,7 +82,7 @@ TEST_F(AreaChoiceScenario, ARegionDrawnAdjustedAndTakenIsKeptAndEscChangesNothin
 
 TEST_F(AreaChoiceScenario, AWindowIsPickedByAClickOnIt) {
     StartAndWaitForAnswer();
-    const QString main = VisibleWindows("Vardocle").value(0);
+    const QString main = OnlyWindow("Vardocle");
     const QPoint settings = OpenSettings();
     PickFromMenu(settings, 4);
     // The main window (at 563,216, 242×89), clicked in its middle.
