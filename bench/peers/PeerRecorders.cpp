@@ -19,11 +19,14 @@ QString Q(const fs::path& path) {
 
 // simplescreenrecorder reads its whole set-up from a file: no window, no
 // hotkeys, no date in the file name.
-void WriteSsrSettings(const fs::path& file, int rate, const fs::path& output) {
+void WriteSsrSettings(const fs::path& file, int rate, const fs::path& output,
+                      const TPeerSizes& sizes) {
     std::ofstream(file) << "[input]\naudio_enabled=false\nvideo_area=screen\n"
                         << "video_frame_rate=" << rate << "\n"
-                        << "video_record_cursor=true\nvideo_scale=true\n"
-                        << "video_scaled_w=1024\nvideo_scaled_h=768\n"
+                        << "video_record_cursor=true\nvideo_scale="
+                        << (sizes.Scaled() ? "true" : "false") << "\n"
+                        << "video_scaled_w=" << sizes.Width << "\nvideo_scaled_h=" << sizes.Height
+                        << "\n"
                         << "[output]\ncontainer=other\ncontainer_av=avi\n"
                         << "file=" << output.string() << "\n"
                         << "add_timestamp=false\nseparate_files=false\nvideo_codec=h264\n"
@@ -52,8 +55,8 @@ const char* PeerName(TPeer peer) {
     return "";
 }
 
-TPeerRun RecordWith(TPeer peer, int rate, int seconds, const fs::path& output,
-                    const fs::path& work) {
+TPeerRun RecordWith(TPeer peer, int rate, int seconds, const fs::path& output, const fs::path& work,
+                    const TPeerSizes& sizes) {
     fs::create_directories(work);
     const fs::path timing = work / "time.txt";
     const QString time = "/usr/bin/time -f '%M %U %S' -o " + ShellQuote(Q(timing)) + " ";
@@ -61,23 +64,32 @@ TPeerRun RecordWith(TPeer peer, int rate, int seconds, const fs::path& output,
     switch (peer) {
     case TPeer::Vardocle:
         command = time + ShellQuote(Q(BinDir() / "vardocle-record")) + " " + ShellQuote(Q(output)) +
-                  QString(" --seconds %1 --rate %2 --size 1024x768 --cursor on --no-sound")
+                  QString(" --seconds %1 --rate %2 --size %3x%4 --cursor on --no-sound")
                       .arg(seconds)
-                      .arg(rate);
+                      .arg(rate)
+                      .arg(sizes.Width)
+                      .arg(sizes.Height);
         break;
     case TPeer::Ffmpeg:
-        command = time + QString("ffmpeg -nostdin -v error -f x11grab -framerate %1 -draw_mouse 1 "
-                                 "-video_size 1920x1080 -i %2 -t %3 -vf scale=1024:768 "
-                                 "-c:v libx264 -preset ultrafast -bf 0 -crf 23 -pix_fmt yuv420p "
-                                 "-y %4")
-                             .arg(rate)
-                             .arg(qEnvironmentVariable("DISPLAY"))
-                             .arg(seconds)
-                             .arg(ShellQuote(Q(output)));
+        // At the screen's own size nothing is scaled, as the others do.
+        command =
+            time + QString("ffmpeg -nostdin -v error -f x11grab -framerate %1 -draw_mouse 1 "
+                           "-video_size %2x%3 -i %4 -t %5 %6"
+                           "-c:v libx264 -preset ultrafast -bf 0 -crf 23 -pix_fmt yuv420p "
+                           "-y %7")
+                       .arg(rate)
+                       .arg(sizes.ScreenWidth)
+                       .arg(sizes.ScreenHeight)
+                       .arg(qEnvironmentVariable("DISPLAY"))
+                       .arg(seconds)
+                       .arg(sizes.Scaled()
+                                ? QString("-vf scale=%1:%2 ").arg(sizes.Width).arg(sizes.Height)
+                                : QString())
+                       .arg(ShellQuote(Q(output)));
         break;
     case TPeer::Ssr: {
         const fs::path settings = work / "ssr.conf";
-        WriteSsrSettings(settings, rate, output);
+        WriteSsrSettings(settings, rate, output, sizes);
         // It ends on its standard input: save the recording, then quit.
         command = QString("(sleep %1; echo record-save; sleep 1; echo quit) | HOME=%2 ")
                       .arg(seconds)
