@@ -66,56 +66,84 @@ std::pair<int, int> OnPairs(int first, int last, int size) {
     return {first, std::min(size, last + (last & 1))};
 }
 
+// The output rows (or columns) [first, last) widened by a few on each side
+// (those a band's own edge spoils) and set on the rows where the two sizes
+// repeat their ratio, with the source rows that make them.
+struct TBandSpan {
+    int First = 0;
+    int Last = 0;
+    int SourceFirst = 0;
+    int SourceCount = 0;
+    int Units = 0;      // how many repeats of the ratio the span holds
+    bool Whole = false; // past half the picture
+};
+
+TBandSpan BandSpan(int first, int last, int sourceSize, int size) {
+    const int common = std::gcd(sourceSize, size);
+    const int unit = 2 * size / common;
+    const int sourceUnit = 2 * sourceSize / common;
+    // A few more than the two at each edge that come out otherwise; more
+    // where the picture is enlarged and a source row reaches further.
+    const int edge = 8 * std::max(1, (size + sourceSize - 1) / sourceSize);
+    TBandSpan span;
+    span.First = std::max(0, (first - edge) / unit * unit);
+    span.Last = std::min(size, (last + edge + unit - 1) / unit * unit);
+    span.Whole = span.Last - span.First > size / 2;
+    if (span.Whole) {
+        span.First = 0;
+        span.Last = size;
+    }
+    span.Units = (span.Last - span.First) / unit;
+    span.SourceFirst = span.First / unit * sourceUnit;
+    span.SourceCount = span.Last == size ? sourceSize - span.SourceFirst : span.Units * sourceUnit;
+    return span;
+}
+
 } // namespace
 
-bool TImageScaler::ScaleRows(const TChangedRows& rows, int format, TChangedRows& changed) {
+bool TImageScaler::ScaleRows(const TChangedArea& area, int format, TChangedRows& changed) {
     AVFrame& converted = *FConverted;
     AVFrame& scaled = *FScaled;
-    const int sourceHeight = converted.height;
-    const int height = scaled.height;
     const auto pixelFormat = static_cast<AVPixelFormat>(format);
     // A band of output rows scaled on its own is exactly what the whole pass
-    // gives it, away from its two edges, where it starts on a row the whole
-    // pass would start a row on: a whole number of the rows in which the two
-    // heights repeat their ratio (doubled for the halved chroma rows).
-    const int common = std::gcd(sourceHeight, height);
-    const int unit = 2 * height / common;
-    const int sourceUnit = 2 * sourceHeight / common;
-    // A few rows more than the two rows at each edge that come out otherwise.
-    constexpr int kEdge = 8;
-    int first = std::max(0, (rows.Top - kEdge) / unit * unit);
-    int last = std::min(height, (rows.Bottom + kEdge + unit - 1) / unit * unit);
+    // gives it, away from its edges, where it starts on a row the whole pass
+    // would start a row on: a whole number of the rows in which the two
+    // heights repeat their ratio (doubled for the halved chroma rows). The
+    // same holds for its columns.
+    const TBandSpan rows = BandSpan(area.Top, area.Bottom, converted.height, scaled.height);
+    TBandSpan columns = BandSpan(area.Left, area.Right, converted.width, scaled.width);
     // Past half the picture one whole pass is cheaper; its rows go through
     // the same comparison, so that a whole grab of a picture that hardly
     // changed tells only what did.
-    const bool whole = last - first > height / 2;
-    TChangedRows copied = rows;
+    const bool whole = rows.Whole;
+    TChangedArea copied = area;
     if (whole) {
-        first = 0;
-        last = height;
-        copied = {0, height};
+        copied = {0, scaled.height, 0, scaled.width};
+        columns = BandSpan(0, scaled.width, converted.width, scaled.width);
     }
-    const int bandHeight = last - first;
-    const int sourceFirst = first / unit * sourceUnit;
-    const int sourceRows =
-        last == height ? sourceHeight - sourceFirst : bandHeight / unit * sourceUnit;
+    const int bandHeight = rows.Last - rows.First;
+    const int bandWidth = columns.Last - columns.First;
     SwsContext* context = FPlanarContext;
     if (!whole) {
-        // Bands come in a few heights; setting a scaler up costs more than a band.
+        // Bands come in a few sizes; setting a scaler up costs more than a band.
         SwsContext*& bandContext =
-            FBandContexts[static_cast<std::size_t>(bandHeight / unit) % FBandContexts.size()];
-        bandContext = sws_getCachedContext(bandContext, converted.width, sourceRows, pixelFormat,
-                                           scaled.width, bandHeight, pixelFormat, SWS_BICUBIC,
-                                           nullptr, nullptr, nullptr);
+            FBandContexts[static_cast<std::size_t>(rows.Units * 31 + columns.Units) %
+                          FBandContexts.size()];
+        bandContext = sws_getCachedContext(bandContext, columns.SourceCount, rows.SourceCount,
+                                           pixelFormat, bandWidth, bandHeight, pixelFormat,
+                                           SWS_BICUBIC, nullptr, nullptr, nullptr);
         context = bandContext;
     }
     if (!context)
         return false;
     const std::uint8_t* from[4] = {};
-    for (int plane = 0; plane < 3; ++plane)
-        from[plane] = converted.data[plane] +
-                      static_cast<std::ptrdiff_t>(plane ? sourceFirst / 2 : sourceFirst) *
-                          converted.linesize[plane];
+    for (int plane = 0; plane < 3; ++plane) {
+        const int shift = plane ? 1 : 0;
+        from[plane] =
+            converted.data[plane] +
+            static_cast<std::ptrdiff_t>(rows.SourceFirst >> shift) * converted.linesize[plane] +
+            (columns.SourceFirst >> shift);
+    }
     // The band goes to rows of its own; only its exact rows are kept.
     const int bandStrides[4] = {scaled.linesize[0], scaled.linesize[1], scaled.linesize[2], 0};
     FBand.resize(static_cast<std::size_t>(bandHeight) * bandStrides[0] +
@@ -124,13 +152,13 @@ bool TImageScaler::ScaleRows(const TChangedRows& rows, int format, TChangedRows&
         FBand.data(), FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0],
         FBand.data() + static_cast<std::ptrdiff_t>(bandHeight) * bandStrides[0] +
             static_cast<std::ptrdiff_t>((bandHeight + 1) / 2) * bandStrides[1]};
-    if (sws_scale(context, from, converted.linesize, 0, sourceRows, band, bandStrides) !=
+    if (sws_scale(context, from, converted.linesize, 0, rows.SourceCount, band, bandStrides) !=
         bandHeight)
         return false;
     // The pixels that really changed, found as the rows are copied: the
     // reach of the filter only bounds them, and a band may differ from the
     // picture before by a step of rounding where nothing changed nearby.
-    int changedTop = height;
+    int changedTop = scaled.height;
     int changedBottom = 0;
     int changedLeft = scaled.width;
     int changedRight = 0;
@@ -138,26 +166,29 @@ bool TImageScaler::ScaleRows(const TChangedRows& rows, int format, TChangedRows&
         const int shift = plane ? 1 : 0;
         const int top = copied.Top >> shift;
         const int count = ((copied.Bottom + shift) >> shift) - top;
-        const int offset = top - (first >> shift);
-        const int bytes = scaled.width >> shift;
-        for (int y = 0; y < count; ++y) {
-            std::uint8_t* to =
-                scaled.data[plane] + static_cast<std::ptrdiff_t>(top + y) * scaled.linesize[plane];
+        const int offset = top - (rows.First >> shift);
+        const int left = copied.Left >> shift;
+        const int bytes = std::min(scaled.width >> shift, (copied.Right + shift) >> shift) - left;
+        const int bandLeft = left - (columns.First >> shift);
+        for (int y = 0; y < count && bytes > 0; ++y) {
+            std::uint8_t* to = scaled.data[plane] +
+                               static_cast<std::ptrdiff_t>(top + y) * scaled.linesize[plane] + left;
             const std::uint8_t* from =
-                band[plane] + static_cast<std::ptrdiff_t>(offset + y) * bandStrides[plane];
-            int left = 0;
-            while (left < bytes && to[left] == from[left])
-                ++left;
-            if (left == bytes)
+                band[plane] + static_cast<std::ptrdiff_t>(offset + y) * bandStrides[plane] +
+                bandLeft;
+            int first = 0;
+            while (first < bytes && to[first] == from[first])
+                ++first;
+            if (first == bytes)
                 continue;
-            int right = bytes;
-            while (to[right - 1] == from[right - 1])
-                --right;
+            int last = bytes;
+            while (to[last - 1] == from[last - 1])
+                --last;
             changedTop = std::min(changedTop, (top + y) << shift);
             changedBottom = std::max(changedBottom, (top + y + 1) << shift);
-            changedLeft = std::min(changedLeft, left << shift);
-            changedRight = std::max(changedRight, right << shift);
-            std::memcpy(to + left, from + left, static_cast<std::size_t>(right - left));
+            changedLeft = std::min(changedLeft, (left + first) << shift);
+            changedRight = std::max(changedRight, (left + last) << shift);
+            std::memcpy(to + first, from + first, static_cast<std::size_t>(last - first));
         }
     }
     if (changedTop < changedBottom)
@@ -193,19 +224,23 @@ bool TImageScaler::ScaleToYuv420(const TSourceImage& source, int width, int heig
     FKeptValid = false;
     changedOut = {};
     const TChangedRows changed = keptValid ? source.Changed : TChangedRows{};
-    const auto into = [&](AVFrame& frame, int top, int rows) {
-        const auto row = [&](int plane, int y) {
-            return frame.data[plane] + static_cast<std::ptrdiff_t>(y) * frame.linesize[plane];
+    // Converts the source's rows [top, top + rows) and columns [left, right),
+    // both on pairs, into the same place of `frame`.
+    const auto into = [&](AVFrame& frame, int top, int rows, int left, int right) {
+        const auto at = [&](int plane, int y, int x) {
+            return frame.data[plane] + static_cast<std::ptrdiff_t>(y) * frame.linesize[plane] + x;
         };
-        return convert(source.Pixels + static_cast<std::ptrdiff_t>(top) * stride, stride,
-                       row(0, top), frame.linesize[0], row(1, top / 2), frame.linesize[1],
-                       row(2, top / 2), frame.linesize[2], source.Width, rows) == 0;
+        return convert(source.Pixels + static_cast<std::ptrdiff_t>(top) * stride +
+                           static_cast<std::ptrdiff_t>(left) * 4,
+                       stride, at(0, top, left), frame.linesize[0], at(1, top / 2, left / 2),
+                       frame.linesize[1], at(2, top / 2, left / 2), frame.linesize[2], right - left,
+                       rows) == 0;
     };
     if (source.Width == width && source.Height == height) {
         // The same size: only the changed rows are converted, straight into
         // the kept planes.
         if (changed.All()) {
-            if (!into(*FScaled, 0, height))
+            if (!into(*FScaled, 0, height, 0, width))
                 return false;
             FKeptValid = true;
             return true;
@@ -216,7 +251,7 @@ bool TImageScaler::ScaleToYuv420(const TSourceImage& source, int width, int heig
             const auto [left, right] = OnPairs(area.Left, area.Right, width);
             if (bottom <= top || right <= left)
                 continue;
-            if (!into(*FScaled, top, bottom - top))
+            if (!into(*FScaled, top, bottom - top, left, right))
                 return false;
             changedOut.AddArea(left, top, right - left, bottom - top);
         }
@@ -231,29 +266,38 @@ bool TImageScaler::ScaleToYuv420(const TSourceImage& source, int width, int heig
                              format, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!FPlanarContext)
         return false;
-    std::vector<std::pair<int, int>> reached;
+    // The output areas the changed parts reach through the filter; those on
+    // rows that meet are one band, as wide as both.
+    std::vector<TChangedArea> reached;
     int reachedRows = 0;
     for (const TChangedArea& area : changed.Areas()) {
         // Chroma rows come from pairs of rows: a change starts and ends on a pair.
         const auto [top, bottom] = OnPairs(area.Top, area.Bottom, source.Height);
-        if (bottom <= top)
+        const auto [left, right] = OnPairs(area.Left, area.Right, source.Width);
+        if (bottom <= top || right <= left)
             continue;
-        if (!into(*FConverted, top, bottom - top))
+        // The rest of the converted screen is as it was.
+        if (!into(*FConverted, top, bottom - top, left, right))
             return false;
-        const auto out = Reached(top, bottom, source.Height, height);
-        if (!reached.empty() && out.first <= reached.back().second)
-            reached.back().second = std::max(reached.back().second, out.second);
-        else
-            reached.push_back(out);
+        const auto rows = Reached(top, bottom, source.Height, height);
+        const auto columns = Reached(left, right, source.Width, width);
+        if (!reached.empty() && rows.first <= reached.back().Bottom) {
+            TChangedArea& last = reached.back();
+            last.Bottom = std::max(last.Bottom, rows.second);
+            last.Left = std::min(last.Left, columns.first);
+            last.Right = std::max(last.Right, columns.second);
+        } else {
+            reached.push_back({rows.first, rows.second, columns.first, columns.second});
+        }
     }
-    for (const auto& [top, bottom] : reached)
-        reachedRows += bottom - top;
+    for (const TChangedArea& area : reached)
+        reachedRows += area.Bottom - area.Top;
     // Past half the picture, one whole pass is cheaper than the bands.
     if (reachedRows > height / 2)
-        reached = {{0, height}};
+        reached = {{0, height, 0, width}};
     changedOut = TChangedRows::Nothing();
-    for (const auto& [top, bottom] : reached)
-        if (!ScaleRows({top, bottom}, format, changedOut))
+    for (const TChangedArea& area : reached)
+        if (!ScaleRows(area, format, changedOut))
             return false;
     // Compared with planes that held nothing yet, everything is new.
     if (!keptValid)

@@ -60,10 +60,10 @@ private:
     bool ScaleWhole(const TSourceImage& source, int width, int height, int pixelFormat,
                     std::uint8_t* const planes[], const int strides[]);
 
-    // Scales the output rows `rows` of the kept planes again from the
+    // Scales the output area `area` of the kept planes again from the
     // converted screen; adds the part that changed to `changed` (all of
     // it for a whole pass).
-    bool ScaleRows(const TChangedRows& rows, int format, TChangedRows& changed);
+    bool ScaleRows(const TChangedArea& area, int format, TChangedRows& changed);
     // Makes the kept planes for this source and output; false when out of memory.
     bool KeepPlanes(const TSourceImage& source, int width, int height, int format);
 
@@ -74,7 +74,7 @@ private:
 
     SwsContext* FContext = nullptr;
     SwsContext* FPlanarContext = nullptr;
-    std::array<SwsContext*, 4> FBandContexts{}; // by band height
+    std::array<SwsContext*, 8> FBandContexts{}; // by band size
     std::vector<std::uint8_t> FBand;            // the rows one band is scaled into
     // The whole screen's planes and their scaled form, kept between frames
     // so that a picture changed in a few rows costs only those rows.

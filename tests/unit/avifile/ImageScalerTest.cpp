@@ -102,6 +102,32 @@ TEST(ImageScaler, RunsOfRowsFarApartComeOutAsAWholePassWouldGiveThem) {
     ExpectSameAsWholePass(before, after, changed, AV_PIX_FMT_YUV420P);
 }
 
+TEST(ImageScaler, SmallAreasAnywhereComeOutAsAWholePassWouldGiveThem) {
+    const std::vector<std::uint8_t> before = Picture();
+    struct TRect {
+        int Left, Top, Right, Bottom;
+    };
+    // A typed character at an odd column, at each edge and corner, and two on
+    // the same rows far apart, which are scaled as one band.
+    const std::vector<std::vector<TRect>> cases = {{{301, 401, 308, 415}},
+                                                   {{0, 500, 3, 514}},
+                                                   {{kWidth - 5, 0, kWidth, 14}},
+                                                   {{kWidth - 9, kHeight - 3, kWidth, kHeight}},
+                                                   {{40, 700, 47, 714}, {1700, 705, 1707, 719}}};
+    for (const auto& rects : cases) {
+        std::vector<std::uint8_t> after = before;
+        TChangedRows changed = TChangedRows::Nothing();
+        for (const TRect& rect : rects) {
+            for (int y = rect.Top; y < rect.Bottom; ++y)
+                for (int x = rect.Left; x < rect.Right; ++x)
+                    after[(static_cast<std::size_t>(y) * kWidth + x) * 4 + 1] ^= 0x5A;
+            changed.AddArea(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top);
+        }
+        SCOPED_TRACE("left " + std::to_string(rects.front().Left));
+        ExpectSameAsWholePass(before, after, changed, AV_PIX_FMT_YUV420P);
+    }
+}
+
 TEST(ImageScaler, NothingChangedGivesThePlanesBeforeAndOtherSizesStartAnew) {
     const std::vector<std::uint8_t> before = Picture();
     std::vector<std::uint8_t> after = before;
