@@ -51,6 +51,8 @@ struct TH264Encoder::TState {
     x264_t* Encoder = nullptr;
     int Width = 0;
     int Height = 0;
+    int FinestStep = 0;
+    bool Started = false;
     // The map the encoder reads while it codes a picture; it is done with it
     // when the call returns, as no picture is held.
     std::vector<std::uint8_t> Map;
@@ -120,6 +122,7 @@ bool TH264Encoder::Open(const TH264Settings& settings, std::string& error) {
     }
     FState->Width = settings.Width;
     FState->Height = settings.Height;
+    FState->FinestStep = settings.FinestStep;
     return true;
 }
 
@@ -138,6 +141,15 @@ bool TH264Encoder::Encode(const std::uint8_t* const planes[3], const int strides
     }
     picture.i_pts = pts;
     picture.i_type = key ? X264_TYPE_KEYFRAME : X264_TYPE_AUTO;
+    // The first picture is coded at the finest step, where its still parts
+    // end up anyway. Left to the rate control it comes out coarser, and the
+    // cheap pictures after it get finer steps that an unchanged macroblock
+    // cannot be skipped to: the whole screen was coded four or five times
+    // more in the first seconds, each time costing a whole picture's work,
+    // and more bytes in all than the one fine picture.
+    if (!state.Started)
+        picture.i_qpplus1 = state.FinestStep + 1;
+    state.Started = true;
     MarkUnchangedMacroblocks(key ? TChangedRows{} : changed, state.Width, state.Height,
                              X264_MBINFO_CONSTANT, state.Map);
     const int columns = (state.Width + kMacroblock - 1) / kMacroblock;
