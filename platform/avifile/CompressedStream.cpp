@@ -2,6 +2,7 @@
 
 #include "platform/avifile/AvError.h"
 #include "platform/avifile/AviMuxer.h"
+#include "platform/avifile/H264StepChoice.h"
 #include "platform/avifile/StreamFormats.h"
 
 #include <algorithm>
@@ -108,7 +109,10 @@ HRESULT TCompressedStream::FillEmptyTo(std::int32_t length) {
 }
 
 HRESULT TCompressedStream::RefineLast(std::int32_t start) {
-    if (FCodec != TCodecKind::H264 || !FH264 || FFinished || FNextStart == 0)
+    // A picture already at the finest step would come out the same: the
+    // slot is left to be a repeat, as for the other codecs.
+    if (FCodec != TCodecKind::H264 || !FH264 || !FH264->WouldRefine() || FFinished ||
+        FNextStart == 0)
         return AVIERR_OK;
     if (const HRESULT result = CheckPosition(start); result != AVIERR_OK)
         return result;
@@ -175,8 +179,10 @@ HRESULT TCompressedStream::OpenH264() {
     settings.Height = FEncodedHeight;
     settings.TimeBaseNum = timeBase.num;
     settings.TimeBaseDen = timeBase.den;
-    settings.RateFactor = H264RateFactor(FOptions.dwQuality);
-    settings.FinestStep = std::min(6, settings.RateFactor);
+    const int rateFactor = H264RateFactor(FOptions.dwQuality);
+    settings.CoarsestStep =
+        CoarsestStepFor(rateFactor, static_cast<double>(timeBase.den) / std::max(1, timeBase.num));
+    settings.FinestStep = std::min(6, settings.CoarsestStep);
     settings.KeyFrameEvery = FKeyFrameEvery;
     FH264 = std::make_unique<TH264Encoder>();
     std::string error;

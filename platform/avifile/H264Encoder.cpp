@@ -1,8 +1,13 @@
 #include "platform/avifile/H264Encoder.h"
 
+#include "platform/avifile/H264StepChoice.h"
+#include "platform/avifile/SubmittedPicture.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 extern "C" {
 #include <x264.h>
@@ -51,8 +56,8 @@ struct TH264Encoder::TState {
     x264_t* Encoder = nullptr;
     int Width = 0;
     int Height = 0;
-    int FinestStep = 0;
-    bool Started = false;
+    std::optional<TH264StepChoice> Steps;
+    TSubmittedPicture Submitted;
     // The map the encoder reads while it codes a picture; it is done with it
     // when the call returns, as no picture is held.
     std::vector<std::uint8_t> Map;
@@ -61,6 +66,10 @@ struct TH264Encoder::TState {
 TH264Encoder::TH264Encoder() : FState(std::make_unique<TState>()) {}
 
 TH264Encoder::~TH264Encoder() = default;
+
+bool TH264Encoder::WouldRefine() const {
+    return FState->Steps && FState->Steps->WouldRefine();
+}
 
 void TH264Encoder::SetMapHookForTests(TMapHook hook) {
     const std::lock_guard lock(HookLock());
@@ -102,12 +111,18 @@ bool TH264Encoder::Open(const TH264Settings& settings, std::string& error) {
     param.analyse.i_weighted_pred = X264_WEIGHTP_NONE;
     param.analyse.b_mb_info = 1;
     param.analyse.b_mb_info_update = 1;
-    param.rc.i_rc_method = X264_RC_CRF;
-    param.rc.f_rf_constant = static_cast<float>(settings.RateFactor);
-    // A still part of the screen would otherwise be sharpened picture after
-    // picture towards lossless, which costs bits and time long after no eye
-    // can tell; the floor stops that where it is already indistinguishable.
-    param.rc.i_qp_min = settings.FinestStep;
+    // Each picture's step is chosen here, from how much of it changed: the
+    // encoder's own rate control would estimate it from a quarter-size copy
+    // of every picture, the largest cost left once unchanged macroblocks are
+    // skipped, and its steps wander, so that kept macroblocks are looked at
+    // again. The constant step is the finest; the steps of the (absent)
+    // B-pictures carry the coarsest, as the encoder takes the range of steps
+    // a picture may be given from them.
+    param.rc.i_rc_method = X264_RC_CQP;
+    param.rc.i_qp_constant = settings.FinestStep;
+    param.rc.f_ip_factor = 1;
+    param.rc.f_pb_factor = std::exp2f(
+        static_cast<float>(std::max(0, settings.CoarsestStep - settings.FinestStep)) / 6);
     // BT.601 in limited range, as the scaler converts.
     param.vui.i_colmatrix = 6;
     param.vui.b_fullrange = 0;
@@ -122,7 +137,8 @@ bool TH264Encoder::Open(const TH264Settings& settings, std::string& error) {
     }
     FState->Width = settings.Width;
     FState->Height = settings.Height;
-    FState->FinestStep = settings.FinestStep;
+    FState->Steps.emplace(settings.FinestStep, settings.CoarsestStep);
+    FState->Submitted.Reset(settings.Width, settings.Height);
     return true;
 }
 
@@ -141,17 +157,22 @@ bool TH264Encoder::Encode(const std::uint8_t* const planes[3], const int strides
     }
     picture.i_pts = pts;
     picture.i_type = key ? X264_TYPE_KEYFRAME : X264_TYPE_AUTO;
-    // The first picture is coded at the finest step, where its still parts
-    // end up anyway. Left to the rate control it comes out coarser, and the
-    // cheap pictures after it get finer steps that an unchanged macroblock
-    // cannot be skipped to: the whole screen was coded four or five times
-    // more in the first seconds, each time costing a whole picture's work,
-    // and more bytes in all than the one fine picture.
-    if (!state.Started)
-        picture.i_qpplus1 = state.FinestStep + 1;
-    state.Started = true;
-    MarkUnchangedMacroblocks(key ? TChangedRows{} : changed, state.Width, state.Height,
-                             X264_MBINFO_CONSTANT, state.Map);
+    // Where the picture came without word of what changed, the copy of the
+    // last one tells.
+    if (changed.All() && state.Submitted.Held())
+        state.Submitted.MarkSame(planes, strides, X264_MBINFO_CONSTANT, state.Map);
+    else
+        MarkUnchangedMacroblocks(changed, state.Width, state.Height, X264_MBINFO_CONSTANT,
+                                 state.Map);
+    state.Submitted.Keep(planes, strides, X264_MBINFO_CONSTANT, state.Map);
+    const auto total = static_cast<double>(state.Map.size());
+    const auto unchanged = static_cast<double>(
+        std::count(state.Map.begin(), state.Map.end(), std::uint8_t{X264_MBINFO_CONSTANT}));
+    // The step follows how much changed, also for a key frame: it codes every
+    // macroblock, but one in a busy stretch need not cost a still screen's.
+    picture.i_qpplus1 = state.Steps->Next((total - unchanged) / total, key) + 1;
+    if (key)
+        std::fill(state.Map.begin(), state.Map.end(), std::uint8_t{0});
     const int columns = (state.Width + kMacroblock - 1) / kMacroblock;
     {
         const std::lock_guard lock(HookLock());

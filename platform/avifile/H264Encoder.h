@@ -19,8 +19,11 @@ struct TH264Settings {
     int Height = 0;
     int TimeBaseNum = 1; // a picture's time unit, in seconds
     int TimeBaseDen = 1;
-    int RateFactor = 23;
-    int FinestStep = 6;     // the smallest quantiser step any macroblock gets
+    // Quantiser steps: the finest is where typed text and other small
+    // changes are coded (and the first picture), the coarsest where a change
+    // of the whole picture is.
+    int FinestStep = 6;
+    int CoarsestStep = 23;
     int KeyFrameEvery = 10; // pictures at most between key frames
 };
 
@@ -50,10 +53,14 @@ public:
     bool Open(const TH264Settings& settings, std::string& error);
     // Codes the 4:2:0 planes at `pts`. `changed` holds the parts of the
     // picture that may differ from the picture submitted before (anything
-    // outside them is taken as unchanged); everything for a key frame.
+    // outside them is taken as unchanged); where it says everything, the
+    // picture is compared with the one before.
     bool Encode(const std::uint8_t* const planes[3], const int strides[3], std::int64_t pts,
                 bool key, const TChangedRows& changed, TH264Packet& packet, std::string& error);
     const TH264MapCount& MapCount() const { return FCount; }
+    // Whether the last picture coded again, unchanged, would come out
+    // sharper: it was coded coarser than still parts are.
+    bool WouldRefine() const;
 
     // Lets a test change the map of macroblocks before each picture gets it
     // (one byte a macroblock, row by row, `columns` a row): a map that misses

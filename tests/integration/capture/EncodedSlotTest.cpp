@@ -64,9 +64,11 @@ TPlanes WholePass(const TScreenGrab& grab, int width, int height) {
     return planes;
 }
 
+// Every slot as a player shows it (the recordings here have 2 a second): an
+// empty chunk repeats the picture before.
 std::vector<TPlanes> Decode(const fs::path& file, int width, int height) {
     const std::string command = "ffmpeg -v error -nostdin -i '" + file.string() +
-                                "' -fps_mode passthrough -f rawvideo -pix_fmt yuv420p -";
+                                "' -vf fps=2 -f rawvideo -pix_fmt yuv420p -";
     std::vector<TPlanes> frames;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -150,7 +152,7 @@ protected:
             expected.push_back(WholePass(reference, width, height));
             Steps.push_back(step);
             // The same picture again in the next slots, as the recorder
-            // sharpens a picture that stays.
+            // sharpens a picture that stays (where it was coded coarsely).
             for (int refine = 0; refine < 4; ++refine) {
                 const auto at = static_cast<std::int32_t>(expected.size());
                 ASSERT_EQ(compressed->RefineLast(at), AVIERR_OK) << step;
@@ -182,6 +184,8 @@ protected:
         FDesktop->HideWindow(small);
         slot("corner window closed");
         XFreeCursor(FDesktop->Connection(), hand);
+        // As the recorder ends a recording: the last slots play the last picture.
+        EXPECT_EQ(compressed->PadTo(static_cast<std::int32_t>(expected.size())), AVIERR_OK);
         compressed.reset();
         video.reset();
         EXPECT_EQ(file->Release(), AVIERR_OK);

@@ -7,6 +7,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -39,11 +40,20 @@ protected:
     static void SetUpTestSuite() {
         if (!test::HaveDisplay() || test::RunProcess("pactl", {"info"}, 10s).ExitCode != 0)
             return;
-        // One recording for every case: 5 s at 5 frames a second, with sound.
-        const test::ProcessResult made = test::RunProcess(
-            Q(test::BinDir() / "vardocle-record"),
-            {Q(Made()), "--seconds", "5", "--rate", "5", "--size", "320x240", "--codec", "h264"},
-            60s);
+        // One recording for every case: 5 s at 5 frames a second, with sound,
+        // the pointer moving all the while, so that most slots hold a picture
+        // (a still screen is one picture and repeats).
+        QProcess pointer;
+        pointer.start("sh", {"-c", "i=0; while [ $i -lt 80 ]; do xdotool mousemove "
+                                   "$((100 + i * 4)) $((100 + i * 2)); sleep 0.1; "
+                                   "i=$((i + 1)); done"});
+        const test::ProcessResult made =
+            test::RunProcess(Q(test::BinDir() / "vardocle-record"),
+                             {Q(Made()), "--seconds", "5", "--rate", "5", "--size", "320x240",
+                              "--codec", "h264", "--cursor", "on"},
+                             60s);
+        pointer.kill();
+        pointer.waitForFinished();
         if (made.ExitCode != 0)
             ADD_FAILURE() << made.Err.toStdString();
     }

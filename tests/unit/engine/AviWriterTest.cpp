@@ -488,31 +488,51 @@ TEST_F(MergeTest, BrokenSoundFileLeavesTheVideoIntact) {
     EXPECT_EQ(ProbeStream(Avi, "video")["nb_read_frames"].toString(), "10");
 }
 
-TEST(AviWriter, RefiningAStillDetailedPictureSoonStopsCostingBytes) {
+TEST(AviWriter, AStillPictureIsSharpenedOnceAfterAChangeOfTheWholeScreen) {
     TempDir dir;
     TTestScreen screen(320, 240);
-    // Fine detail everywhere, as text and photographs have.
+    // Fine detail everywhere, as text and photographs have (stripes with a
+    // little grain); new detail all over in the second picture, as a
+    // scrolled page has.
     std::uint32_t state = 12345;
-    for (auto& pixel : screen.Pixels) {
-        state = state * 1664525u + 1013904223u;
-        pixel = state >> 8;
-    }
+    int period = 3;
+    const auto detail = [&] {
+        for (std::size_t i = 0; i < screen.Pixels.size(); ++i) {
+            state = state * 1664525u + 1013904223u;
+            const auto x = static_cast<int>(i % 320);
+            const auto y = static_cast<int>(i / 320);
+            const std::uint32_t grey = ((x / period + y / 7) % 2 ? 170 : 40) + (state >> 28);
+            screen.Pixels[i] = grey * 0x010101u;
+        }
+        period += 2;
+    };
     TAviWriter writer;
     const auto file = dir / "refined.avi";
     ASSERT_TRUE(writer.Open(file.string(), 320, 240, 2, ""));
+    detail();
     ASSERT_TRUE(writer.WriteFrame(FrameOf(screen, 320, 240)));
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(writer.RefineLastFrame()) << writer.LastError();
+    detail();
+    ASSERT_TRUE(writer.WriteFrame(FrameOf(screen, 320, 240)));
+    for (int i = 0; i < 8; ++i)
         ASSERT_TRUE(writer.RefineLastFrame()) << writer.LastError();
     ASSERT_TRUE(writer.Close());
-    const auto sizes = RunProcess("ffprobe", {"-v", "error", "-select_streams", "v:0",
-                                              "-show_entries", "packet=size", "-of", "csv=p=0",
-                                              QString::fromStdString(file.string())})
-                           .Out.trimmed()
-                           .split('\n');
-    ASSERT_EQ(sizes.size(), 13);
-    const int first = sizes.front().toInt();
-    // The encoder sharpens the picture for a few frames, then has nothing
-    // left worth sending: the last refinements are next to nothing.
-    for (int i = 9; i < 13; ++i)
-        EXPECT_LT(sizes[i].toInt(), first / 100) << "refinement " << i << " of " << first;
+    std::vector<int> sizes;
+    for (const QByteArray& size :
+         RunProcess("ffprobe",
+                    {"-v", "error", "-select_streams", "v:0", "-show_entries", "packet=size", "-of",
+                     "csv=p=0", QString::fromStdString(file.string())})
+             .Out.trimmed()
+             .split('\n'))
+        sizes.push_back(size.toInt());
+    // The first picture is coded finely at once: nothing to sharpen, no
+    // packet. The whole-screen change is coded coarsely, sharpened in the
+    // slot after it, and then there is nothing left to send but the last
+    // slot's repeat. Every slot still plays for its time.
+    ASSERT_EQ(sizes.size(), 4u);
+    EXPECT_LT(sizes[1], sizes[0] / 2) << "the whole-screen change was coded finely";
+    EXPECT_GT(sizes[2], sizes[1] / 2) << "the coarse picture was not sharpened";
+    EXPECT_LT(sizes[3], sizes[0] / 100);
+    EXPECT_EQ(ProbeStream(file, "video")["nb_frames"].toString(), "14");
 }
